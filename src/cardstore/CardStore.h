@@ -1,0 +1,44 @@
+#pragma once
+// All cards of one card document: sixteen lists (0-14 and the deleted cards, 100) and the
+// document's encryption state. The window's document and the command-line tool both build on it.
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "cardstore/CardList.h"
+
+class CardStore {
+public:
+    CardStore();
+    CardStore(const CardStore&) = delete;
+    CardStore& operator=(const CardStore&) = delete;
+
+    /// The list of a category 0-14 or of the deleted cards (100); nullptr for any other number.
+    CardList* GetCategoryList(int categoryId);
+    const CardList* GetCategoryList(int categoryId) const;
+
+    /// Copies the labels of the category with this display name (exact comparison) into `labels`
+    /// and returns the length of its longest label (at least 1); 0 and `labels` untouched otherwise.
+    int GetLabelsForCategoryName(const std::string& name, Labels& labels) const;
+
+    /// The same by number, for 0-14 only.
+    int GetLabelsForCategoryId(int categoryId, Labels& labels) const;
+
+    /// Bytes the cards of all sixteen lists take in a file body; 0 exactly when there is no card.
+    std::uint64_t GetStoredSize() const;
+
+    /// Number of cards in the fifteen shown categories (deleted cards excluded).
+    int shownCardCount() const;
+
+    /// Empties every list.
+    void clear();
+
+    // Encryption state: 1 makes the next save write the encrypted form under encryptionPassword.
+    int encryptOnSave = 0;
+    std::string encryptionPassword;  // Windows-1252 bytes
+    std::string typedPassword;       // the last password typed at the decryption prompt
+
+private:
+    std::array<CardList, kStoredListCount> m_lists;  // index 15 holds list 100
+};

@@ -1,0 +1,21 @@
+#pragma once
+// Card dates: seconds since 1904-01-01 00:00:00 local time in 4 bytes, read as unsigned (1904-2040).
+
+#include <cstdint>
+#include <string>
+
+inline constexpr std::uint32_t kSecondsFrom1904To1970 = 2082844800u;
+inline constexpr int kDateFormatCount = 12;
+
+/// The stamp for the current local date and time.
+std::uint32_t CurrentDateStamp();
+
+/// The stamp for a local date and time (used for dates read from old files).
+std::uint32_t DateStampFor(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+
+/// Formats a stamp with date format `formatIndex` (0-11; any other index uses "%d-%m-%Y").
+/// Day and month names are English whatever the locale.
+std::string FormatDateStamp(std::uint32_t stamp, int formatIndex);
+
+/// The strftime-style pattern of a format index ("%m/%d/%y" for 0 ...).
+const char* dateFormatPattern(int formatIndex);

@@ -1,0 +1,30 @@
+#pragma once
+// The terminal side of quorvane-cli: messages to standard error, passwords read without echo at a
+// terminal or as lines of standard input otherwise, converted from UTF-8 to Windows-1252.
+
+#include <optional>
+#include <string>
+
+#include "common/Prompter.h"
+
+class TerminalPrompter : public Prompter {
+public:
+    /// `allowReplace` answers the replace question (the --force option).
+    explicit TerminalPrompter(bool allowReplace = false) : m_allowReplace(allowReplace) {}
+
+    void showMessage(const std::string& text) override;
+    std::optional<std::string> askPassword(const std::string& title) override;
+    bool confirmReplace(const std::string& path) override;
+
+    /// Asks for a new password: twice at a terminal, one line from standard input otherwise.
+    /// Returns the password and its confirmation as Windows-1252 bytes, or nothing on end of input
+    /// or a character Windows-1252 cannot hold (after saying so).
+    std::optional<std::pair<std::string, std::string>> askNewPassword(const std::string& title);
+
+private:
+    std::optional<std::string> readLineUtf8(const std::string& prompt);
+    bool m_allowReplace;
+};
+
+/// Whether standard input is a terminal.
+bool stdinIsTerminal();

@@ -1,0 +1,143 @@
+#include "common/SafeFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+std::optional<std::size_t> g_failAfter;
+
+std::string describeErrno(const std::string& what, const std::string& path, int err) {
+    return what + " " + path + ": " + std::strerror(err);
+}
+
+std::string folderOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// Writes all bytes, honouring the fault-injection limit. Returns 0 or an errno value.
+int writeAll(int fd, const std::uint8_t* data, std::size_t size) {
+    std::size_t allowed = g_failAfter ? std::min(size, *g_failAfter) : size;
+    std::size_t done = 0;
+    while (done < allowed) {
+        ssize_t n = ::write(fd, data + done, allowed - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return allowed < size ? ENOSPC : 0;
+}
+
+}  // namespace
+
+void setWriteFailureAfterBytes(std::optional<std::size_t> limit) { g_failAfter = limit; }
+
+std::string fileNameOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+FileResult writeFileSafely(const std::string& path, const std::uint8_t* data, std::size_t size) {
+    FileResult result;
+    mode_t mode = S_IRUSR | S_IWUSR;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            result.error = "Cannot write " + path + ": it is a folder.";
+            return result;
+        }
+        mode = st.st_mode & 07777;
+    }
+
+    std::string tmpl = folderOf(path) + "/." + fileNameOf(path) + ".XXXXXX";
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    int fd = ::mkstemp(name.data());
+    if (fd < 0) {
+        result.error = describeErrno("Cannot create a file beside", path, errno);
+        return result;
+    }
+    std::string tmpPath(name.data());
+    auto fail = [&](const std::string& what, int err) {
+        ::close(fd);
+        ::unlink(tmpPath.c_str());
+        result.error = describeErrno(what, path, err);
+        return result;
+    };
+    if (::fchmod(fd, mode) != 0) return fail("Cannot set the permissions of", errno);
+    if (int err = writeAll(fd, data, size)) return fail("Cannot write", err);
+    if (::fsync(fd) != 0) return fail("Cannot flush", errno);
+    if (::close(fd) != 0) {
+        int err = errno;
+        ::unlink(tmpPath.c_str());
+        result.error = describeErrno("Cannot close", path, err);
+        return result;
+    }
+    if (::rename(tmpPath.c_str(), path.c_str()) != 0) {
+        int err = errno;
+        ::unlink(tmpPath.c_str());
+        result.error = describeErrno("Cannot replace", path, err);
+        return result;
+    }
+    // Make the rename itself durable.
+    int dirFd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    result.ok = true;
+    return result;
+}
+
+std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path, std::string* error) {
+    int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) {
+        if (error) *error = describeErrno("Cannot open", path, errno);
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        if (error) *error = describeErrno("Cannot read", path, err);
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> data;
+    data.reserve(static_cast<std::size_t>(st.st_size));
+    std::uint8_t chunk[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            int err = errno;
+            ::close(fd);
+            if (error) *error = describeErrno("Cannot read", path, err);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        data.insert(data.end(), chunk, chunk + n);
+    }
+    ::close(fd);
+    return data;
+}
+
+bool removeFile(const std::string& path, std::string* error) {
+    if (::unlink(path.c_str()) == 0) return true;
+    if (error) *error = describeErrno("Cannot delete", path, errno);
+    return false;
+}
