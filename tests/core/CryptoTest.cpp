@@ -1,0 +1,358 @@
+// The cipher and the digest against published vectors and OpenSSL, and the password checks built on them.
+
+// OpenSSL's BF_* and SHA1 calls are deprecated in OpenSSL 3 but remain the handiest oracle.
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+
+#include <gtest/gtest.h>
+#include <openssl/blowfish.h>
+#include <openssl/sha.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "crypto/Blowfish.h"
+#include "crypto/PasswordRules.h"
+#include "crypto/Sha1.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes fromHex(const std::string& hex) {
+    Bytes out;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(std::stoi(hex.substr(i, 2), nullptr, 16));
+    return out;
+}
+
+std::string toHex(const std::uint8_t* data, std::size_t size) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (std::size_t i = 0; i < size; ++i) {
+        out += digits[data[i] >> 4];
+        out += digits[data[i] & 15];
+    }
+    return out;
+}
+std::string toHex(const Bytes& b) {
+    return toHex(b.data(), b.size());
+}
+
+// Published vectors write each half big-endian; our blocks hold little-endian halves.
+Bytes swapHalves(Bytes b) {
+    for (std::size_t i = 0; i + 4 <= b.size(); i += 4)
+        std::reverse(b.begin() + i, b.begin() + i + 4);
+    return b;
+}
+
+Bytes randomBytes(std::mt19937& rng, std::size_t size) {
+    Bytes out(size);
+    for (auto& b : out)
+        b = static_cast<std::uint8_t>(rng());
+    return out;
+}
+
+void setKey(const Bytes& key) {
+    BlowfishSetKey(key.data(), static_cast<int>(key.size()));
+}
+
+Bytes encrypted(const Bytes& key, Bytes data) {
+    setKey(key);
+    BlowfishEncryptAll(data.data(), data.size() / 8);
+    return data;
+}
+
+// OpenSSL's ECB reads each half big-endian, so the halves are swapped on the way in and out.
+Bytes opensslEncrypted(const Bytes& key, const Bytes& data) {
+    BF_KEY bf;
+    BF_set_key(&bf, static_cast<int>(key.size()), key.data());
+    Bytes in = swapHalves(data), out(data.size());
+    for (std::size_t i = 0; i < data.size(); i += 8)
+        BF_ecb_encrypt(in.data() + i, out.data() + i, &bf, BF_ENCRYPT);
+    return swapHalves(out);
+}
+
+struct BlowfishVector {
+    const char* key;
+    const char* plain;
+    const char* cipher;
+};
+
+const BlowfishVector kBlowfishVectors[] = {
+    {"0000000000000000", "0000000000000000", "4EF997456198DD78"},
+    {"FFFFFFFFFFFFFFFF", "FFFFFFFFFFFFFFFF", "51866FD5B85ECB8A"},
+    {"3000000000000000", "1000000000000001", "7D856F9A613063F2"},
+    {"1111111111111111", "1111111111111111", "2466DD878B963C9D"},
+    {"0123456789ABCDEF", "1111111111111111", "61F9C3802281B096"},
+    {"1111111111111111", "0123456789ABCDEF", "7D0CC630AFDA1EC7"},
+    {"FEDCBA9876543210", "0123456789ABCDEF", "0ACEAB0FC6A0A28D"},
+    {"7CA110454A1A6E57", "01A1D6D039776742", "59C68245EB05282B"},
+};
+
+TEST(Blowfish, PublishedVectorsWithLittleEndianHalves) {
+    for (const auto& v : kBlowfishVectors) {
+        SCOPED_TRACE(v.key);
+        Bytes block = swapHalves(fromHex(v.plain));
+        setKey(fromHex(v.key));
+        BlowfishEncryptBlocks(block.data(), 1);
+        EXPECT_EQ(toHex(swapHalves(block)), v.cipher);
+        BlowfishDecryptBlocks(block.data(), 1);
+        EXPECT_EQ(toHex(swapHalves(block)), v.plain);
+    }
+}
+
+// The published variable-key-length set: the first n bytes of one 24-byte key, one plaintext.
+TEST(Blowfish, PublishedVariableKeyLengthVectors) {
+    const Bytes fullKey = fromHex("F0E1D2C3B4A5968778695A4B3C2D1E0F0011223344556677");
+    const char* expected[] = {
+        "F9AD597C49DB005E", "E91D21C1D961A6D6", "E9C2B70A1BC65CF3", "BE1E639408640F05", "B39E44481BDB1E6E",
+        "9457AA83B1928C0D", "8BB77032F960629D", "E87A244E2CC85E82", "15750E7A4F4EC577", "122BA70B3AB64AE0",
+        "3A833C9AFFC537F6", "9409DA87A90F6BF2", "884F80625060B8B4", "1F85031C19E11968", "79D9373A714CA34F",
+        "93142887EE3BE15C", "03429E838CE2D14B", "A4299E27469FF67B", "AFD5AED1C1BC96A8", "10851C0E3858DA9F",
+        "E6F51ED79B9DB21F", "64A6E14AFD36B46F", "80C7D7D45A5479AD", "05044B62FA52D080",
+    };
+    const Bytes plain = swapHalves(fromHex("FEDCBA9876543210"));
+    for (std::size_t n = 1; n <= fullKey.size(); ++n) {
+        const Bytes block = encrypted(Bytes(fullKey.begin(), fullKey.begin() + n), plain);
+        EXPECT_EQ(toHex(swapHalves(block)), expected[n - 1]) << "key length " << n;
+    }
+}
+
+// Keys short and long (only the first 72 bytes count), buffers of odd block counts.
+TEST(Blowfish, MatchesOpenSslOnRandomKeysAndBuffers) {
+    std::mt19937 rng(1993);
+    for (std::size_t keyLength : {1u, 3u, 8u, 56u, 72u, 73u, 200u, 32767u}) {
+        for (int round = 0; round < 4; ++round) {
+            const Bytes key = randomBytes(rng, keyLength);
+            const Bytes plain = randomBytes(rng, 8 * (1 + rng() % 97));
+            SCOPED_TRACE(testing::Message() << "key length " << keyLength << ", blocks " << plain.size() / 8);
+            Bytes data = encrypted(key, plain);
+            ASSERT_EQ(toHex(data), toHex(opensslEncrypted(key, plain)));
+            BlowfishDecryptAll(data.data(), data.size() / 8);
+            ASSERT_EQ(data, plain);
+        }
+    }
+}
+
+// Pairs of keys that must give the same tables.
+TEST(Blowfish, KeyBytesAreUsedCyclicallyUpTo72) {
+    std::mt19937 rng(7);
+    const Bytes plain = randomBytes(rng, 64);
+    const Bytes long72 = randomBytes(rng, 72);
+    Bytes long72Extended = long72;
+    long72Extended.insert(long72Extended.end(), {1, 2, 3, 4, 5});
+    const struct {
+        Bytes a, b;
+    } pairs[] = {
+        {{'a'}, {'a', 'a'}},
+        {{'a', 'b', 'c'}, {'a', 'b', 'c', 'a', 'b', 'c'}},
+        {{'p', 'a', 's', 's', 'w'}, {'p', 'a', 's', 's', 'w', 'p', 'a', 's', 's', 'w'}},
+        {long72, long72Extended},
+    };
+    for (const auto& pair : pairs) {
+        SCOPED_TRACE(toHex(pair.a));
+        EXPECT_EQ(encrypted(pair.a, plain), encrypted(pair.b, plain));
+    }
+    // And a real difference inside the first 72 bytes does count.
+    Bytes changed = long72;
+    changed[71] ^= 1;
+    EXPECT_NE(encrypted(long72, plain), encrypted(changed, plain));
+}
+
+TEST(Blowfish, SetKeyStartsFromTheInitialTablesEachTime) {
+    const Bytes first = {'f', 'i', 'r', 's', 't'}, second = {'s', 'e', 'c', 'o', 'n', 'd', '!', '!'};
+    const Bytes plain(16, 0x5A);
+    const Bytes afterFirst = encrypted(first, plain);
+    const Bytes secondAlone = encrypted(second, plain);
+    setKey(first);
+    setKey(first);  // keying twice must not compound
+    EXPECT_EQ(encrypted(second, plain), secondAlone);
+    EXPECT_EQ(encrypted(first, plain), afterFirst);
+    EXPECT_EQ(secondAlone, opensslEncrypted(second, plain));
+}
+
+TEST(Blowfish, BlockCountRoundsUp) {
+    const std::pair<std::size_t, std::size_t> cases[] = {{0, 0}, {1, 1},  {7, 1},         {8, 1},
+                                                         {9, 2}, {20, 3}, {524280, 65535}};
+    for (auto [bytes, blocks] : cases)
+        EXPECT_EQ(BlockCount(bytes), blocks) << bytes;
+}
+
+// More than one call's worth of blocks: the runs must join seamlessly, and ECB leaves equal blocks equal.
+TEST(Blowfish, LongBuffersRunThroughSeveralCalls) {
+    std::mt19937 rng(42);
+    const Bytes key = randomBytes(rng, 16);
+    const std::size_t blocks = 2 * 65535 + 37;
+    Bytes plain = randomBytes(rng, 8 * blocks);
+    std::copy_n(plain.begin(), 8, plain.end() - 8);  // last block repeats the first
+
+    const Bytes whole = encrypted(key, plain);
+    EXPECT_TRUE(whole == opensslEncrypted(key, plain));
+    EXPECT_TRUE(std::equal(whole.begin(), whole.begin() + 8, whole.end() - 8));
+
+    Bytes chunked = plain;
+    setKey(key);
+    for (std::size_t done = 0, run = 1; done < blocks; done += run, run = run * 3 % 65535 + 1) {
+        run = std::min(run, blocks - done);
+        BlowfishEncryptBlocks(chunked.data() + 8 * done, static_cast<std::uint16_t>(run));
+    }
+    EXPECT_TRUE(chunked == whole);
+
+    BlowfishDecryptAll(chunked.data(), blocks);
+    EXPECT_TRUE(chunked == plain);
+}
+
+std::string sha1Hex(const std::string& text) {
+    const Sha1Bytes d = Sha1Digest(text);
+    return toHex(d.data(), d.size());
+}
+
+TEST(Sha1, PublishedVectors) {
+    const std::pair<std::string, const char*> cases[] = {
+        {"", "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709"},
+        {"abc", "A9993E364706816ABA3E25717850C26C9CD0D89D"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq", "84983E441C3BD26EBAAE4AA1F95129E5E54670F1"},
+        {"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlmnopqrsmnopqrs"
+         "tnopqrstu",
+         "A49B2446A02C645BF419F995B67091253A04A259"},
+    };
+    for (const auto& [text, digest] : cases)
+        EXPECT_EQ(sha1Hex(text), digest) << '"' << text << '"';
+}
+
+TEST(Sha1, OneMillionAsInUnevenPieces) {
+    const std::string piece(997, 'a');
+    Sha1 sha;
+    std::size_t left = 1000000;
+    for (std::size_t n = 1; left != 0; n = n % 997 + 13) {
+        const std::size_t take = std::min({n, left, piece.size()});
+        sha.update(reinterpret_cast<const std::uint8_t*>(piece.data()), take);
+        left -= take;
+    }
+    const Sha1Bytes d = sha.finalise();
+    EXPECT_EQ(toHex(d.data(), d.size()), "34AA973CD4C4DAA4F61EEB2BDBAD27316534016F");
+}
+
+// Every length through the padding boundaries (55/56/63/64 and their next block), whole and split in two.
+TEST(Sha1, MatchesOpenSslOnAllShortLengths) {
+    std::mt19937 rng(180);
+    for (std::size_t length = 0; length <= 200; ++length) {
+        const Bytes data = randomBytes(rng, length);
+        std::uint8_t expected[SHA_DIGEST_LENGTH];
+        SHA1(data.data(), data.size(), expected);
+
+        const Sha1Bytes whole = Sha1Digest(std::string(data.begin(), data.end()));
+        EXPECT_EQ(toHex(whole.data(), whole.size()), toHex(expected, sizeof expected)) << length;
+
+        const std::size_t cut = length == 0 ? 0 : rng() % (length + 1);
+        Sha1 sha;
+        sha.update(data.data(), cut);
+        sha.update(data.data() + cut, length - cut);
+        const Sha1Bytes split = sha.finalise();
+        EXPECT_EQ(split, whole) << length << " cut at " << cut;
+    }
+}
+
+class RecordingPrompter : public Prompter {
+public:
+    std::vector<std::string> messages;
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+    std::optional<std::string> askPassword(const std::string&) override { return std::nullopt; }
+    bool confirmReplace(const std::string&) override { return false; }
+};
+
+// A body as a document keeps it: the check area, some card bytes, padded to whole blocks, enciphered.
+Bytes encipheredBody(const std::string& password, BodyCheck check) {
+    Bytes body;
+    if (check == BodyCheck::Digest20) {
+        const Sha1Bytes digest = Sha1Digest(password);
+        body.assign(digest.begin(), digest.end());
+    } else {
+        body = {'X', 'Y', 'Z'};
+    }
+    for (char c : std::string("\x01\x00\x00\x00"
+                              "Bank of Nowhere",
+                              19))
+        body.push_back(static_cast<std::uint8_t>(c));
+    body.resize(8 * BlockCount(body.size()));
+    BlowfishSetKey(reinterpret_cast<const std::uint8_t*>(password.data()), static_cast<int>(password.size()));
+    BlowfishEncryptAll(body.data(), body.size() / 8);
+    return body;
+}
+
+TEST(PasswordCheck, TypedPasswordAgainstEncipheredBody) {
+    const std::string wrong = "Password not correct,try again.";
+    const std::string empty = "You must enter a password!";
+    const struct {
+        const char* name;
+        std::string documentPassword, typed;
+        BodyCheck check;
+        bool accepted;
+        std::vector<std::string> messages;
+    } cases[] = {
+        {"right password", "Correct Horse", "Correct Horse", BodyCheck::Digest20, true, {}},
+        {"letter case differs", "Correct Horse", "correct horse", BodyCheck::Digest20, false, {wrong}},
+        {"prefix of the password", "Correct Horse", "Correct", BodyCheck::Digest20, false, {wrong}},
+        {"empty password", "Correct Horse", "", BodyCheck::Digest20, false, {empty, wrong}},
+        {"oldest format, right", "old secret", "old secret", BodyCheck::Xyz3, true, {}},
+        {"oldest format, wrong", "old secret", "Old secret", BodyCheck::Xyz3, false, {wrong}},
+        {"oldest format, empty", "old secret", "", BodyCheck::Xyz3, false, {empty, wrong}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes body = encipheredBody(c.documentPassword, c.check);
+        const Bytes stored = body;
+        RecordingPrompter ui;
+        EXPECT_EQ(checkTypedPassword(body, c.typed, c.check, ui), c.accepted);
+        EXPECT_EQ(ui.messages, c.messages);
+        if (c.typed.empty()) {
+            EXPECT_EQ(body, stored) << "nothing may be deciphered without a password";
+        }
+        if (c.accepted) {
+            setKey(Bytes(c.documentPassword.begin(), c.documentPassword.end()));
+            Bytes plain = stored;
+            BlowfishDecryptAll(plain.data(), plain.size() / 8);
+            EXPECT_EQ(body, plain);
+        }
+    }
+}
+
+// The check looks at the check area only: damage further on is the card reader's business.
+TEST(PasswordCheck, DamageAfterTheDigestDoesNotRefuseThePassword) {
+    Bytes body = encipheredBody("Correct Horse", BodyCheck::Digest20);
+    body.back() ^= 0xFF;
+    RecordingPrompter ui;
+    EXPECT_TRUE(checkTypedPassword(body, "Correct Horse", BodyCheck::Digest20, ui));
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(PasswordCheck, BodyTooShortForTheDigestIsRefused) {
+    Bytes body(16, 0);
+    RecordingPrompter ui;
+    EXPECT_FALSE(checkTypedPassword(body, "Correct Horse", BodyCheck::Digest20, ui));
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Password not correct,try again."});
+}
+
+TEST(PasswordCheck, NewPasswordRules) {
+    const struct {
+        const char *password, *confirmation;
+        NewPasswordVerdict verdict;
+        const char* message;
+    } cases[] = {
+        {"12345678", "12345678", NewPasswordVerdict::Accepted, ""},
+        {"1234567", "1234567", NewPasswordVerdict::TooShort, "Password to short, please use more characters!"},
+        {"", "", NewPasswordVerdict::TooShort, "Password to short, please use more characters!"},
+        {"Abcdefgh", "abcdefgh", NewPasswordVerdict::Mismatch, "Password not correct, try again!"},
+        {"short", "shorT", NewPasswordVerdict::Mismatch, "Password not correct, try again!"},  // equality first
+    };
+    for (const auto& c : cases) {
+        const NewPasswordVerdict verdict = checkNewPassword(c.password, c.confirmation);
+        EXPECT_EQ(verdict, c.verdict) << c.password << " / " << c.confirmation;
+        EXPECT_STREQ(newPasswordMessage(verdict), c.message);
+    }
+}
+
+}  // namespace
