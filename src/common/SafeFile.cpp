@@ -59,6 +59,7 @@ FileResult writeFileSafely(const std::string& path, const std::uint8_t* data, st
     if (::stat(path.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) {
             result.error = "Cannot write " + path + ": it is a folder.";
+            result.notCreated = true;
             return result;
         }
         mode = st.st_mode & 07777;
@@ -70,6 +71,7 @@ FileResult writeFileSafely(const std::string& path, const std::uint8_t* data, st
     int fd = ::mkstemp(name.data());
     if (fd < 0) {
         result.error = describeErrno("Cannot create a file beside", path, errno);
+        result.notCreated = true;
         return result;
     }
     std::string tmpPath(name.data());

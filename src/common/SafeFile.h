@@ -13,6 +13,7 @@
 struct FileResult {
     bool ok = false;
     std::string error;  // why it failed, in words fit to show (UTF-8), empty on success
+    bool notCreated = false;  // the failure came before anything was written: the file could not be created
 };
 
 /// Writes `data` to `path` atomically. A new file is created readable and writable by its owner
