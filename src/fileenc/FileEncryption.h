@@ -1,0 +1,71 @@
+#pragma once
+// Encrypting and decrypting the selected file, and the tests that classify a file for the file
+// list. The state lives in the main window; messages and questions go through the Prompter.
+
+#include <string>
+
+#include "common/Prompter.h"
+
+/// The file-encryption state the main window owns for one run; nothing of it is ever saved.
+struct FileEncryptionState {
+    std::string FileEncryptionPassword;  // Windows-1252 bytes; empty when none is set
+    int PasswordIsSet = 0;
+    std::string SelectedFile;  // full path; empty for a folder or no selection
+    int CanEncrypt = 0;        // SelectedFile is readable, non-empty and not an encrypted file
+    int IsEncrypted = 0;       // SelectedFile is an encrypted file
+    int ShowEncryptedOnly = 0;
+};
+
+enum class FileOpStatus {
+    Done,           // output in place, input deleted
+    InputKept,      // output in place, but the input could not be deleted (both files remain)
+    Failed,         // stopped with a message; no file changed
+    WrongPassword,  // "Password not correct,try again!"; no file changed
+    Declined,       // an existing output file was not to be replaced; no file changed
+};
+
+struct FileOpResult {
+    FileOpStatus status = FileOpStatus::Failed;
+    std::string outputPath;  // set once the output name is known
+    std::string detail;      // the system's reason for a write or delete failure, if any
+    bool outputWritten() const { return status == FileOpStatus::Done || status == FileOpStatus::InputKept; }
+};
+
+/// Replaces state.SelectedFile by its "~~~" file enciphered under state.FileEncryptionPassword.
+/// On success SelectedFile names the encrypted file, CanEncrypt = 0, IsEncrypted = 1; on failure
+/// the state and every file stay as they were.
+FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui);
+
+/// Restores the file that the "~~~" file state.SelectedFile holds, under the name its trailer
+/// keeps. On success SelectedFile names the restored file, CanEncrypt = 1, IsEncrypted = 0.
+FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui);
+
+/// 1 when the file opens for reading; otherwise 0 after a message naming the cause (none for a
+/// missing file or a bad path). A file another program holds a lock on counts as a sharing violation.
+int CanOpenForReading(const std::string& path, Prompter& ui);
+
+/// 1 when the 8 bytes 32 bytes before the end are the magic; a file of 32 bytes or less is never
+/// encrypted. "File open error" when it cannot be opened.
+int IsEncryptedFile(const std::string& path, Prompter& ui);
+
+/// 1 when the file is not empty; "Could not open file" when it cannot be opened.
+int IsNonEmptyFile(const std::string& path, Prompter& ui);
+
+/// The open-failure message for an errno value, or nullptr when that cause shows none.
+const char* openFailureMessage(int err);
+
+/// Opens `path` for reading and closes it again. Returns 0 when it opens, else the errno value;
+/// EWOULDBLOCK when another program holds a lock on it.
+int probeOpenForReading(const std::string& path);
+
+// Messages of our own for what the classic steps cannot express.
+inline constexpr const char* kMsgEncryptedFileTooShort = "The file is too short to be an encrypted file.";
+inline constexpr const char* kMsgNameTooShort =
+    "The file name must have at least three characters to be encrypted or decrypted.";
+inline constexpr const char* kMsgNameTailNotStorable =
+    "The last three characters of the file name cannot be stored in an encrypted file.";
+inline constexpr const char* kMsgAlreadyEndsInTildes =
+    "The file name already ends in ~~~, so the encrypted file would replace it. Rename the file first.";
+inline constexpr const char* kMsgStoredNameUnusable = "The file name stored in the encrypted file cannot be used.";
+inline constexpr const char* kMsgRestoredNameIsInput =
+    "The restored file would have the same name as the encrypted file. Rename the encrypted file first.";
