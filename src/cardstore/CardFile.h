@@ -33,6 +33,8 @@ struct LoadResult {
     LoadOutcome outcome = LoadOutcome::Failed;
     CardFileFormat format = CardFileFormat::Current;
     bool encrypted = false;
+    // ReadError: why the file could not be read. Failed: a reason nothing was shown for (prompt
+    // cancelled, unknown body kind), for callers without a window; empty after a refused password.
     std::string error;
 };
 

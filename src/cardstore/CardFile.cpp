@@ -1,0 +1,456 @@
+#include "cardstore/CardFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+
+#include "cardstore/DateStamp.h"
+#include "common/SafeFile.h"
+#include "common/Win1252.h"
+#include "crypto/Blowfish.h"
+#include "crypto/PasswordRules.h"
+#include "crypto/Sha1.h"
+
+namespace {
+
+// The magic is the 32-bit value 'QrVn' stored little-endian, so the file holds the letters reversed.
+constexpr std::uint8_t kMagic[4] = {'n', 'V', 'r', 'Q'};
+constexpr std::size_t kMagicOffset = 14;
+constexpr std::size_t kBodyKindOffset = 12;
+constexpr std::uint8_t kBodyPlain = 0;
+constexpr std::uint8_t kBodyEncrypted = 1;
+constexpr std::size_t kMinimumCardBytes = 10;  // fewer trailing bytes are never a card
+constexpr std::size_t kDigestSize = 20;
+
+// The older formats: 9 marker bytes, 12 version bytes, then the body.
+constexpr std::size_t kOldVersionOffset = 9;
+constexpr std::size_t kOldBodyOffset = 21;
+constexpr std::size_t kOldTrailingIgnored = 8;  // a record needs more than this many bytes left
+
+bool endsWith(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+std::array<std::string*, 5> storedTexts(Card& card) {
+    return {&card.firstField, &card.secondField, &card.thirdField, &card.fourthField, &card.note};
+}
+std::array<const std::string*, 5> storedTexts(const Card& card) {
+    return {&card.firstField, &card.secondField, &card.thirdField, &card.fourthField, &card.note};
+}
+
+// Deleted cards go to list 100 whatever their number; a number that is no category drops the card.
+void fileLoadedCard(CardStore& store, std::unique_ptr<Card> card) {
+    int listId = (card->stateFlags & kStateDeleted) ? kDeletedCategoryId : card->categoryId;
+    if (CardList* list = store.GetCategoryList(listId)) list->AddCard(std::move(card));
+}
+
+// Splits a card's text block at its NULs. A text without its terminator takes the rest of the
+// block, and the texts after it stay empty.
+void splitCardTexts(const std::uint8_t* data, std::size_t size, Card& card) {
+    const char* p = reinterpret_cast<const char*>(data);
+    const char* end = p + size;
+    for (std::string* text : storedTexts(card)) {
+        if (p >= end) break;
+        const char* nul = static_cast<const char*>(std::memchr(p, 0, static_cast<std::size_t>(end - p)));
+        const char* stop = nul ? nul : end;
+        text->assign(p, stop);
+        p = nul ? nul + 1 : end;
+    }
+}
+
+// --- the older formats ------------------------------------------------------------------------
+
+// Reads length-prefixed texts of an old record without ever passing the end; a text cut short
+// yields the bytes that are there and marks the record as the last one.
+class OldRecordReader {
+public:
+    OldRecordReader(const std::uint8_t* data, std::size_t size, std::size_t pos) : m_data(data), m_size(size), m_pos(pos) {}
+
+    std::string text(int lengthBytes) {
+        if (m_size - m_pos < static_cast<std::size_t>(lengthBytes)) {
+            m_truncated = true;
+            m_pos = m_size;
+            return {};
+        }
+        std::size_t length = lengthBytes == 1 ? m_data[m_pos] : readLE16(m_data + m_pos);
+        m_pos += static_cast<std::size_t>(lengthBytes);
+        if (length > m_size - m_pos) {
+            length = m_size - m_pos;
+            m_truncated = true;
+        }
+        std::string out(reinterpret_cast<const char*>(m_data + m_pos), length);
+        m_pos += length;
+        return out;
+    }
+    void skip(std::size_t count) {
+        if (count > m_size - m_pos) m_truncated = true;
+        m_pos += std::min(count, m_size - m_pos);
+    }
+    std::size_t pos() const { return m_pos; }
+    bool truncated() const { return m_truncated; }
+
+private:
+    const std::uint8_t* m_data;
+    std::size_t m_size;
+    std::size_t m_pos;
+    bool m_truncated = false;
+};
+
+// A run of `count` decimal digits at `start`, or -1.
+int digitsAt(const std::string& text, std::size_t start, std::size_t count) {
+    if (text.size() < start + count) return -1;
+    int value = 0;
+    for (std::size_t i = start; i < start + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') return -1;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+// Old records keep their date as text: "dd?mm?yyyy" (any separators), or "mm/dd/yy" for years
+// 1900-1999. The stamp is that day at 00:00. A text that is no date in the range a stamp can hold
+// gives stamp 0 rather than a wrapped or invented date.
+std::uint32_t stampFromOldDateText(const std::string& text) {
+    int day, month, year;
+    if (text.find('/') == std::string::npos) {
+        day = digitsAt(text, 0, 2);
+        month = digitsAt(text, 3, 2);
+        year = digitsAt(text, 6, 4);
+    } else {
+        month = digitsAt(text, 0, 2);
+        day = digitsAt(text, 3, 2);
+        year = digitsAt(text, 6, 2);
+        if (year >= 0) year += 1900;
+    }
+    static constexpr int kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12 || day < 1 || year < 1904 || year > 2040) return 0;
+    if (day > kDaysInMonth[month - 1] + (month == 2 && isLeapYear(year) ? 1 : 0)) return 0;
+    if (year == 2040 && (month > 2 || (month == 2 && day > 6))) return 0;  // past the last second a stamp holds
+    return DateStampFor(year, month, day);
+}
+
+// Records follow the check area back to back while more than 8 bytes remain. A record's category
+// is its display name; a name that matches no category files the card under Miscellaneous so it
+// is not lost. A record cut short by the end of the body keeps what is there and ends the list.
+void readOldRecords(const std::uint8_t* body, std::size_t size, std::size_t start, CardStore& store) {
+    std::size_t pos = start;
+    while (pos < size && size - pos > kOldTrailingIgnored) {
+        OldRecordReader reader(body, size, pos);
+        auto card = std::make_unique<Card>();
+        std::string storedName = reader.text(1);
+        card->dateText = reader.text(1);
+        card->firstField = reader.text(1);
+        card->secondField = reader.text(1);
+        card->thirdField = reader.text(1);
+        card->fourthField = reader.text(1);
+        card->note = reader.text(2);
+        reader.skip(2);  // two flag bytes nobody reads
+
+        int id = categoryIdForDisplayName(storedName);
+        if (id < 0) id = categoryIdForDisplayName("Miscellaneous");
+        card->categoryId = static_cast<std::uint8_t>(id);
+        card->categoryName = categoryDisplayName(id);
+        card->dateStamp = stampFromOldDateText(card->dateText);
+        fileLoadedCard(store, std::move(card));
+        if (reader.truncated()) break;
+        pos = reader.pos();
+    }
+}
+
+// --- passwords --------------------------------------------------------------------------------
+
+enum class Unlock { Accepted, Cancelled, Refused };
+
+// Asks for the password of an enciphered body and deciphers it in place; the check area decides.
+Unlock unlockBody(Bytes& body, const std::string& fileName, BodyCheck check, CardStore& store, Prompter& ui) {
+    std::optional<std::string> typed = ui.askPassword("Decryption Password for file: " + fileName);
+    if (!typed) return Unlock::Cancelled;
+    store.typedPassword = *typed;
+    // A body too short for its check area cannot be right: whole zero blocks let the check refuse it
+    // the usual way instead of comparing bytes that are not there.
+    std::size_t minimum = check == BodyCheck::Digest20 ? 24 : 8;
+    if (body.size() < minimum) body.resize(minimum, 0);
+    if (!checkTypedPassword(body, *typed, check, ui)) return Unlock::Refused;
+    if (typed->empty()) {
+        // Nothing was deciphered, so a check area that happens to match proves nothing.
+        ui.showMessage(kMsgPasswordWrongDecrypt);
+        return Unlock::Refused;
+    }
+    store.encryptionPassword = *typed;
+    store.encryptOnSave = 1;
+    return Unlock::Accepted;
+}
+
+// A zero-filled copy of `size` bytes rounded up to whole cipher blocks.
+Bytes wholeBlocks(const std::uint8_t* data, std::size_t size) {
+    Bytes body(BlockCount(size) * 8, 0);
+    if (size) std::memcpy(body.data(), data, size);
+    return body;
+}
+
+LoadResult readOldDocument(const std::uint8_t* data, std::size_t size, const std::string& fileName,
+                           CardFileFormat format, CardStore& store, Prompter& ui) {
+    LoadResult result;
+    result.format = format;
+    result.encrypted = std::memcmp(data, "ENCRYPTED", 9) == 0;
+    const bool v1001 = format == CardFileFormat::Version1001;
+    const std::size_t checkSize = v1001 ? 3 : kDigestSize;
+    const std::uint8_t* body = data + kOldBodyOffset;
+    const std::size_t bodySize = size - kOldBodyOffset;
+
+    if (!result.encrypted) {
+        readOldRecords(body, bodySize, checkSize, store);
+        result.outcome = LoadOutcome::Loaded;
+        return result;
+    }
+    Bytes plain = wholeBlocks(body, bodySize);
+    const std::size_t plainSize = plain.size();
+    switch (unlockBody(plain, fileName, v1001 ? BodyCheck::Xyz3 : BodyCheck::Digest20, store, ui)) {
+        case Unlock::Cancelled:
+            // The oldest format opens empty when the prompt is cancelled.
+            result.outcome = v1001 ? LoadOutcome::Loaded : LoadOutcome::Failed;
+            if (!v1001) result.error = "No password was given.";
+            return result;
+        case Unlock::Refused:
+            result.outcome = LoadOutcome::Failed;
+            return result;
+        case Unlock::Accepted:
+            break;
+    }
+    readOldRecords(plain.data(), plainSize, checkSize, store);
+    result.outcome = LoadOutcome::Loaded;
+    return result;
+}
+
+LoadResult readCurrentDocument(const std::uint8_t* data, std::size_t size, const std::string& fileName,
+                               CardStore& store, Prompter& ui, int dateFormat) {
+    LoadResult result;
+    result.format = CardFileFormat::Current;
+    const std::uint8_t kind = data[kBodyKindOffset];
+    const std::uint8_t* body = data + kDocumentHeaderSize;
+    const std::size_t bodySize = size - kDocumentHeaderSize;
+
+    if (kind == kBodyPlain) {
+        readCardRecords(body, bodySize, store, dateFormat);
+        result.outcome = LoadOutcome::Loaded;
+        return result;
+    }
+    if (kind != kBodyEncrypted) {
+        result.outcome = LoadOutcome::Failed;
+        result.error = "The document's body kind " + std::to_string(kind) + " is not known.";
+        return result;
+    }
+    result.encrypted = true;
+    // The body length is not stored: it is whatever follows the header, deciphered as whole blocks.
+    Bytes plain = wholeBlocks(body, bodySize);
+    const std::size_t plainSize = plain.size();
+    switch (unlockBody(plain, fileName, BodyCheck::Digest20, store, ui)) {
+        case Unlock::Cancelled:
+            result.outcome = LoadOutcome::Failed;
+            result.error = "No password was given.";
+            return result;
+        case Unlock::Refused:
+            result.outcome = LoadOutcome::Failed;
+            return result;
+        case Unlock::Accepted:
+            break;
+    }
+    if (plainSize > kDigestSize) readCardRecords(plain.data() + kDigestSize, plainSize - kDigestSize, store, dateFormat);
+    result.outcome = LoadOutcome::Loaded;
+    return result;
+}
+
+// --- writing ----------------------------------------------------------------------------------
+
+const char* const kTextNames[5] = {"first field", "second field", "third field", "fourth field", "note"};
+
+// The card as a message names it: its first field, shortened, in UTF-8.
+std::string cardTitle(const Card& card) {
+    constexpr std::size_t kShown = 40;
+    if (card.firstField.size() <= kShown) return win1252ToUtf8(card.firstField);
+    return win1252ToUtf8(card.firstField.substr(0, kShown)) + "\xE2\x80\xA6";
+}
+
+std::string withThousands(std::size_t value) {
+    std::string digits = std::to_string(value);
+    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(static_cast<std::size_t>(i), ",");
+    return digits;
+}
+
+// The file layout gives each text a NUL terminator and a signed 16-bit length budget: refuse a
+// text that would not come back as it was, before anything is written.
+bool cardTextsCanBeStored(const CardStore& store, Prompter& ui) {
+    for (int id : storedListOrder()) {
+        const CardList* list = store.GetCategoryList(id);
+        for (int i = 0; i < list->GetCardCount(); ++i) {
+            const Card& card = *list->GetCardAt(i);
+            auto texts = storedTexts(card);
+            for (std::size_t t = 0; t < texts.size(); ++t) {
+                const std::string& text = *texts[t];
+                const bool tooLong = text.size() > kMaxTextBytes;
+                if (!tooLong && text.find('\0') == std::string::npos) continue;
+                const std::string which = std::string("The ") + kTextNames[t] + " of the card \xE2\x80\x9C" +
+                                          cardTitle(card) + "\xE2\x80\x9D";
+                if (tooLong)
+                    ui.showMessage(which + " is too long to be saved (" + std::to_string(text.size()) +
+                                   " bytes; at most " + withThousands(kMaxTextBytes) + ").");
+                else
+                    ui.showMessage(which + " holds a NUL character and cannot be saved.");
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void appendDocumentHeader(Bytes& out, std::uint8_t bodyKind) {
+    std::uint8_t header[kDocumentHeaderSize] = {};
+    header[1] = 5;
+    header[10] = 1;
+    header[kBodyKindOffset] = bodyKind;
+    std::memcpy(header + kMagicOffset, kMagic, sizeof kMagic);
+    out.insert(out.end(), header, header + sizeof header);
+}
+
+void appendAllCards(Bytes& out, const CardStore& store) {
+    for (int id : storedListOrder()) {
+        const CardList* list = store.GetCategoryList(id);
+        for (int i = 0; i < list->GetCardCount(); ++i) appendCardRecord(out, *list->GetCardAt(i));
+    }
+}
+
+}  // namespace
+
+void readCardRecords(const std::uint8_t* data, std::size_t size, CardStore& store, int dateFormat) {
+    std::size_t pos = 0;
+    while (size - pos >= kMinimumCardBytes) {
+        // A header cut short by the end of the file announces nothing that can be trusted.
+        if (size - pos < kCardHeaderSize) break;
+        const std::uint8_t* header = data + pos;
+        auto card = std::make_unique<Card>();
+        card->categoryId = header[0];
+        card->legacyFlags = header[2];
+        card->stateFlags = header[3];
+        card->dateStamp = readLE32(header + 4);
+        card->extraValue = readLE32(header + 8);
+        pos += kCardHeaderSize;
+        // The announced length is only a claim: take no more than the file holds.
+        std::size_t textBytes = std::min<std::size_t>(readLE32(header + 20), size - pos);
+        splitCardTexts(data + pos, textBytes, *card);
+        pos += textBytes;
+        card->dateText = FormatDateStamp(card->dateStamp, dateFormat);
+        fileLoadedCard(store, std::move(card));
+    }
+}
+
+LoadResult readCardDocument(const std::uint8_t* data, std::size_t size, const std::string& fileName,
+                            CardStore& store, Prompter& ui, int dateFormat) {
+    LoadResult result;
+    if (endsWith(fileName, "~~~")) {
+        result.outcome = LoadOutcome::EncryptedFileName;
+        return result;
+    }
+    if (size == 0) {
+        ui.showMessage(kMsgEmptyFile);
+        result.outcome = LoadOutcome::EmptyFile;
+        return result;
+    }
+    if (size >= kOldBodyOffset) {
+        std::string version(reinterpret_cast<const char*>(data) + kOldVersionOffset, kOldBodyOffset - kOldVersionOffset);
+        if (version == "Version1.001")
+            return readOldDocument(data, size, fileName, CardFileFormat::Version1001, store, ui);
+        if (version == "Version1.002")
+            return readOldDocument(data, size, fileName, CardFileFormat::Version1002, store, ui);
+    }
+    if (size < kDocumentHeaderSize || std::memcmp(data + kMagicOffset, kMagic, sizeof kMagic) != 0) {
+        ui.showMessage(kMsgNotQuorvane);
+        result.outcome = LoadOutcome::NotQuorvane;
+        return result;
+    }
+    return readCurrentDocument(data, size, fileName, store, ui, dateFormat);
+}
+
+LoadResult loadCardDocument(const std::string& path, CardStore& store, Prompter& ui, int dateFormat) {
+    const std::string name = fileNameOf(path);
+    LoadResult result;
+    if (endsWith(name, "~~~")) {  // an encrypted file, not a card document: not even opened
+        result.outcome = LoadOutcome::EncryptedFileName;
+        return result;
+    }
+    std::optional<Bytes> data = readWholeFile(path, &result.error);
+    if (!data) {
+        result.outcome = LoadOutcome::ReadError;
+        return result;
+    }
+    return readCardDocument(data->data(), data->size(), name, store, ui, dateFormat);
+}
+
+void appendCardRecord(Bytes& out, const Card& card) {
+    auto texts = storedTexts(card);
+    std::size_t textBytes = texts.size();
+    for (const std::string* text : texts) textBytes += text->size();
+
+    std::uint8_t header[kCardHeaderSize] = {};
+    header[0] = card.categoryId;
+    header[2] = card.legacyFlags;
+    header[3] = card.stateFlags;
+    writeLE32(header + 4, card.dateStamp);
+    writeLE32(header + 8, card.extraValue);
+    writeLE32(header + 20, static_cast<std::uint32_t>(textBytes));
+    out.insert(out.end(), header, header + sizeof header);
+    for (const std::string* text : texts) {
+        out.insert(out.end(), text->begin(), text->end());
+        out.push_back(0);
+    }
+}
+
+bool serializeCardDocument(const CardStore& store, Bytes& out, Prompter& ui) {
+    const bool encrypt = store.encryptOnSave != 0;
+    if (encrypt && store.encryptionPassword.empty()) {
+        ui.showMessage(kMsgPasswordNotSet);
+        return false;
+    }
+    if (!cardTextsCanBeStored(store, ui)) return false;
+
+    const std::size_t cardBytes = static_cast<std::size_t>(store.GetStoredSize());
+    out.clear();
+    if (!encrypt) {
+        out.reserve(kDocumentHeaderSize + cardBytes);
+        appendDocumentHeader(out, kBodyPlain);
+        appendAllCards(out, store);
+        return true;
+    }
+    // Digest, cards, zero padding to whole blocks, all enciphered block by block under the password.
+    const std::size_t blocks = BlockCount(kDigestSize + cardBytes);
+    out.reserve(kDocumentHeaderSize + blocks * 8);
+    appendDocumentHeader(out, kBodyEncrypted);
+    const Sha1Bytes digest = Sha1Digest(store.encryptionPassword);
+    out.insert(out.end(), digest.begin(), digest.end());
+    appendAllCards(out, store);
+    out.resize(kDocumentHeaderSize + blocks * 8, 0);
+    // The key schedule uses at most the first 72 bytes, so capping the length changes nothing.
+    const int keyLength = static_cast<int>(std::min<std::size_t>(store.encryptionPassword.size(), 32767));
+    BlowfishSetKey(reinterpret_cast<const std::uint8_t*>(store.encryptionPassword.data()), keyLength);
+    BlowfishEncryptAll(out.data() + kDocumentHeaderSize, blocks);
+    return true;
+}
+
+SaveResult saveCardDocument(const std::string& path, const CardStore& store, Prompter& ui) {
+    SaveResult result;
+    Bytes bytes;
+    if (!serializeCardDocument(store, bytes, ui)) {
+        result.outcome = SaveOutcome::Refused;
+        return result;
+    }
+    FileResult written = writeFileSafely(path, bytes);
+    if (!written.ok) {
+        result.outcome = SaveOutcome::WriteError;
+        result.error = written.error;
+        return result;
+    }
+    result.outcome = SaveOutcome::Saved;
+    return result;
+}
