@@ -1,0 +1,525 @@
+// Card documents on disk: identification, the current plain and encrypted formats, the old formats,
+// damaged files, and the writer's exact bytes and refusals. Fixtures are built by
+// tests/data/make-fixtures.py from the byte layouts, independently of the writer under test.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <fstream>
+
+#include "cardstore/CardFile.h"
+#include "cardstore/DateStamp.h"
+#include "common/SafeFile.h"
+#include "crypto/Sha1.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kWrongPassword = "Password not correct,try again.";
+const std::string kMustEnter = "You must enter a password!";
+const std::string kFixturePassword = "p\xE4ssw\xF6rd";  // "pässwörd" in Windows-1252
+
+// Answers password prompts from a script (nullopt = Cancel) and records everything it is shown.
+class ScriptedUi : public Prompter {
+public:
+    explicit ScriptedUi(std::deque<std::optional<std::string>> answers = {}) : m_answers(std::move(answers)) {}
+    std::vector<std::string> messages;
+    std::vector<std::string> titles;
+
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+    std::optional<std::string> askPassword(const std::string& title) override {
+        titles.push_back(title);
+        if (m_answers.empty()) return std::nullopt;
+        auto answer = m_answers.front();
+        m_answers.pop_front();
+        return answer;
+    }
+    bool confirmReplace(const std::string&) override { return true; }
+
+private:
+    std::deque<std::optional<std::string>> m_answers;
+};
+
+std::string fixturePath(const std::string& name) { return std::string(QUORVANE_TEST_DATA) + "/" + name; }
+
+Bytes fixtureBytes(const std::string& name) {
+    auto data = readWholeFile(fixturePath(name));
+    EXPECT_TRUE(data.has_value()) << name;
+    return data.value_or(Bytes{});
+}
+
+std::vector<std::string> firstFields(const CardStore& store, int listId) {
+    std::vector<std::string> out;
+    const CardList* list = store.GetCategoryList(listId);
+    for (int i = 0; i < list->GetCardCount(); ++i) out.push_back(list->GetCardAt(i)->firstField);
+    return out;
+}
+
+int allCards(const CardStore& store) {
+    return store.shownCardCount() + store.GetCategoryList(kDeletedCategoryId)->GetCardCount();
+}
+
+std::vector<std::string> texts(const Card& c) { return {c.firstField, c.secondField, c.thirdField, c.fourthField, c.note}; }
+
+Bytes serialized(const CardStore& store) {
+    ScriptedUi ui;
+    Bytes out;
+    EXPECT_TRUE(serializeCardDocument(store, out, ui));
+    EXPECT_TRUE(ui.messages.empty());
+    return out;
+}
+
+class TempDir {
+public:
+    TempDir() {
+        std::string tmpl = (fs::temp_directory_path() / "cardfile-XXXXXX").string();
+        m_path = ::mkdtemp(tmpl.data());
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::permissions(m_path, fs::perms::owner_all, ec);
+        fs::remove_all(m_path, ec);
+    }
+    std::string file(const std::string& name) const { return m_path + "/" + name; }
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+// --- reading --------------------------------------------------------------------------------------
+
+TEST(CardFileRead, PlainDocumentFillsTheListsWithEveryStoredField) {
+    CardStore store;
+    ScriptedUi ui;
+    LoadResult result = loadCardDocument(fixturePath("plain-cards.qvf"), store, ui, 4);
+    ASSERT_EQ(result.outcome, LoadOutcome::Loaded);
+    EXPECT_EQ(result.format, CardFileFormat::Current);
+    EXPECT_FALSE(result.encrypted);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(ui.titles.empty());
+    EXPECT_EQ(store.encryptOnSave, 0);
+
+    ASSERT_EQ(store.GetCategoryList(0)->GetCardCount(), 2);
+    const Card& site = *store.GetCategoryList(0)->GetCardAt(0);
+    EXPECT_EQ(texts(site), (std::vector<std::string>{"Example", "https://example.com", "alice", "s3cr\xE9t",
+                                                      "line1\nline2 \"q\" \\ \x80\t"}));
+    EXPECT_EQ(site.legacyFlags, 0x11);
+    EXPECT_EQ(site.stateFlags, 0);
+    EXPECT_EQ(site.dateStamp, 3793342830u);
+    EXPECT_EQ(site.extraValue, 0xDEADBEEFu);
+    EXPECT_EQ(site.dateText, "2024-03-15");  // the date format in force when loading
+    EXPECT_EQ(site.automaticAccess, 0);
+    EXPECT_EQ(site.newBrowserWindow, 0);
+    EXPECT_EQ(texts(*store.GetCategoryList(0)->GetCardAt(1)), std::vector<std::string>(5));
+
+    EXPECT_EQ(firstFields(store, 7), std::vector<std::string>{"Bank"});
+    EXPECT_EQ(store.GetCategoryList(7)->GetCardAt(0)->stateFlags, kStateEdited);
+    EXPECT_EQ(store.GetCategoryList(14)->GetCardAt(0)->dateText, "2030-06-01");
+
+    // A deleted card lives in list 100 but keeps its own number.
+    ASSERT_EQ(firstFields(store, kDeletedCategoryId), std::vector<std::string>{"gone"});
+    EXPECT_EQ(store.GetCategoryList(kDeletedCategoryId)->GetCardAt(0)->categoryId, 3);
+    EXPECT_EQ(store.GetCategoryList(3)->GetCardCount(), 0);
+}
+
+TEST(CardFileRead, IdentificationAndDamagedFiles) {
+    struct Case {
+        const char* fixture;
+        LoadOutcome outcome;
+        std::vector<std::string> messages;
+        int cards;
+    };
+    const Case cases[] = {
+        {"empty.qvf", LoadOutcome::EmptyFile, {"Empty File !"}, 0},
+        {"empty-doc.qvf", LoadOutcome::Loaded, {}, 0},
+        {"stray-bytes.qvf", LoadOutcome::Loaded, {}, 0},
+        {"wrong-magic.qvf", LoadOutcome::NotQuorvane, {"Not a Quorvane file"}, 0},
+        {"body-kind-2.qvf", LoadOutcome::Failed, {}, 0},
+        {"odd-cards.qvf", LoadOutcome::Loaded, {}, 3},
+        {"truncated-texts.qvf", LoadOutcome::Loaded, {}, 2},
+        {"huge-length.qvf", LoadOutcome::Loaded, {}, 1},
+    };
+    for (const Case& c : cases) {
+        CardStore store;
+        ScriptedUi ui;
+        LoadResult result = loadCardDocument(fixturePath(c.fixture), store, ui, 0);
+        EXPECT_EQ(result.outcome, c.outcome) << c.fixture;
+        EXPECT_EQ(ui.messages, c.messages) << c.fixture;
+        EXPECT_EQ(allCards(store), c.cards) << c.fixture;
+    }
+
+    // Files shorter than a header that are no old format either.
+    for (const std::string& bytes : {std::string("x"), std::string("NTENCRYPTVersion1.00"), std::string(21, 'Q')}) {
+        CardStore store;
+        ScriptedUi ui;
+        auto data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+        EXPECT_EQ(readCardDocument(data, bytes.size(), "short.qvf", store, ui, 0).outcome, LoadOutcome::NotQuorvane);
+        EXPECT_EQ(ui.messages, std::vector<std::string>{"Not a Quorvane file"});
+    }
+}
+
+TEST(CardFileRead, DamagedCardsKeepWhatTheFileHolds) {
+    CardStore odd, truncated, huge;
+    ScriptedUi ui;
+    ASSERT_EQ(loadCardDocument(fixturePath("odd-cards.qvf"), odd, ui, 0).outcome, LoadOutcome::Loaded);
+    // Numbers 50 and 200 are dropped, the cards after them still load; 100 is the deleted list.
+    EXPECT_EQ(firstFields(odd, 2), std::vector<std::string>{"after fifty"});
+    EXPECT_EQ(firstFields(odd, kDeletedCategoryId), (std::vector<std::string>{"hundred", "deleted login"}));
+    EXPECT_EQ(odd.GetCategoryList(kDeletedCategoryId)->GetCardAt(1)->categoryId, 5);
+
+    ASSERT_EQ(loadCardDocument(fixturePath("truncated-texts.qvf"), truncated, ui, 0).outcome, LoadOutcome::Loaded);
+    EXPECT_EQ(firstFields(truncated, 1), std::vector<std::string>{"whole"});
+    ASSERT_EQ(truncated.GetCategoryList(4)->GetCardCount(), 1);
+    EXPECT_EQ(texts(*truncated.GetCategoryList(4)->GetCardAt(0)), (std::vector<std::string>{"abc", "de", "", "", ""}));
+
+    ASSERT_EQ(loadCardDocument(fixturePath("huge-length.qvf"), huge, ui, 0).outcome, LoadOutcome::Loaded);
+    ASSERT_EQ(huge.GetCategoryList(6)->GetCardCount(), 1);
+    EXPECT_EQ(texts(*huge.GetCategoryList(6)->GetCardAt(0)), (std::vector<std::string>{"pop", "server", "", "", ""}));
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(CardFileRead, EveryPrefixAndByteFlipOfAFileLoadsSafely) {
+    // Cut and damaged copies of each format must never read outside the file (run under the
+    // sanitizers) and never yield more cards than the whole file.
+    const std::pair<const char*, std::string> files[] = {
+        {"plain-cards.qvf", ""}, {"encrypted.qve", kFixturePassword}, {"old-1001-plain.qvf", ""},
+        {"old-1002-enc.qve", "oldpassword"}, {"odd-cards.qvf", ""},
+    };
+    for (const auto& [name, password] : files) {
+        const Bytes whole = fixtureBytes(name);
+        for (std::size_t length = 0; length <= whole.size(); ++length) {
+            Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length));
+            for (int variant = 0; variant < 2; ++variant) {
+                if (variant == 1) {
+                    if (length <= 21) continue;
+                    cut[length - 1] ^= 0xFF;
+                }
+                CardStore store;
+                ScriptedUi ui({password});
+                readCardDocument(cut.data(), cut.size(), name, store, ui, 0);
+                EXPECT_LE(allCards(store), 5) << name << " cut at " << length;
+            }
+        }
+    }
+}
+
+TEST(CardFileRead, NameEndingInTildesIsNeverRead) {
+    TempDir dir;
+    const std::string path = dir.file("cards.qvf~~~");
+    fs::copy_file(fixturePath("plain-cards.qvf"), path);
+    for (const std::string& p : {path, dir.file("missing~~~")}) {
+        CardStore store;
+        ScriptedUi ui;
+        LoadResult result = loadCardDocument(p, store, ui, 0);
+        EXPECT_EQ(result.outcome, LoadOutcome::EncryptedFileName);
+        EXPECT_EQ(allCards(store), 0);
+        EXPECT_TRUE(ui.messages.empty());
+    }
+    // "~~" or "~~~" in the middle is an ordinary name.
+    CardStore store;
+    ScriptedUi ui;
+    fs::copy_file(fixturePath("plain-cards.qvf"), dir.file("a~~~.qvf"));
+    EXPECT_EQ(loadCardDocument(dir.file("a~~~.qvf"), store, ui, 0).outcome, LoadOutcome::Loaded);
+}
+
+TEST(CardFileRead, UnreadableFileIsAReadErrorWithoutMessages) {
+    TempDir dir;
+    for (const std::string& path : {dir.file("missing.qvf"), dir.path()}) {
+        CardStore store;
+        ScriptedUi ui;
+        LoadResult result = loadCardDocument(path, store, ui, 0);
+        EXPECT_EQ(result.outcome, LoadOutcome::ReadError) << path;
+        EXPECT_NE(result.error.find(path), std::string::npos) << result.error;
+        EXPECT_TRUE(ui.messages.empty());
+    }
+}
+
+// --- passwords ------------------------------------------------------------------------------------
+
+TEST(CardFileRead, EncryptedDocumentOpensOnlyWithItsExactPassword) {
+    CardStore store;
+    ScriptedUi ui({kFixturePassword});
+    LoadResult result = loadCardDocument(fixturePath("encrypted.qve"), store, ui, 0);
+    ASSERT_EQ(result.outcome, LoadOutcome::Loaded);
+    EXPECT_TRUE(result.encrypted);
+    EXPECT_EQ(ui.titles, std::vector<std::string>{"Decryption Password for file: encrypted.qve"});
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(store.encryptOnSave, 1);
+    EXPECT_EQ(store.encryptionPassword, kFixturePassword);
+    CardStore plain;
+    ASSERT_EQ(loadCardDocument(fixturePath("plain-cards.qvf"), plain, ui, 0).outcome, LoadOutcome::Loaded);
+    EXPECT_EQ(serialized(plain), Bytes(fixtureBytes("plain-cards.qvf")));
+    for (int id : storedListOrder()) EXPECT_EQ(firstFields(store, id), firstFields(plain, id)) << id;
+
+    struct Case {
+        const char* name;
+        std::optional<std::string> answer;
+        std::vector<std::string> messages;
+    };
+    const Case refused[] = {
+        {"wrong", std::string("wrong password"), {kWrongPassword}},
+        {"other case", std::string("P\xC4SSW\xD6RD"), {kWrongPassword}},
+        {"UTF-8 bytes", std::string("p\xC3\xA4ssw\xC3\xB6rd"), {kWrongPassword}},
+        {"empty", std::string(), {kMustEnter, kWrongPassword}},
+        {"cancel", std::nullopt, {}},
+    };
+    for (const Case& c : refused) {
+        CardStore refusedStore;
+        ScriptedUi refusedUi({c.answer});
+        LoadResult r = loadCardDocument(fixturePath("encrypted.qve"), refusedStore, refusedUi, 0);
+        EXPECT_EQ(r.outcome, LoadOutcome::Failed) << c.name;
+        EXPECT_EQ(refusedUi.messages, c.messages) << c.name;
+        EXPECT_EQ(refusedUi.titles.size(), 1u) << c.name;  // one try per open
+        EXPECT_EQ(allCards(refusedStore), 0) << c.name;
+        EXPECT_EQ(refusedStore.encryptOnSave, 0) << c.name;
+        EXPECT_TRUE(refusedStore.encryptionPassword.empty()) << c.name;
+    }
+}
+
+TEST(CardFileRead, EncryptedBodyWithDamagedTailOrNoRoomForItsDigest) {
+    // Cut inside the last card: the digest still matches and the cards before it load.
+    Bytes cut = fixtureBytes("encrypted.qve");
+    cut.resize(cut.size() - 11);
+    CardStore store;
+    ScriptedUi ui({kFixturePassword});
+    EXPECT_EQ(readCardDocument(cut.data(), cut.size(), "cut.qve", store, ui, 0).outcome, LoadOutcome::Loaded);
+    EXPECT_EQ(store.shownCardCount(), 4);
+
+    // A body too short to hold a digest is refused like a wrong password.
+    Bytes tiny = fixtureBytes("empty-doc.qvf");
+    tiny[12] = 1;
+    tiny.insert(tiny.end(), {1, 2, 3, 4, 5});
+    CardStore tinyStore;
+    ScriptedUi tinyUi({std::string("whatever1")});
+    EXPECT_EQ(readCardDocument(tiny.data(), tiny.size(), "tiny.qve", tinyStore, tinyUi, 0).outcome, LoadOutcome::Failed);
+    EXPECT_EQ(tinyUi.messages, std::vector<std::string>{kWrongPassword});
+}
+
+// --- the older formats ----------------------------------------------------------------------------
+
+TEST(CardFileRead, OldFormatsOpenPlainOrWithTheirPassword) {
+    struct Case {
+        const char* fixture;
+        std::optional<std::string> answer;
+        LoadOutcome outcome;
+        CardFileFormat format;
+        bool encrypted;
+        int cards;
+        std::vector<std::string> messages;
+    };
+    const auto v1 = CardFileFormat::Version1001;
+    const auto v2 = CardFileFormat::Version1002;
+    const Case cases[] = {
+        {"old-1001-plain.qvf", std::nullopt, LoadOutcome::Loaded, v1, false, 3, {}},
+        {"old-1001-enc.qve", std::string("legacy01"), LoadOutcome::Loaded, v1, true, 3, {}},
+        {"old-1001-enc.qve", std::string("legacy02"), LoadOutcome::Failed, v1, true, 0, {kWrongPassword}},
+        {"old-1001-enc.qve", std::nullopt, LoadOutcome::Loaded, v1, true, 0, {}},  // cancel opens it empty
+        {"old-1002-plain.qvf", std::nullopt, LoadOutcome::Loaded, v2, false, 2, {}},
+        {"old-1002-enc.qve", std::string("oldpassword"), LoadOutcome::Loaded, v2, true, 2, {}},
+        {"old-1002-enc.qve", std::string("OldPassword"), LoadOutcome::Failed, v2, true, 0, {kWrongPassword}},
+        {"old-1002-enc.qve", std::string(), LoadOutcome::Failed, v2, true, 0, {kMustEnter, kWrongPassword}},
+        {"old-1002-enc.qve", std::nullopt, LoadOutcome::Failed, v2, true, 0, {}},
+        {"old-past-end.qvf", std::nullopt, LoadOutcome::Loaded, v2, false, 2, {}},
+    };
+    for (const Case& c : cases) {
+        CardStore store;
+        ScriptedUi ui({c.answer});
+        LoadResult result = loadCardDocument(fixturePath(c.fixture), store, ui, 0);
+        const std::string what = std::string(c.fixture) + (c.answer ? " with " + *c.answer : " cancelled");
+        EXPECT_EQ(result.outcome, c.outcome) << what;
+        EXPECT_EQ(result.format, c.format) << what;
+        EXPECT_EQ(result.encrypted, c.encrypted) << what;
+        EXPECT_EQ(allCards(store), c.cards) << what;
+        EXPECT_EQ(ui.messages, c.messages) << what;
+        EXPECT_EQ(store.encryptOnSave, c.encrypted && c.cards > 0 ? 1 : 0) << what;
+        EXPECT_EQ(ui.titles.size(), c.encrypted ? 1u : 0u) << what;
+    }
+}
+
+TEST(CardFileRead, OldRecordsLandInTheCategoryTheyNameWithTheirDates) {
+    for (const char* fixture : {"old-1001-plain.qvf", "old-1001-enc.qve"}) {
+        CardStore store;
+        ScriptedUi ui({std::string("legacy01")});
+        ASSERT_EQ(loadCardDocument(fixturePath(fixture), store, ui, 4).outcome, LoadOutcome::Loaded) << fixture;
+        ASSERT_EQ(firstFields(store, 0), std::vector<std::string>{"Site"}) << fixture;
+        const Card& site = *store.GetCategoryList(0)->GetCardAt(0);
+        EXPECT_EQ(texts(site), (std::vector<std::string>{"Site", "http://a.example", "bob", "pw1", "n1"}));
+        EXPECT_EQ(site.categoryId, 0);
+        EXPECT_EQ(site.categoryName, "WWW Sites");
+        EXPECT_EQ(site.dateText, "15-03-1998");  // the record's own text
+        EXPECT_EQ(site.dateStamp, DateStampFor(1998, 3, 15));
+        EXPECT_EQ(site.legacyFlags | site.stateFlags | site.extraValue, 0u);
+
+        // "mm/dd/yy" with 1900 added to the year.
+        ASSERT_EQ(firstFields(store, 7), std::vector<std::string>{"Bank"});
+        EXPECT_EQ(store.GetCategoryList(7)->GetCardAt(0)->dateStamp, DateStampFor(1998, 3, 15));
+
+        // A name that is no category keeps the card under Miscellaneous, with stamp 0 for "xx".
+        ASSERT_EQ(firstFields(store, 14), std::vector<std::string>{"Lost?"});
+        const Card& lost = *store.GetCategoryList(14)->GetCardAt(0);
+        EXPECT_EQ(lost.fourthField, "kept");
+        EXPECT_EQ(lost.note, "not lost");
+        EXPECT_EQ(lost.categoryId, 14);
+        EXPECT_EQ(lost.dateStamp, 0u);
+    }
+
+    CardStore v2, cut;
+    ScriptedUi ui;
+    ASSERT_EQ(loadCardDocument(fixturePath("old-1002-plain.qvf"), v2, ui, 0).outcome, LoadOutcome::Loaded);
+    EXPECT_EQ(v2.GetCategoryList(8)->GetCardAt(0)->dateStamp, DateStampFor(2039, 12, 31));
+    EXPECT_EQ(v2.GetCategoryList(14)->GetCardAt(0)->dateStamp, DateStampFor(2000, 2, 29));
+    EXPECT_EQ(v2.GetCategoryList(14)->GetCardAt(0)->note, std::string(300, 'x'));  // 16-bit note length
+
+    // The second record's note runs past the end: the card keeps the bytes that are there.
+    ASSERT_EQ(loadCardDocument(fixturePath("old-past-end.qvf"), cut, ui, 0).outcome, LoadOutcome::Loaded);
+    EXPECT_EQ(firstFields(cut, 8), std::vector<std::string>{"Visa"});
+    ASSERT_EQ(firstFields(cut, 1), std::vector<std::string>{"Form"});
+    EXPECT_EQ(cut.GetCategoryList(1)->GetCardAt(0)->note, std::string(10, 'y'));
+}
+
+TEST(CardFileRead, OldEncipheredDocumentSavesInTheCurrentFormatUnderItsPassword) {
+    CardStore old;
+    ScriptedUi ui({std::string("oldpassword")});
+    ASSERT_EQ(loadCardDocument(fixturePath("old-1002-enc.qve"), old, ui, 0).outcome, LoadOutcome::Loaded);
+    const Bytes saved = serialized(old);
+    EXPECT_EQ(saved[12], 1);
+
+    CardStore again;
+    ScriptedUi againUi({std::string("oldpassword")});
+    ASSERT_EQ(readCardDocument(saved.data(), saved.size(), "x.qve", again, againUi, 0).outcome, LoadOutcome::Loaded);
+    for (int id : storedListOrder()) EXPECT_EQ(firstFields(again, id), firstFields(old, id)) << id;
+    EXPECT_EQ(again.GetCategoryList(8)->GetCardAt(0)->categoryId, 8);  // an imported card keeps its category
+}
+
+// --- writing --------------------------------------------------------------------------------------
+
+TEST(CardFileWrite, ExactBytesOfSmallDocuments) {
+    CardStore store;
+    const Bytes empty = serialized(store);
+    EXPECT_EQ(empty, fixtureBytes("empty-doc.qvf"));  // 22 bytes
+
+    store.GetCategoryList(0)->AddCard(std::make_unique<Card>());
+    Bytes oneCard = serialized(store);
+    ASSERT_EQ(oneCard.size(), 22u + 29u);
+    Bytes expectedCard(29, 0);
+    expectedCard[20] = 5;  // five empty texts and their NULs
+    EXPECT_EQ(Bytes(oneCard.begin() + 22, oneCard.end()), expectedCard);
+
+    // Encrypted: digest and cards padded to whole blocks; no salt, so the same input gives the same file.
+    CardStore encrypted;
+    encrypted.encryptOnSave = 1;
+    encrypted.encryptionPassword = "password";
+    EXPECT_EQ(serialized(encrypted).size(), 46u);
+    encrypted.GetCategoryList(5)->AddCard(std::make_unique<Card>());
+    const Bytes first = serialized(encrypted);
+    EXPECT_EQ(first.size(), 22u + 56u);
+    EXPECT_EQ(first, serialized(encrypted));
+    EXPECT_EQ(first[12], 1);
+    CardStore back;
+    ScriptedUi ui({std::string("password")});
+    ASSERT_EQ(readCardDocument(first.data(), first.size(), "x.qve", back, ui, 0).outcome, LoadOutcome::Loaded);
+    EXPECT_EQ(allCards(back), 1);  // the 7 padding bytes are no card
+}
+
+TEST(CardFileWrite, LoadedFixturesSaveBackByteForByte) {
+    for (const auto& [name, password] :
+         {std::pair<const char*, std::string>{"plain-cards.qvf", ""}, {"encrypted.qve", kFixturePassword}}) {
+        CardStore store;
+        ScriptedUi ui({password});
+        ASSERT_EQ(loadCardDocument(fixturePath(name), store, ui, 0).outcome, LoadOutcome::Loaded) << name;
+        EXPECT_EQ(serialized(store), fixtureBytes(name)) << name;
+    }
+}
+
+TEST(CardFileWrite, RefusalsShowWhyAndLeaveTheFileAlone) {
+    TempDir dir;
+    const std::string path = dir.file("doc.qvf");
+    fs::copy_file(fixturePath("plain-cards.qvf"), path);
+    const Bytes before = fixtureBytes("plain-cards.qvf");
+
+    auto cardWith = [](std::string Card::*field, std::string text) {
+        auto card = std::make_unique<Card>();
+        card->firstField = "Big";
+        (*card).*field = std::move(text);
+        return card;
+    };
+    struct Case {
+        const char* name;
+        std::function<void(CardStore&)> setUp;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"no password", [](CardStore& s) { s.encryptOnSave = 1; }, "The encryption password is not set."},
+        {"long note",
+         [&](CardStore& s) { s.GetCategoryList(2)->AddCard(cardWith(&Card::note, std::string(40000, 'n'))); },
+         "The note of the card \xE2\x80\x9C" "Big\xE2\x80\x9D is too long to be saved (40000 bytes; at most 32,766)."},
+        {"one byte too long",
+         [&](CardStore& s) {
+             s.GetCategoryList(kDeletedCategoryId)->AddCard(cardWith(&Card::fourthField, std::string(32767, 'p')));
+         },
+         "The fourth field of the card \xE2\x80\x9C" "Big\xE2\x80\x9D is too long to be saved (32767 bytes; at most "
+         "32,766)."},
+        {"embedded NUL",
+         [&](CardStore& s) { s.GetCategoryList(0)->AddCard(cardWith(&Card::secondField, std::string("a\0b", 3))); },
+         "The second field of the card \xE2\x80\x9C" "Big\xE2\x80\x9D holds a NUL character and cannot be saved."},
+    };
+    for (const Case& c : cases) {
+        CardStore store;
+        c.setUp(store);
+        ScriptedUi ui;
+        SaveResult result = saveCardDocument(path, store, ui);
+        EXPECT_EQ(result.outcome, SaveOutcome::Refused) << c.name;
+        EXPECT_EQ(ui.messages, std::vector<std::string>{c.message}) << c.name;
+        EXPECT_EQ(readWholeFile(path).value_or(Bytes{}), before) << c.name;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+
+    // The longest text that fits is saved and read back whole.
+    CardStore fits;
+    auto longest = cardWith(&Card::note, std::string(kMaxTextBytes, 'n'));
+    longest->categoryId = 2;
+    fits.GetCategoryList(2)->AddCard(std::move(longest));
+    ScriptedUi ui;
+    ASSERT_EQ(saveCardDocument(path, fits, ui).outcome, SaveOutcome::Saved);
+    CardStore back;
+    ASSERT_EQ(loadCardDocument(path, back, ui, 0).outcome, LoadOutcome::Loaded);
+    ASSERT_EQ(back.GetCategoryList(2)->GetCardCount(), 1);
+    EXPECT_EQ(back.GetCategoryList(2)->GetCardAt(0)->note.size(), kMaxTextBytes);
+}
+
+TEST(CardFileWrite, FailedWriteLeavesThePreviousFile) {
+    TempDir dir;
+    const std::string path = dir.file("doc.qvf");
+    fs::copy_file(fixturePath("plain-cards.qvf"), path);
+    CardStore store;
+    store.GetCategoryList(3)->AddCard(std::make_unique<Card>());
+    ScriptedUi ui;
+
+    setWriteFailureAfterBytes(10);  // the disk fills up part-way
+    SaveResult full = saveCardDocument(path, store, ui);
+    setWriteFailureAfterBytes(std::nullopt);
+    EXPECT_EQ(full.outcome, SaveOutcome::WriteError);
+    EXPECT_FALSE(full.error.empty());
+    EXPECT_EQ(readWholeFile(path).value_or(Bytes{}), fixtureBytes("plain-cards.qvf"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+
+    SaveResult missing = saveCardDocument(dir.file("no-such-folder/doc.qvf"), store, ui);
+    EXPECT_EQ(missing.outcome, SaveOutcome::WriteError);
+    EXPECT_NE(missing.error.find("no-such-folder"), std::string::npos) << missing.error;
+
+    if (::geteuid() != 0) {  // permissions do not stop the superuser
+        fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_EQ(saveCardDocument(path, store, ui).outcome, SaveOutcome::WriteError);
+        fs::permissions(dir.path(), fs::perms::owner_all);
+        EXPECT_EQ(readWholeFile(path).value_or(Bytes{}), fixtureBytes("plain-cards.qvf"));
+    }
+    EXPECT_TRUE(ui.messages.empty());  // callers show the write error
+}
+
+}  // namespace

@@ -1,0 +1,217 @@
+// quorvane-cli dump, ls and convert, run as a separate process with the password on standard input.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "common/SafeFile.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class Scratch {
+public:
+    Scratch() {
+        std::string tmpl = (fs::temp_directory_path() / "clicard-XXXXXX").string();
+        m_path = ::mkdtemp(tmpl.data());
+    }
+    ~Scratch() {
+        std::error_code ec;
+        fs::remove_all(m_path, ec);
+    }
+    std::string file(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs the program with `input` as standard input (a file, so never a terminal).
+CliRun runCli(const std::vector<std::string>& args, const std::string& input = "") {
+    Scratch io;
+    const std::string in = io.file("in"), out = io.file("out"), err = io.file("err");
+    std::ofstream(in, std::ios::binary) << input;
+
+    std::vector<std::string> argvText{QUORVANE_CLI_PATH};
+    argvText.insert(argvText.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : argvText) argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    CliRun run;
+    pid_t pid = 0;
+    int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        ADD_FAILURE() << "cannot start " << argv[0];
+        return run;
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = slurp(out);
+    run.err = slurp(err);
+    return run;
+}
+
+std::string fixture(const std::string& name) { return std::string(QUORVANE_TEST_DATA) + "/" + name; }
+
+const std::string kPassword = "p\xC3\xA4ssw\xC3\xB6rd\n";  // typed as UTF-8, stored as Windows-1252
+
+const std::string kPlainCardsJson =
+    R"({"format": "current", "encrypted": false, "cards": [
+  {"list": 0, "categoryId": 0, "legacyFlags": 17, "stateFlags": 0, "dateStamp": 3793342830, "extraValue": 3735928559, "fields": ["Example", "https://example.com", "alice", "s3cr)"
+    "\xC3\xA9"
+    R"(t"], "note": "line1\u000aline2 \"q\" \\ )"
+    "\xE2\x82\xAC"
+    R"(\u0009", "date": "03/15/24"},
+  {"list": 0, "categoryId": 0, "legacyFlags": 0, "stateFlags": 0, "dateStamp": 0, "extraValue": 0, "fields": ["", "", "", ""], "note": "", "date": "01/01/04"},
+  {"list": 7, "categoryId": 7, "legacyFlags": 0, "stateFlags": 4, "dateStamp": 0, "extraValue": 0, "fields": ["Bank", "1234", "Alice", "NL00"], "note": "", "date": "01/01/04"},
+  {"list": 14, "categoryId": 14, "legacyFlags": 0, "stateFlags": 0, "dateStamp": 3989390400, "extraValue": 0, "fields": ["Misc", "", "", "pin"], "note": "note", "date": "06/01/30"},
+  {"list": 100, "categoryId": 3, "legacyFlags": 0, "stateFlags": 2, "dateStamp": 3029529599, "extraValue": 0, "fields": ["gone", "news://x", "", ""], "note": "", "date": "12/31/99"}
+]}
+)";
+
+TEST(CliCard, DumpPrintsTheDocumentAsJson) {
+    CliRun plain = runCli({"dump", fixture("plain-cards.qvf")});
+    EXPECT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.out, kPlainCardsJson);
+    EXPECT_EQ(plain.err, "");
+
+    CliRun encrypted = runCli({"dump", fixture("encrypted.qve")}, kPassword);
+    EXPECT_EQ(encrypted.status, 0) << encrypted.err;
+    std::string expected = kPlainCardsJson;
+    expected.replace(expected.find("false"), 5, "true");
+    EXPECT_EQ(encrypted.out, expected);
+
+    CliRun old = runCli({"dump", "--date-format", "1", fixture("old-1001-enc.qve")}, "legacy01\n");
+    EXPECT_EQ(old.status, 0) << old.err;
+    EXPECT_EQ(old.out.rfind(R"({"format": "1.001", "encrypted": true, "cards": [)", 0), 0u) << old.out;
+    EXPECT_NE(old.out.find(R"("date": "Sunday, March 15, 1998"})"), std::string::npos) << old.out;
+
+    CliRun empty = runCli({"dump", fixture("empty-doc.qvf"), "--date-format=7"});
+    EXPECT_EQ(empty.status, 0);
+    EXPECT_EQ(empty.out, "{\"format\": \"current\", \"encrypted\": false, \"cards\": []}\n");
+}
+
+TEST(CliCard, FailuresExitOneWithTheMessageAndNoData) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string input;
+        std::string err;  // exact when it ends in a newline, else a part of standard error
+    };
+    const Case cases[] = {
+        {{"dump", fixture("encrypted.qve")}, "wrong\n", "Password not correct,try again.\n"},
+        {{"dump", fixture("encrypted.qve")}, "P\xC3\x84SSW\xC3\x96RD\n", "Password not correct,try again.\n"},
+        {{"dump", fixture("encrypted.qve")}, "\n", "You must enter a password!\nPassword not correct,try again.\n"},
+        {{"dump", fixture("encrypted.qve")}, "", "No password was given."},
+        {{"dump", fixture("old-1002-enc.qve")}, "nope\n", "Password not correct,try again.\n"},
+        {{"dump", fixture("empty.qvf")}, "", "Empty File !\n"},
+        {{"ls", fixture("wrong-magic.qvf")}, "", "Not a Quorvane file\n"},
+        {{"dump", fixture("body-kind-2.qvf")}, "", "body kind 2"},
+        {{"dump", fixture("no-such-file.qvf")}, "", "no-such-file.qvf"},
+        {{"dump", fixture("whatever.qvf~~~")}, "", "is an encrypted file, not a card document"},
+        {{"dump", fixture("plain-cards.qvf"), "--date-format", "x"}, "", "--date-format"},
+        {{"convert", fixture("plain-cards.qvf")}, "", "Usage"},
+    };
+    for (const Case& c : cases) {
+        CliRun run = runCli(c.args, c.input);
+        const std::string what = c.args[0] + " " + c.args[1] + " <<< " + c.input;
+        EXPECT_EQ(run.status, 1) << what;
+        EXPECT_EQ(run.out, "") << what;
+        if (c.err.back() == '\n') {
+            EXPECT_EQ(run.err, c.err) << what;
+        } else {
+            EXPECT_NE(run.err.find(c.err), std::string::npos) << what << ": " << run.err;
+        }
+    }
+}
+
+TEST(CliCard, ConvertWritesTheCurrentFormatByteForByte) {
+    Scratch dir;
+    struct Case {
+        const char* in;
+        std::vector<std::string> flags;
+        std::string input;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"plain-cards.qvf", {}, "", "plain-cards.qvf"},
+        {"encrypted.qve", {}, kPassword, "encrypted.qve"},
+        {"encrypted.qve", {"--plain"}, kPassword, "plain-cards.qvf"},
+        {"plain-cards.qvf", {"--encrypt"}, kPassword, "encrypted.qve"},
+        {"encrypted.qve", {"--encrypt"}, kPassword, "encrypted.qve"},
+        {"odd-cards.qvf", {}, "", nullptr},
+    };
+    for (const Case& c : cases) {
+        const std::string out = dir.file(std::string("out-") + c.in);
+        std::vector<std::string> args{"convert", fixture(c.in), out};
+        args.insert(args.end(), c.flags.begin(), c.flags.end());
+        CliRun run = runCli(args, c.input);
+        ASSERT_EQ(run.status, 0) << c.in << ": " << run.err;
+        if (c.expected) {
+            EXPECT_EQ(slurp(out), slurp(fixture(c.expected))) << c.in;
+        }
+        fs::remove(out);
+    }
+
+    // The old enciphered format comes out in the current one, under the same password, same cards.
+    const std::string upgraded = dir.file("upgraded.qve");
+    ASSERT_EQ(runCli({"convert", fixture("old-1002-enc.qve"), upgraded}, "oldpassword\n").status, 0);
+    EXPECT_EQ(slurp(upgraded)[12], '\x01');
+    CliRun before = runCli({"dump", fixture("old-1002-enc.qve")}, "oldpassword\n");
+    CliRun after = runCli({"dump", upgraded}, "oldpassword\n");
+    ASSERT_EQ(after.status, 0) << after.err;
+    EXPECT_EQ(after.out.substr(after.out.find('\n')), before.out.substr(before.out.find('\n')));
+
+    // A new password follows the entry rules; nothing is written when it is refused.
+    const std::string refused = dir.file("refused.qve");
+    CliRun shortPassword = runCli({"convert", fixture("plain-cards.qvf"), refused, "--encrypt"}, "short\n");
+    EXPECT_EQ(shortPassword.status, 1);
+    EXPECT_EQ(shortPassword.err, "Password to short, please use more characters!\n");
+    EXPECT_FALSE(fs::exists(refused));
+
+    CliRun noFolder = runCli({"convert", fixture("plain-cards.qvf"), dir.file("missing/out.qvf")});
+    EXPECT_EQ(noFolder.status, 1);
+    EXPECT_NE(noFolder.err.find("missing/out.qvf"), std::string::npos) << noFolder.err;
+}
+
+TEST(CliCard, ListShowsCategoriesWithMaskedPasswords) {
+    CliRun run = runCli({"ls", fixture("encrypted.qve")}, kPassword);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("WWW Sites (2)\n  Example  |  https://example.com  |  ******\n"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("Bank Accounts (1)\n"), std::string::npos);
+    EXPECT_NE(run.out.find("Newsgroups (0)\n"), std::string::npos);  // the deleted card is not shown there
+    EXPECT_EQ(run.out.find("gone"), std::string::npos);
+    EXPECT_EQ(run.out.find("s3cr"), std::string::npos);
+    EXPECT_NE(run.out.find("Deleted cards: 1\n"), std::string::npos);
+}
+
+}  // namespace
