@@ -1,0 +1,107 @@
+// A save that fails half-way, or a process killed in the middle of one, never damages the file:
+// the target is always either the previous document or the new one, byte for byte.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+
+#include "cardstore/CardFile.h"
+#include "common/SafeFile.h"
+
+namespace {
+
+class SilentPrompter : public Prompter {
+public:
+    void showMessage(const std::string&) override {}
+    std::optional<std::string> askPassword(const std::string&) override { return std::nullopt; }
+    bool confirmReplace(const std::string&) override { return true; }
+};
+
+void fill(CardStore& store, int cards, const std::string& tag) {
+    for (int i = 0; i < cards; ++i) {
+        auto card = std::make_unique<Card>();
+        card->categoryId = static_cast<std::uint8_t>(i % kCategoryCount);
+        card->firstField = tag + " card " + std::to_string(i);
+        card->fourthField = "secret-" + std::to_string(i * 7919);
+        card->note = std::string(200, 'n');
+        store.GetCategoryList(card->categoryId)->AddCard(std::move(card));
+    }
+}
+
+Bytes bytesOf(const CardStore& store) {
+    SilentPrompter ui;
+    Bytes out;
+    EXPECT_TRUE(serializeCardDocument(store, out, ui));
+    return out;
+}
+
+struct TempFolder {
+    TempFolder() {
+        char tmpl[] = "/tmp/quorvane-crash-XXXXXX";
+        path = ::mkdtemp(tmpl);
+    }
+    ~TempFolder() { std::filesystem::remove_all(path); }
+    std::string path;
+};
+
+TEST(CrashSafety, WriteFailingAtAnyPointLeavesThePreviousFile) {
+    TempFolder dir;
+    const std::string target = dir.path + "/cards.qvf";
+    CardStore oldDoc, newDoc;
+    fill(oldDoc, 20, "old");
+    fill(newDoc, 40, "new");
+    newDoc.encryptOnSave = 1;
+    newDoc.encryptionPassword = "a long password";
+    SilentPrompter ui;
+    ASSERT_EQ(saveCardDocument(target, oldDoc, ui).outcome, SaveOutcome::Saved);
+    const Bytes before = *readWholeFile(target);
+    const std::size_t newSize = bytesOf(newDoc).size();
+
+    for (std::size_t limit : {std::size_t{0}, std::size_t{1}, std::size_t{21}, std::size_t{22}, std::size_t{23},
+                              newSize / 2, newSize - 1}) {
+        SCOPED_TRACE(limit);
+        setWriteFailureAfterBytes(limit);
+        SaveResult result = saveCardDocument(target, newDoc, ui);
+        setWriteFailureAfterBytes(std::nullopt);
+        EXPECT_EQ(result.outcome, SaveOutcome::WriteError);
+        EXPECT_FALSE(result.error.empty());
+        EXPECT_EQ(*readWholeFile(target), before);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 1) << "a temporary file was left";
+    }
+}
+
+TEST(CrashSafety, ProcessKilledDuringSavesLeavesOldOrNewDocument) {
+    TempFolder dir;
+    const std::string target = dir.path + "/cards.qve";
+    CardStore first, second;
+    fill(first, 2000, "first");
+    fill(second, 3000, "second");
+    first.encryptOnSave = second.encryptOnSave = 1;
+    first.encryptionPassword = second.encryptionPassword = "kill test password";
+    const Bytes a = bytesOf(first), b = bytesOf(second);
+    SilentPrompter ui;
+    ASSERT_EQ(saveCardDocument(target, first, ui).outcome, SaveOutcome::Saved);
+
+    std::mt19937 random(12345);
+    constexpr int kRounds = 60;
+    for (int round = 0; round < kRounds; ++round) {
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            SilentPrompter childUi;
+            for (int i = 0;; ++i) saveCardDocument(target, (i % 2) ? first : second, childUi);
+        }
+        ::usleep(std::uniform_int_distribution<int>(200, 30000)(random));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const Bytes now = *readWholeFile(target);
+        ASSERT_TRUE(now == a || now == b) << "round " << round << ": the file is neither document";
+    }
+}
+
+}  // namespace
