@@ -12,6 +12,7 @@
 
 #include "cardstore/CardFile.h"
 #include "common/SafeFile.h"
+#include "fileenc/FileEncryption.h"
 
 namespace {
 
@@ -101,6 +102,44 @@ TEST(CrashSafety, ProcessKilledDuringSavesLeavesOldOrNewDocument) {
         ::waitpid(child, nullptr, 0);
         const Bytes now = *readWholeFile(target);
         ASSERT_TRUE(now == a || now == b) << "round " << round << ": the file is neither document";
+    }
+}
+
+TEST(CrashSafety, ProcessKilledWhileEncryptingOrDecryptingNeverLosesTheFile) {
+    TempFolder dir;
+    const std::string plain = dir.path + "/report.txt", encrypted = dir.path + "/report.~~~";
+    Bytes original(3 * 1024 * 1024 + 5);
+    std::mt19937 random(777);
+    for (auto& b : original) b = static_cast<std::uint8_t>(random());
+    ASSERT_TRUE(writeFileSafely(plain, original).ok);
+
+    // The contents as a person could get them back: the plain file if it is whole, else by decrypting.
+    auto recoverable = [&]() -> Bytes {
+        if (auto bytes = readWholeFile(plain); bytes && *bytes == original) return *bytes;
+        SilentPrompter ui;
+        FileEncryptionState state{"file password", 1, encrypted, 0, 1, 0};
+        if (DecryptSelectedFile(state, ui).status == FileOpStatus::Done) return *readWholeFile(plain);
+        return {};
+    };
+
+    for (int round = 0; round < 30; ++round) {
+        pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            SilentPrompter childUi;
+            for (;;) {
+                FileEncryptionState state{"file password", 1, plain, 1, 0, 0};
+                if (fileExists(plain)) EncryptSelectedFile(state, childUi);
+                state.SelectedFile = encrypted;
+                if (fileExists(encrypted)) DecryptSelectedFile(state, childUi);
+            }
+        }
+        ::usleep(std::uniform_int_distribution<int>(500, 60000)(random));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        ASSERT_EQ(recoverable(), original) << "round " << round;
+        // Start the next round from the plain file alone.
+        removeFile(encrypted);
     }
 }
 
