@@ -1,0 +1,16 @@
+#pragma once
+// The About box: program icon, credits, the home page button and the e-mail address.
+
+#include <QDialog>
+
+class QPushButton;
+
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+    QPushButton* homePageButton() const { return m_homePage; }
+
+private:
+    QPushButton* m_homePage;
+};

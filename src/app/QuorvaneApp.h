@@ -1,0 +1,53 @@
+#pragma once
+// CQuorvaneApp: start-up in its order (settings, recent files, the three document templates,
+// the main window, the command line, reopening recent files, the splash screen, the processor
+// flag) and what hangs on the application: the About box and the splash screen.
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <memory>
+
+#include "app/SplashWindow.h"
+#include "prefs/SettingsStore.h"
+
+class CMainFrame;
+class DocManager;
+
+class CQuorvaneApp : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        bool splash = true;  // tests start without the splash screen
+    };
+
+    /// Uses the per-user settings store unless another is given.
+    explicit CQuorvaneApp(std::unique_ptr<SettingsStore> settings = nullptr);
+    ~CQuorvaneApp() override;
+
+    /// Runs start-up with the program's arguments (without the program name); false ends the program.
+    bool InitInstance(const QStringList& arguments, Options options);
+    bool InitInstance(const QStringList& arguments) { return InitInstance(arguments, Options{}); }
+
+    CMainFrame* mainFrame() const { return m_mainFrame.get(); }
+    DocManager* docManager() const { return m_docManager.get(); }
+    SettingsStore& settings() const { return *m_settings; }
+
+    /// Shows the splash screen unless it is showing already or not allowed.
+    void ShowSplashScreen();
+    SplashWindow* splashWindow() const { return m_splash; }
+
+    /// 1 when the processor is not an Intel x86 one; read by the list views.
+    static int processorFlag();
+    static CQuorvaneApp* instance();
+
+private:
+    void registerTemplates();
+    void reopenRecentFiles();
+
+    std::unique_ptr<SettingsStore> m_settings;
+    std::unique_ptr<DocManager> m_docManager;
+    std::unique_ptr<CMainFrame> m_mainFrame;
+    QPointer<SplashWindow> m_splash;
+    bool m_splashAllowed = false;
+};

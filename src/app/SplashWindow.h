@@ -1,0 +1,28 @@
+#pragma once
+// The splash screen: a borderless picture over the main window for three seconds. The first key
+// or mouse press anywhere in the program closes it and goes no further.
+
+#include <QTimer>
+#include <QWidget>
+
+class SplashWindow : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kDuration = 3000;
+
+    explicit SplashWindow(QWidget* owner);
+    ~SplashWindow() override;
+
+signals:
+    void closed();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QPixmap m_picture;
+    QTimer m_timer;
+    QWidget* m_owner;
+};

@@ -1,0 +1,16 @@
+// quorvane: the window program.
+
+#include <QApplication>
+
+#include "app/QuorvaneApp.h"
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorvane"));
+    QApplication::setOrganizationName(QStringLiteral("Orvel/Pelmorapp"));
+    CQuorvaneApp quorvane;
+    if (!quorvane.InitInstance(QApplication::arguments().mid(1))) {
+        return 1;
+    }
+    return application.exec();
+}

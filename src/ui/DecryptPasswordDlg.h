@@ -1,0 +1,16 @@
+#pragma once
+// "Decryption Password": asks for the password of an encrypted card document.
+
+#include <QDialog>
+
+class QLineEdit;
+
+class DecryptPasswordDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit DecryptPasswordDlg(const QString& title, QWidget* parent = nullptr);
+    QString password() const;
+
+private:
+    QLineEdit* m_password;
+};

@@ -1,0 +1,27 @@
+#pragma once
+// The program's pictures, drawn in code: toolbar images, tree pictures, status icons, the splash
+// bitmap and the About box pictures.
+
+#include <QIcon>
+#include <QPixmap>
+
+namespace icons {
+
+QIcon app();
+QIcon closedFolder();  // tree picture 0
+QIcon openFolder();    // tree picture 1
+QIcon card();          // tree picture 2
+QIcon encrypted();     // the "(Encrypted)" status icon
+QIcon plain();         // the "(Not Encrypted)" status icon
+QIcon reveal();        // the small button beside password fields
+
+/// The image of a toolbar button by its command id (a blank image for unknown ids).
+QIcon toolbar(int commandId);
+/// The encrypt-on-save button's image while the active document is encrypted.
+QIcon encryptedButton();
+
+QPixmap splash();
+QPixmap emailAddress();  // the About box shows the address as a picture
+QPixmap aboutBanner();
+
+}  // namespace icons

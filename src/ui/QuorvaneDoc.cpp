@@ -1,0 +1,227 @@
+#include "ui/QuorvaneDoc.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "app/docview/DocManager.h"
+#include "app/docview/DocTemplate.h"
+#include "app/docview/MdiChildFrame.h"
+#include "app/docview/View.h"
+#include "cardstore/CardFile.h"
+#include "common/SafeFile.h"
+#include "crypto/PasswordRules.h"
+#include "prefs/SettingKeys.h"
+#include "ui/CommandIds.h"
+#include "ui/DocumentTypes.h"
+#include "ui/GuiPrompter.h"
+#include "ui/MainFrame.h"
+#include "ui/QtText.h"
+
+namespace {
+
+bool sameFile(const QString& a, const QString& b) {
+    const QFileInfo fa(a);
+    const QFileInfo fb(b);
+    if (fa.exists() && fb.exists()) {
+        return fa.canonicalFilePath() == fb.canonicalFilePath();
+    }
+    return fa.absoluteFilePath() == fb.absoluteFilePath();
+}
+
+/// The path with its extension replaced (a path without a four-character extension gets one added).
+QString withExtension(const QString& path, const QString& ext) {
+    if (path.size() > 4 && path.at(path.size() - 4) == '.' && !path.right(4).contains('/')) {
+        return path.left(path.size() - 4) + ext;
+    }
+    return path + ext;
+}
+
+}  // namespace
+
+CQuorvaneDoc::CQuorvaneDoc() = default;
+
+int CQuorvaneDoc::GetLabelsForCategoryName(const QString& name, Labels& labels) const {
+    return m_store.GetLabelsForCategoryName(name.toStdString(), labels);
+}
+
+int CQuorvaneDoc::GetLabelsForCategoryId(int categoryId, Labels& labels) const {
+    return m_store.GetLabelsForCategoryId(categoryId, labels);
+}
+
+void CQuorvaneDoc::restartAutosaveIfWanted() {
+    CMainFrame* frame = GetMainFrame();
+    if (frame && readSetting(frame->settings(), settings::kAutomaticSaveCheck) == 1) {
+        frame->StartAutosaveTimer();
+    }
+}
+
+bool CQuorvaneDoc::OnNewDocument() {
+    m_store.clear();
+    m_store.encryptOnSave = 0;
+    m_store.encryptionPassword.clear();
+    return Document::OnNewDocument();
+}
+
+bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
+    CMainFrame* frame = GetMainFrame();
+    // A "~~~" file is an encrypted file, not a card document: it is never read here.
+    if (path.endsWith(QStringLiteral("~~~"))) {
+        SetModifiedFlag(false);
+        if (frame) {
+            frame->OpenFileEncryptionView();
+        }
+        return true;
+    }
+    const int dateFormat = frame ? readSetting(frame->settings(), settings::kDateFormat) : 0;
+    const LoadResult result =
+        loadCardDocument(QFile::encodeName(path).toStdString(), m_store, guiPrompter(), dateFormat);
+    switch (result.outcome) {
+        case LoadOutcome::Loaded:
+        case LoadOutcome::EmptyFile:
+        case LoadOutcome::NotQuorvane:
+        case LoadOutcome::EncryptedFileName:
+            SetModifiedFlag(false);
+            restartAutosaveIfWanted();
+            return true;
+        case LoadOutcome::ReadError:
+            guiPrompter().message(
+                QStringLiteral("Unable to open %1.\n%2")
+                    .arg(QFileInfo(path).fileName(), result.error.empty() ? QStringLiteral("The file could not be read.")
+                                                                          : QString::fromStdString(result.error)),
+                QString(), GuiPrompter::Icon::Warning);
+            m_store.clear();
+            return false;
+        case LoadOutcome::Failed:
+            break;
+    }
+    m_store.clear();
+    return false;
+}
+
+bool CQuorvaneDoc::DoFileSave() {
+    const QString path = GetPathName();
+    if (m_pathFromTypeChange && !path.isEmpty() && QFileInfo::exists(path) &&
+        !guiPrompter().confirmReplace(QFile::encodeName(path).toStdString())) {
+        return DoSave(QString());
+    }
+    return Document::DoFileSave();
+}
+
+bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
+    const SaveResult result = saveCardDocument(QFile::encodeName(path).toStdString(), m_store, guiPrompter());
+    if (result.outcome == SaveOutcome::Refused) {
+        return false;  // the reason was shown; nothing was written
+    }
+    if (result.outcome == SaveOutcome::WriteError) {
+        guiPrompter().message(QStringLiteral("Unable to save %1.\n%2")
+                                  .arg(QFileInfo(path).fileName(), QString::fromStdString(result.error)),
+                              QString(), GuiPrompter::Icon::Warning);
+        return false;
+    }
+    deleteReplacedFiles(path);
+    m_pathFromTypeChange = false;
+    SetModifiedFlag(false);
+    restartAutosaveIfWanted();
+    return true;
+}
+
+void CQuorvaneDoc::deleteReplacedFiles(const QString& savedPath) {
+    // The file of the document's previous type goes once its replacement is on disk, never when
+    // it is the very file just written (a Save As back to the old name).
+    for (QString* old : {&m_oldPlainFile, &m_oldEncryptedFile}) {
+        if (!old->isEmpty() && !sameFile(*old, savedPath)) {
+            const QFileInfo info(*old);
+            if (info.isFile() && info.isWritable()) {
+                removeFile(QFile::encodeName(*old).toStdString());
+            }
+        }
+        old->clear();
+    }
+}
+
+void CQuorvaneDoc::OnEncryptOnSave() {
+    const QString current = m_store.encryptOnSave == 1 ? fromCardText(m_store.encryptionPassword) : QString();
+    const std::optional<FileEncryptionInput> answer =
+        guiPrompter().fileEncryption({m_store.encryptOnSave == 1, current, current});
+    if (!answer) {
+        return;
+    }
+    QString error;
+    const std::optional<std::string> password = toCardText(answer->password, &error);
+    const std::optional<std::string> confirmation = password ? toCardText(answer->confirmation, &error) : std::nullopt;
+    if (!password || !confirmation) {
+        guiPrompter().message(error);
+        return;
+    }
+    m_store.encryptOnSave = answer->encryptOnSave ? 1 : 0;
+    if (answer->encryptOnSave) {
+        switch (checkNewPassword(*password, *confirmation)) {
+            case NewPasswordVerdict::Mismatch:
+                guiPrompter().message(QString::fromUtf8(kMsgPasswordMismatchEntry));
+                m_store.encryptOnSave = 0;
+                m_store.encryptionPassword.clear();
+                break;
+            case NewPasswordVerdict::Accepted:
+                m_store.encryptionPassword = *password;
+                SetModifiedFlag();
+                break;
+            case NewPasswordVerdict::TooShort:
+                // The switch stays on with the previous password, so a later save may be refused.
+                guiPrompter().message(QString::fromUtf8(kMsgPasswordTooShort));
+                break;
+        }
+    } else {
+        SetModifiedFlag();
+    }
+    UpdateEncryptionStatus();
+}
+
+void CQuorvaneDoc::UpdateEncryptionStatus() {
+    CMainFrame* frame = GetMainFrame();
+    if (frame) {
+        frame->ShowEncryptionStatus(IsEncrypted() ? 1 : 0);
+        frame->SetToolbarButton(3, cmd::EncryptOnSaveButton, IsEncrypted() ? frame->GetToolbarImageBase() : 3);
+    }
+    const DocTemplate* docTemplate = GetDocTemplate();
+    const int type = docTemplate ? docTemplate->resourceId() : 0;
+    if (IsEncrypted() && type == kPlainDocTemplate) {
+        m_oldPlainFile = GetPathName();
+        moveToType(kEncryptedDocTemplate);
+    } else if (!IsEncrypted() && type == kEncryptedDocTemplate) {
+        m_oldEncryptedFile = GetPathName();
+        moveToType(kPlainDocTemplate);
+    }
+    if (frame) {
+        frame->update();
+    }
+}
+
+void CQuorvaneDoc::moveToType(int templateId) {
+    DocTemplate* from = GetDocTemplate();
+    DocTemplate* to = from && from->manager() ? from->manager()->templateById(templateId) : nullptr;
+    if (!to) {
+        return;
+    }
+    // An untitled document stays untitled; a titled one gets the new type's extension.
+    if (!GetPathName().isEmpty()) {
+        SetPathName(withExtension(GetPathName(), to->GetDocString(DocTemplate::filterExt)));
+        m_pathFromTypeChange = true;
+    }
+    SetModifiedFlag();
+    from->RemoveDocument(this);
+    to->AddDocument(this);
+
+    const QList<MdiChildFrame*> oldFrames = frames();
+    MdiChildFrame* frame = to->CreateNewFrame(this);
+    to->InitialUpdateFrame(frame);
+    for (MdiChildFrame* old : oldFrames) {
+        old->destroyFrame();
+    }
+    // The old window's farewell zeroed the counts: the new window shows them again.
+    if (View* view = frame->GetActiveView()) {
+        view->OnActivateView(true);
+    }
+    if (to->manager()) {
+        emit to->manager()->documentsChanged();
+    }
+}

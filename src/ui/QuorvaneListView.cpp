@@ -1,0 +1,167 @@
+#include "ui/QuorvaneListView.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+
+#include "app/QuorvaneApp.h"
+#include "app/docview/MdiChildFrame.h"
+#include "cardstore/DateStamp.h"
+#include "prefs/SettingKeys.h"
+#include "ui/CardRows.h"
+#include "ui/GuiPrompter.h"
+#include "ui/MainFrame.h"
+#include "ui/QtText.h"
+#include "ui/QuorvaneDoc.h"
+#include "ui/QuorvaneView.h"
+
+namespace {
+const QColor kBlue(0, 0, 255);
+}
+
+CQuorvaneListView::CQuorvaneListView(QWidget* parent) : QTreeWidget(parent) {
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setWordWrap(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragDropMode(QAbstractItemView::NoDragDrop);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setTextElideMode(Qt::ElideRight);
+    header()->setSectionsClickable(false);
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(false);
+    connect(this, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { OnRowClicked(indexOfTopLevelItem(item)); });
+    connect(this, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { OnRowDoubleClicked(indexOfTopLevelItem(item)); });
+}
+
+CQuorvaneDoc* CQuorvaneListView::GetDocument() const { return qobject_cast<CQuorvaneDoc*>(m_document); }
+
+void CQuorvaneListView::setBlueText() {
+    QPalette p = palette();
+    p.setColor(QPalette::Text, kBlue);
+    setPalette(p);
+}
+
+void CQuorvaneListView::OnInitialUpdate() {
+    setColumnCount(2);
+    setHeaderLabels({QStringLiteral("Field"), QStringLiteral("Data")});
+    setColumnWidth(0, 100);
+    setColumnWidth(1, 400);
+    headerItem()->setTextAlignment(0, Qt::AlignLeft);
+    headerItem()->setTextAlignment(1, Qt::AlignLeft);
+    setBlueText();
+    OnUpdate(nullptr, nullptr, nullptr);
+}
+
+void CQuorvaneListView::OnUpdate(View*, void* hint, const void* hintObject) {
+    auto* card = static_cast<Card*>(hint);
+    if (card) {
+        const Labels empty{"", "", "", ""};
+        ShowCard(card, hintObject ? *static_cast<const Labels*>(hintObject) : empty);
+        return;
+    }
+    ShownCard = nullptr;
+    clear();
+}
+
+void CQuorvaneListView::ShowCard(Card* card, const Labels& labels) {
+    ShownCard = card;
+    clear();
+    setBlueText();
+    // The date follows the date format in force now.
+    int format = 0;
+    if (CMainFrame* frame = GetMainFrame()) {
+        format = readSetting(frame->settings(), settings::kDateFormat);
+    }
+    card->dateText = FormatDateStamp(card->dateStamp, format);
+    const QString name = GetMainFrame() ? GetMainFrame()->CategoryNameFromId(card->categoryId) : QString();
+    for (const auto& [field, data] : cardRows(*card, labels, name.toStdString())) {
+        auto* item = new QTreeWidgetItem(this);
+        item->setText(0, fromCardText(field));
+        item->setText(1, fromCardText(data));
+        item->setForeground(0, kBlue);
+        item->setForeground(1, kBlue);
+    }
+}
+
+void CQuorvaneListView::OnRowClicked(int row) {
+    SelectedRow = row;
+    if (!ShownCard) {
+        return;
+    }
+    switch (row) {
+        case 0:
+            SelectedRowText = ShownCard->firstField;
+            break;
+        case 1:
+            SelectedRowText = ShownCard->secondField;
+            break;
+        case 2:
+            SelectedRowText = ShownCard->thirdField;
+            break;
+        case 3:
+            SelectedRowText = ShownCard->fourthField;
+            break;
+        case 4:
+            SelectedRowText = ShownCard->note;
+            break;
+        case 5:
+            SelectedRowText = ShownCard->dateText;
+            SelectedRowStamp = ShownCard->dateStamp;
+            break;
+        default:
+            break;
+    }
+}
+
+void CQuorvaneListView::OnRowDoubleClicked(int row) {
+    CMainFrame* frame = GetMainFrame();
+    CQuorvaneDoc* document = GetDocument();
+    if (!frame || !document) {
+        return;
+    }
+    const int position = frame->GetCurrentCardPosition();
+    const QString name = ShownCard ? frame->CategoryNameFromId(ShownCard->categoryId) : QString();
+    if (ShownCard && CQuorvaneApp::processorFlag() == 0) {
+        // Rows 0-3 and the date open the card editor and row 4 the note editor (built with the
+        // card dialogs); here only the web switches flip. The card is the stored one, changed in place.
+        if ((row == 5 || row == 6) && isWebCategory(name.toStdString())) {
+            std::int32_t& flag = row == 5 ? ShownCard->automaticAccess : ShownCard->newBrowserWindow;
+            flag = flag == 1 ? 0 : 1;
+            topLevelItem(row)->setText(1, flag == 1 ? QStringLiteral("On") : QStringLiteral("Off"));
+        }
+    }
+    document->UpdateAllViews(nullptr);
+    MdiChildFrame* child = GetParentFrame();
+    for (View* view : child ? child->views() : QList<View*>()) {
+        if (auto* tree = dynamic_cast<CQuorvaneView*>(view)) {
+            child->SetActiveView(tree);
+            // Reselect by list position: the n-th item from the top is another card whenever the
+            // list is not in alphabetical order.
+            tree->SelectCardByListPosition(tree->GetCategoryItem(name), position);
+            break;
+        }
+    }
+}
+
+void CQuorvaneListView::OnRowRightClicked(int row) {
+    if (row != kPasswordRow || !ShownCard || row >= topLevelItemCount()) {
+        return;
+    }
+    const QRect rect = visualItemRect(topLevelItem(row));
+    const QPoint at = viewport()->mapToGlobal(rect.topLeft() + QPoint(80, 0));
+    guiPrompter().popupText(fromCardText(ShownCard->fourthField), at);
+}
+
+void CQuorvaneListView::mousePressEvent(QMouseEvent* event) {
+    QTreeWidget::mousePressEvent(event);
+    if (event->button() == Qt::RightButton) {
+        if (QTreeWidgetItem* item = itemAt(event->position().toPoint())) {
+            OnRowRightClicked(indexOfTopLevelItem(item));
+        }
+    }
+}
