@@ -1,0 +1,122 @@
+#include "ScriptedHarness.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QMdiArea>
+#include <QTreeWidgetItem>
+#include <memory>
+
+#include "app/docview/MdiChildFrame.h"
+#include "cardstore/CardFile.h"
+#include "cardstore/CardStore.h"
+#include "prefs/MemorySettings.h"
+#include "ui/CommandTable.h"
+#include "ui/MainFrame.h"
+#include "ui/QtText.h"
+#include "ui/QuorvaneDoc.h"
+#include "ui/QuorvaneListView.h"
+#include "ui/QuorvaneView.h"
+
+namespace {
+
+class SilentPrompter : public Prompter {
+public:
+    void showMessage(const std::string&) override {}
+    std::optional<std::string> askPassword(const std::string&) override { return std::nullopt; }
+    bool confirmReplace(const std::string&) override { return true; }
+};
+
+std::unique_ptr<SettingsStore> makeSettings(MemorySettings*& out, const std::function<void(MemorySettings&)>& preset) {
+    auto settings = std::make_unique<MemorySettings>();
+    if (preset) {
+        preset(*settings);
+    }
+    out = settings.get();
+    return settings;
+}
+
+}  // namespace
+
+void writeCardFile(const QString& path, const QList<CardSpec>& cards, const QString& password) {
+    CardStore store;
+    for (const CardSpec& spec : cards) {
+        auto card = std::make_unique<Card>();
+        card->categoryId = static_cast<std::uint8_t>(spec.categoryId);
+        card->firstField = *toCardText(spec.first);
+        card->secondField = *toCardText(spec.second);
+        card->thirdField = *toCardText(spec.third);
+        card->fourthField = *toCardText(spec.fourth);
+        card->note = *toCardText(spec.note);
+        card->dateStamp = 3'786'825'600u;  // 2024-01-01
+        store.GetCategoryList(spec.categoryId)->AddCard(std::move(card));
+    }
+    if (!password.isEmpty()) {
+        store.encryptOnSave = 1;
+        store.encryptionPassword = *toCardText(password);
+    }
+    SilentPrompter silent;
+    const SaveResult result = saveCardDocument(QFile::encodeName(path).toStdString(), store, silent);
+    if (result.outcome != SaveOutcome::Saved) {
+        qFatal("cannot write fixture %s", qPrintable(path));
+    }
+}
+
+Harness::Harness(const QStringList& arguments, const std::function<void(MemorySettings&)>& preset)
+    : app(makeSettings(settings, preset)) {
+    app.InitInstance(arguments, CQuorvaneApp::Options{false});
+}
+
+Harness::~Harness() = default;
+
+CMainFrame* Harness::frame() const { return app.mainFrame(); }
+
+bool Harness::enabled(int commandId) const {
+    frame()->updateCommandStates();
+    return frame()->commandAction(commandId)->isEnabled();
+}
+
+bool Harness::run(int commandId) {
+    if (!enabled(commandId)) {
+        return false;
+    }
+    frame()->commandAction(commandId)->trigger();
+    QCoreApplication::processEvents();
+    return true;
+}
+
+CQuorvaneDoc* Harness::open(const QString& file) {
+    prompter.openNames.append(file);
+    frame()->commands().execute(57601);
+    QCoreApplication::processEvents();
+    return doc();
+}
+
+CQuorvaneDoc* Harness::doc() const { return frame()->activeCardDocument(); }
+
+CQuorvaneView* Harness::tree() const { return frame()->activeCategoryTree(); }
+
+CQuorvaneListView* Harness::list() const {
+    MdiChildFrame* child = frame()->activeChildFrame();
+    if (!child) {
+        return nullptr;
+    }
+    for (View* view : child->views()) {
+        if (auto* list = dynamic_cast<CQuorvaneListView*>(view)) {
+            return list;
+        }
+    }
+    return nullptr;
+}
+
+QTreeWidgetItem* Harness::cardItem(int categoryId, const QString& name) const {
+    QTreeWidgetItem* category = tree()->GetCategoryItemAt(categoryId);
+    for (int i = 0; category && i < category->childCount(); ++i) {
+        if (category->child(i)->text(0) == name) {
+            return category->child(i);
+        }
+    }
+    return nullptr;
+}
+
+int Harness::childFrameCount() const { return static_cast<int>(frame()->mdiArea()->subWindowList().size()); }

@@ -1,0 +1,59 @@
+#pragma once
+// Shared set-up for GUI tests: card files written through the core, and a started program with
+// its settings in memory and a scripted prompter installed.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+
+#include "ScriptedPrompter.h"
+#include "app/QuorvaneApp.h"
+
+class CMainFrame;
+class CQuorvaneDoc;
+class CQuorvaneListView;
+class CQuorvaneView;
+class MemorySettings;
+class QTreeWidgetItem;
+
+struct CardSpec {
+    int categoryId;
+    QString first;
+    QString second = {};
+    QString third = {};
+    QString fourth = {};
+    QString note = {};
+};
+
+/// Writes a card document holding `cards` (encrypted under `password` when one is given).
+void writeCardFile(const QString& path, const QList<CardSpec>& cards, const QString& password = QString());
+
+class Harness {
+public:
+    /// Starts the program with `arguments`; `preset` may fill the settings first.
+    explicit Harness(const QStringList& arguments = {}, const std::function<void(MemorySettings&)>& preset = {});
+    ~Harness();
+
+    ScriptedPrompter prompter;
+    QTemporaryDir dir;
+    MemorySettings* settings = nullptr;
+    CQuorvaneApp app;
+
+    CMainFrame* frame() const;
+    QString path(const QString& name) const { return dir.filePath(name); }
+    /// The enable state after a fresh evaluation of the rules.
+    bool enabled(int commandId) const;
+    /// Triggers the command's action as a menu click would; false when it was disabled.
+    bool run(int commandId);
+    /// Opens a file through File Open.
+    CQuorvaneDoc* open(const QString& path);
+
+    CQuorvaneDoc* doc() const;
+    CQuorvaneView* tree() const;
+    CQuorvaneListView* list() const;
+    /// The card item named `name` under category `categoryId`.
+    QTreeWidgetItem* cardItem(int categoryId, const QString& name) const;
+    int childFrameCount() const;
+};
