@@ -59,8 +59,11 @@ void CQuorvaneApp::registerTemplates() {
         kEncryptedDocTemplate, QString::fromUtf8(kEncryptedDocString), makeDocument, makeCardFrame));
     // The file-encryption window takes this template's frames over once it exists; until then a
     // "~~~" file opens as an empty card window and is never read.
-    m_docManager->AddDocTemplate(std::make_unique<DocTemplate>(
-        kFileEncryptionTemplate, QString::fromUtf8(kFileEncryptionDocString), makeDocument, makeCardFrame));
+    auto fileEncryption = std::make_unique<DocTemplate>(
+        kFileEncryptionTemplate, QString::fromUtf8(kFileEncryptionDocString), makeDocument, makeCardFrame);
+    // Encrypted files only end in "~~~" (README becomes REA~~~), so the dot is not required.
+    fileEncryption->setPathMatcher([](const QString& path) { return path.endsWith(QStringLiteral("~~~")); });
+    m_docManager->AddDocTemplate(std::move(fileEncryption));
     m_docManager->AddDocTemplate(std::make_unique<DocTemplate>(
         kPlainDocTemplate, QString::fromUtf8(kPlainDocString), makeDocument, makeCardFrame));
 }

@@ -47,7 +47,8 @@ CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent)
                       QStringLiteral("Password Manager"), QStringLiteral("Personal Data"),
                       QStringLiteral("Membership Numbers"), QStringLiteral("Miscellaneous")} {
     g_mainFrame = this;
-    setWindowTitle(QString::fromUtf8(kAppTitle));
+    m_caption = QString::fromUtf8(kAppTitle);
+    setWindowTitle(m_caption);
     setWindowIcon(icons::app());
     resize(kDefaultWidth, kDefaultHeight);
 
@@ -241,7 +242,17 @@ void CMainFrame::updateCaption() {
     }
     const QString app = QString::fromUtf8(kAppTitle);
     const Document* document = frame ? frame->GetActiveDocument() : nullptr;
-    setWindowTitle(document ? app + QStringLiteral(" - ") + document->GetTitle() : app);
+    m_caption = document ? app + QStringLiteral(" - ") + document->GetTitle() : app;
+    setWindowTitle(m_caption);
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    // A maximized child window writes "%1 - [%2]" into the caption; the caption names the
+    // document once, so it is put back.
+    if (event->type() == QEvent::WindowTitleChange && !m_caption.isEmpty() && windowTitle() != m_caption) {
+        setWindowTitle(m_caption);
+    }
+    QMainWindow::changeEvent(event);
 }
 
 // --- Automatic save -----------------------------------------------------------------------------

@@ -138,6 +138,7 @@ signals:
 
 protected:
     bool event(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -177,6 +178,7 @@ private:
     AutoSave m_autoSave;
     QTimer m_commandUpdateTimer;
     QPointer<MdiChildFrame> m_captionFrame;
+    QString m_caption;
 };
 
 /// The main window while it exists.

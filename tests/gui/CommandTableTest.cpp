@@ -13,6 +13,7 @@
 
 #include "ScriptedHarness.h"
 #include "app/docview/MdiChildFrame.h"
+#include "app/docview/View.h"
 #include "ui/CommandIds.h"
 #include "ui/CommandTable.h"
 #include "ui/MainFrame.h"
@@ -207,9 +208,14 @@ void CommandTableTest::enableRules() {
          cardCommands + QList<int>{cmd::EditCopy}, {}},
         {"category selected again", [](Harness& h) { h.tree()->SelectItem(h.tree()->GetCategoryItemAt(8)); }, {},
          cardCommands + QList<int>{cmd::EditCopy}},
-        {"card list active", [](Harness& h) {
-             h.frame()->activeChildFrame()->SetActiveView(h.list());
+        {"card list clicked", [](Harness& h) {
+             h.frame()->activateWindow();
+             QVERIFY(QTest::qWaitForWindowActive(h.frame()));
+             QTest::mouseClick(h.list()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+             QCOMPARE(h.frame()->activeChildFrame()->GetActiveView(), static_cast<View*>(h.list()));
          }, {cmd::EditCopy}, {cmd::EditCard, cmd::CopyPassword}},
+        {"F6 back to the tree", [](Harness& h) { QVERIFY(h.run(cmd::NextPane)); }, {},
+         cardCommands + QList<int>{cmd::EditCopy}},
     };
     for (const Step& step : steps) {
         step.enter(h);

@@ -26,6 +26,9 @@ QString DocTemplate::GetDocString(DocStringIndex index) const {
 }
 
 bool DocTemplate::matchesPath(const QString& path) const {
+    if (m_matcher) {
+        return m_matcher(path);
+    }
     const QString ext = GetDocString(filterExt);
     return !ext.isEmpty() && path.endsWith(ext, Qt::CaseInsensitive);
 }

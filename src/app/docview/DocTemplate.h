@@ -27,8 +27,10 @@ public:
     QString GetDocString(DocStringIndex index) const;
     /// The filter for file dialogs ("Not Encrypted Quorvan. File (*.qvf)"); empty without one.
     QString nameFilter() const { return GetDocString(filterName); }
-    /// True when `path` ends in this type's extension (compared without regard to case).
+    /// True when `path` ends in this type's extension (compared without regard to case), or
+    /// passes the type's own test when it has one.
     bool matchesPath(const QString& path) const;
+    void setPathMatcher(std::function<bool(const QString&)> matcher) { m_matcher = std::move(matcher); }
 
     DocManager* manager() const { return m_manager; }
     void setManager(DocManager* manager) { m_manager = manager; }
@@ -53,6 +55,7 @@ private:
     QStringList m_parts;
     DocumentFactory m_makeDocument;
     FrameFactory m_makeFrame;
+    std::function<bool(const QString&)> m_matcher;
     DocManager* m_manager = nullptr;
     QList<Document*> m_documents;
     int m_untitledCount = 0;

@@ -1,6 +1,7 @@
 #include "app/docview/MdiChildFrame.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMdiArea>
 
 #include "app/docview/Document.h"
@@ -95,11 +96,22 @@ void MdiChildFrame::closeEvent(QCloseEvent* event) {
 }
 
 bool MdiChildFrame::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::FocusIn && !m_destroying) {
-        for (View* view : m_views) {
-            if (view->widget() == watched) {
-                SetActiveView(view, false);
-                break;
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        m_tabbing = key == Qt::Key_Tab || key == Qt::Key_Backtab;
+    } else if (event->type() == QEvent::FocusIn && !m_destroying) {
+        // Only focus the user moves (a click, Tab from a pane, a shortcut) makes a view the active
+        // one; focus that wanders while child windows come and go does not.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        const bool byUser = reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason ||
+                            ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) && m_tabbing);
+        m_tabbing = false;
+        if (byUser) {
+            for (View* view : m_views) {
+                if (view->widget() == watched) {
+                    SetActiveView(view, false);
+                    break;
+                }
             }
         }
     }

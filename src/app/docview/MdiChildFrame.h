@@ -46,4 +46,5 @@ private:
     QList<View*> m_views;
     bool m_destroying = false;
     int m_menuId = 0;
+    bool m_tabbing = false;
 };

@@ -1,0 +1,271 @@
+// The two panes of a card window: the category tree with its sorted cards, pictures, selection
+// and counts, and the card list with its rows, masking, note short form and web switches.
+
+#include <QLabel>
+#include <QTest>
+#include <QTreeWidgetItem>
+
+#include "ScriptedHarness.h"
+#include "app/docview/MdiChildFrame.h"
+#include "cardstore/DateStamp.h"
+#include "prefs/MemorySettings.h"
+#include "prefs/SettingKeys.h"
+#include "ui/CardRows.h"
+#include "ui/CommandIds.h"
+#include "ui/MainFrame.h"
+#include "ui/QuorvaneDoc.h"
+#include "ui/QuorvaneListView.h"
+#include "ui/QuorvaneView.h"
+#include "ui/StatusDialogBar.h"
+
+namespace {
+
+QStringList rows(const QTreeWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        out.append(list->topLevelItem(i)->text(0) + '|' + list->topLevelItem(i)->text(1));
+    }
+    return out;
+}
+
+QString counts(Harness& h) {
+    return h.frame()->GetStatusDialogBarItem(StatusDialogBar::kCardsInCategory)->text() + '/' +
+           h.frame()->GetStatusDialogBarItem(StatusDialogBar::kTotalCards)->text();
+}
+
+const QString kDate = QString::fromStdString(FormatDateStamp(3'786'825'600u, 0));
+
+}  // namespace
+
+class CardViewsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void noteShortForm_data();
+    void noteShortForm();
+    void newDocumentTree();
+    void cardsSortWithoutRegardToCase();
+    void selectionShowsCardAndCounts();
+    void passwordStaysMasked();
+    void doubleClickFlipsWebSwitches();
+    void pictureSwapsOnExpandAndCollapse();
+    void selectionByPosition();
+    void dateFollowsDateFormat();
+    void closingWindowClearsCounts();
+};
+
+void CardViewsTest::noteShortForm_data() {
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<QString>("shown");
+    const QString sixty = QString(60, 'x');
+    const QString blankAt40 = QString(40, 'a') + ' ' + QString(20, 'b');  // 61 characters
+    QTest::newRow("first line of CR LF note") << "first line\r\nsecond line" << "first line...";
+    QTest::newRow("bare line feed keeps the line whole") << "abc\ndef" << "abc...";
+    QTest::newRow("line feed first") << "\nrest" << "...";
+    QTest::newRow("exactly 60") << sixty << sixty;
+    QTest::newRow("61, last blank at 40") << blankAt40 << QString(40, 'a') + "...";
+    QTest::newRow("blank at 60") << sixty + " tail" << sixty + "...";
+    QTest::newRow("blank at 59") << QString(59, 'x') + " yz" << QString(59, 'x') + "...";
+    QTest::newRow("no blank at all") << QString(70, 'x') << sixty + "...";
+    QTest::newRow("only blank at 0") << ' ' + QString(69, 'x') << ' ' + QString(59, 'x') + "...";
+}
+
+void CardViewsTest::noteShortForm() {
+    QFETCH(QString, note);
+    QFETCH(QString, shown);
+    QCOMPARE(QString::fromStdString(::noteShortForm(note.toStdString())), shown);
+}
+
+void CardViewsTest::newDocumentTree() {
+    Harness h;
+    QVERIFY(h.run(cmd::FileNew));
+    CQuorvaneView* tree = h.tree();
+    QStringList names;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = tree->topLevelItem(i);
+        names.append(item->text(0));
+        QVERIFY(!item->isExpanded());
+        QCOMPARE(CQuorvaneView::picture(item), int(CQuorvaneView::ClosedPicture));
+    }
+    QCOMPARE(names, (QStringList{"WWW Sites", "WWW Forms", "FTP Servers", "Newsgroups", "E-Mail Contacts",
+                                 "Login Accounts", "POP Accounts", "Bank Accounts", "Credit Cards", "ATM/PIN Cards",
+                                 "Personal Data", "Software Keys", "Serial Numbers", "Membership Numbers",
+                                 "Miscellaneous"}));
+    QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
+    QCOMPARE(counts(h), QStringLiteral("0/0"));
+}
+
+void CardViewsTest::cardsSortWithoutRegardToCase() {
+    Harness h;
+    writeCardFile(h.path("c.qvf"), {{0, "b"}, {0, "A"}, {0, "c"}, {0, "a"}});
+    h.open(h.path("c.qvf"));
+    QTreeWidgetItem* www = h.tree()->GetCategoryItemAt(0);
+    QStringList order;
+    QList<int> data;
+    for (int i = 0; i < www->childCount(); ++i) {
+        order.append(www->child(i)->text(0));
+        data.append(www->child(i)->data(0, CQuorvaneView::kPositionRole).toInt());
+        QCOMPARE(CQuorvaneView::picture(www->child(i)), int(CQuorvaneView::CardPicture));
+    }
+    QCOMPARE(order, (QStringList{"A", "a", "b", "c"}));
+    QCOMPARE(data, (QList<int>{1, 3, 0, 2}));
+    QCOMPARE(h.doc()->GetCategoryList(0)->GetCardAt(3)->listPosition, 3);
+}
+
+void CardViewsTest::selectionShowsCardAndCounts() {
+    Harness h;
+    writeCardFile(h.path("c.qvf"), {{8, "Visa", "04/29", "4111", "12345", "line one\r\nline two"},
+                                    {8, "Amex"}, {8, "Diners"}, {0, "Bank", "https://b.example", "ann", "pw", ""},
+                                    {0, "Mail"}, {3, "News"}, {14, "Misc"}});
+    // A deleted card counts nowhere.
+    auto deleted = std::make_unique<Card>();
+    deleted->firstField = "gone";
+    h.open(h.path("c.qvf"));
+    h.doc()->GetCategoryList(100)->AddCard(std::move(deleted));
+    h.doc()->UpdateAllViews(nullptr);
+
+    CQuorvaneView* tree = h.tree();
+    CQuorvaneListView* list = h.list();
+    tree->SelectItem(h.cardItem(8, "Visa"));
+    QCOMPARE(counts(h), QStringLiteral("3/7"));
+    QCOMPARE(h.frame()->CardSelected, 1);
+    QCOMPARE(h.frame()->CurrentCardPosition, 0);
+    QCOMPARE(rows(list), (QStringList{"Name/Type:|Visa", "Exp. Date:|04/29", "Number:|4111", "PIN Code:|*****",
+                                      "Note:|line one...", "Date:|" + kDate}));
+    QCOMPARE(list->topLevelItem(0)->foreground(1).color(), QColor(0, 0, 255));
+
+    tree->SelectItem(h.cardItem(0, "Bank"));
+    QCOMPARE(counts(h), QStringLiteral("2/7"));
+    QCOMPARE(rows(list), (QStringList{"Name:|Bank", "URL:|https://b.example", "User ID:|ann", "Password:|**",
+                                      "Note:|", "Automatic Access:|Off", "New Browser Window:|Off", "Date:|" + kDate}));
+    QCOMPARE(tree->GetSelectedCard()->firstField, std::string("Bank"));
+    QCOMPARE(tree->GetSelectedCategoryName(), QStringLiteral("WWW Sites"));
+
+    // Clicking rows remembers their full texts for the clipboard commands.
+    list->OnRowClicked(3);
+    QCOMPARE(list->SelectedRowText, std::string("pw"));
+    list->OnRowClicked(5);
+    QCOMPARE(list->SelectedRowText, std::string(kDate.toStdString()));
+    QCOMPARE(list->SelectedRow, 5);
+
+    // A category: its count, an empty list, no card selected.
+    tree->SelectItem(tree->GetCategoryItemAt(8));
+    QCOMPARE(counts(h), QStringLiteral("3/7"));
+    QCOMPARE(list->topLevelItemCount(), 0);
+    QVERIFY(!list->ShownCard);
+    QCOMPARE(h.frame()->CardSelected, 0);
+    QCOMPARE(tree->GetSelectedCard(), nullptr);
+}
+
+void CardViewsTest::passwordStaysMasked() {
+    Harness h;
+    writeCardFile(h.path("c.qvf"), {{0, "Site", "", "", QStringLiteral("p\u00E4ss&1")}});
+    h.open(h.path("c.qvf"));
+    h.tree()->SelectItem(h.cardItem(0, "Site"));
+    QCOMPARE(h.list()->topLevelItem(3)->text(1), QStringLiteral("******"));
+    h.list()->OnRowRightClicked(2);
+    QVERIFY(h.prompter.popups.isEmpty());
+    h.list()->OnRowRightClicked(3);
+    QCOMPARE(h.prompter.popups, QStringList{QStringLiteral("p\u00E4ss&1")});
+}
+
+void CardViewsTest::doubleClickFlipsWebSwitches() {
+    Harness h;
+    // List order differs from the sorted order, so reselecting by place would show another card.
+    writeCardFile(h.path("c.qvf"), {{0, "zeta"}, {0, "alpha"}, {7, "Savings", "1", "2", "3"}});
+    h.open(h.path("c.qvf"));
+    h.tree()->SelectItem(h.cardItem(0, "zeta"));
+    h.list()->OnRowDoubleClicked(5);
+    QCOMPARE(h.tree()->currentItem()->text(0), QStringLiteral("zeta"));
+    QCOMPARE(h.list()->topLevelItem(5)->text(1), QStringLiteral("On"));
+    h.list()->OnRowDoubleClicked(6);
+    QCOMPARE(h.list()->topLevelItem(6)->text(1), QStringLiteral("On"));
+    h.list()->OnRowDoubleClicked(5);
+    QCOMPARE(h.list()->topLevelItem(5)->text(1), QStringLiteral("Off"));
+    QCOMPARE(h.doc()->GetCategoryList(0)->GetCardAt(0)->newBrowserWindow, 1);
+    QVERIFY(!h.doc()->IsModified());
+
+    // Row 5 of a bank card is its date: nothing flips, the card is shown again.
+    h.tree()->SelectItem(h.cardItem(7, "Savings"));
+    const QStringList before = rows(h.list());
+    h.list()->OnRowDoubleClicked(5);
+    QCOMPARE(rows(h.list()), before);
+    QCOMPARE(h.frame()->activeChildFrame()->GetActiveView(), static_cast<View*>(h.tree()));
+}
+
+void CardViewsTest::pictureSwapsOnExpandAndCollapse() {
+    Harness h;
+    writeCardFile(h.path("c.qvf"), {{2, "ftp"}});
+    h.open(h.path("c.qvf"));
+    QTreeWidgetItem* ftp = h.tree()->GetCategoryItemAt(2);
+    ftp->setExpanded(true);
+    QCOMPARE(CQuorvaneView::picture(ftp), int(CQuorvaneView::OpenPicture));
+    ftp->setExpanded(false);
+    QCOMPARE(CQuorvaneView::picture(ftp), int(CQuorvaneView::ClosedPicture));
+    h.tree()->SetCategoryPicture(ftp, 1);
+    QCOMPARE(CQuorvaneView::picture(ftp), int(CQuorvaneView::OpenPicture));
+    h.tree()->SetCategoryPicture(ftp, -1);
+    QCOMPARE(CQuorvaneView::picture(ftp), int(CQuorvaneView::OpenPicture));
+}
+
+void CardViewsTest::selectionByPosition() {
+    Harness h;
+    writeCardFile(h.path("c.qvf"), {{8, "b"}, {8, "a"}, {8, "c"}});
+    h.open(h.path("c.qvf"));
+    CQuorvaneView* tree = h.tree();
+    QTreeWidgetItem* cards = tree->GetCategoryItemAt(8);
+
+    tree->SelectCardAtPosition(cards, 1);
+    QVERIFY(cards->isExpanded());
+    QCOMPARE(tree->currentItem()->text(0), QStringLiteral("b"));
+    tree->SelectFirstOrLastCard(true);
+    QCOMPARE(tree->currentItem()->text(0), QStringLiteral("c"));
+    tree->SelectCardByListPosition(cards, 1);
+    QCOMPARE(tree->currentItem()->text(0), QStringLiteral("a"));
+    QCOMPARE(tree->GetSelectedPosition(), 1);
+
+    tree->SelectCardAtPosition(cards, 5);
+    QVERIFY(tree->selectedItems().isEmpty());
+    tree->SelectCardByListPosition(cards, 9);
+    QVERIFY(tree->selectedItems().isEmpty());
+    // A category without cards is itself selected.
+    tree->SelectCardByListPosition(tree->GetCategoryItemAt(3), 0);
+    QCOMPARE(tree->currentItem(), tree->GetCategoryItemAt(3));
+
+    tree->SelectItem(cards->child(0));
+    tree->RenameSelectedItem(QStringLiteral("renamed"));
+    QCOMPARE(cards->child(0)->text(0), QStringLiteral("renamed"));
+    tree->SelectItem(nullptr);
+    tree->RenameSelectedItem(QStringLiteral("x"));
+    QCOMPARE(h.prompter.captions, QStringList{"GetSelectedItem() Error"});
+}
+
+void CardViewsTest::dateFollowsDateFormat() {
+    Harness h;
+    writeCardFile(h.path("c.qvf"), {{8, "Visa"}});
+    h.open(h.path("c.qvf"));
+    h.tree()->SelectItem(h.cardItem(8, "Visa"));
+    QCOMPARE(h.list()->topLevelItem(5)->text(1), kDate);
+    writeSetting(*h.settings, settings::kDateFormat, 5);
+    h.tree()->SelectItem(h.tree()->GetCategoryItemAt(8));
+    h.tree()->SelectItem(h.cardItem(8, "Visa"));
+    QCOMPARE(h.list()->topLevelItem(5)->text(1), QString::fromStdString(FormatDateStamp(3'786'825'600u, 5)));
+    QVERIFY(kDate != QString::fromStdString(FormatDateStamp(3'786'825'600u, 5)));
+}
+
+void CardViewsTest::closingWindowClearsCounts() {
+    Harness h;
+    writeCardFile(h.path("a.qvf"), {{0, "a"}, {0, "b"}});
+    writeCardFile(h.path("b.qvf"), {{0, "c"}, {1, "d"}, {2, "e"}});
+    h.open(h.path("a.qvf"));
+    QCOMPARE(counts(h), QStringLiteral("2/2"));
+    h.open(h.path("b.qvf"));
+    QCOMPARE(counts(h), QStringLiteral("1/3"));
+    // Back to the first window: its own counts (WWW Sites and the total).
+    QVERIFY(h.run(cmd::FileClose));
+    QCOMPARE(counts(h), QStringLiteral("2/2"));
+    QVERIFY(h.run(cmd::FileClose));
+    QCOMPARE(counts(h), QStringLiteral("0/0"));
+}
+
+QTEST_MAIN(CardViewsTest)
+#include "CardViewsTest.moc"

@@ -1,0 +1,364 @@
+// Card documents in the window: opening plain and encrypted files, the type switch of Encrypt On
+// Save with its file deletions, saving, closing and the recent-file list.
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include "ScriptedHarness.h"
+#include "app/docview/DocManager.h"
+#include "app/docview/DocTemplate.h"
+#include "app/docview/MdiChildFrame.h"
+#include "cardstore/CardFile.h"
+#include "common/SafeFile.h"
+#include "prefs/MemorySettings.h"
+#include "prefs/SettingKeys.h"
+#include "ui/CommandIds.h"
+#include "ui/FileEncryptionDlg.h"
+#include "ui/MainFrame.h"
+#include "ui/QuorvaneDoc.h"
+#include "ui/StatusDialogBar.h"
+
+namespace {
+
+const QString kPassword = QStringLiteral("correct horse");
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool encryptedOnDisk(const QString& path) { return contents(path).size() > 12 && contents(path).at(12) == 1; }
+
+QString statusText(Harness& h) { return h.frame()->GetStatusDialogBarItem(StatusDialogBar::kSaveStatusText)->text(); }
+
+FileEncryptionInput encryptWith(const QString& password, const QString& confirmation) {
+    return {true, password, confirmation};
+}
+
+}  // namespace
+
+class DocumentTest : public QObject {
+    Q_OBJECT
+private slots:
+    void open_data();
+    void open();
+    void encryptedFileNameIsNeverParsed();
+    void fileNewAndFileOpen();
+    void encryptOnSaveRefusals();
+    void switchToEncryptedAndBack();
+    void failedSaveDeletesNothing();
+    void saveAsOntoTheOldNameKeepsIt();
+    void untitledDocumentStaysUntitled();
+    void closeAndExitAskToSave();
+    void recentFiles();
+    void fileEncryptionDialogCollapses();
+};
+
+void DocumentTest::open_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QStringList>("typed");  // passwords given at the prompt, in order
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<int>("cards");          // -1: the document is closed again
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QString>("status");
+
+    const QString wrong = QStringLiteral("Password not correct,try again.");
+    QTest::newRow("plain") << "plain.qvf" << QStringList() << false << 3 << QStringList() << "(Not Encrypted)";
+    QTest::newRow("encrypted, right password") << "secret.qve" << QStringList{kPassword} << false << 2
+                                               << QStringList() << "(Encrypted)";
+    QTest::newRow("encrypted, wrong case") << "secret.qve" << QStringList{"Correct horse"} << false << -1
+                                           << QStringList{wrong} << "";
+    QTest::newRow("encrypted, cancelled") << "secret.qve" << QStringList() << true << -1 << QStringList() << "";
+    QTest::newRow("encrypted, empty") << "secret.qve" << QStringList{""} << false << -1
+                                      << QStringList{"You must enter a password!", wrong} << "";
+    QTest::newRow("password Windows-1252 cannot hold, then right one")
+        << "secret.qve" << QStringList{QStringLiteral("pass\u03A9word"), kPassword} << false << 2
+        << QStringList{"*"} << "(Encrypted)";
+    QTest::newRow("encrypted content under .qvf") << "secret-as-plain.qvf" << QStringList{kPassword} << false << 2
+                                                  << QStringList() << "(Encrypted)";
+    QTest::newRow("not a card document") << "junk.qvf" << QStringList() << false << 0
+                                         << QStringList{"Not a Quorvane file"} << "(Not Encrypted)";
+    QTest::newRow("missing file") << "missing.qvf" << QStringList() << false << -1 << QStringList{"*"} << "";
+}
+
+void DocumentTest::open() {
+    QFETCH(QString, file);
+    QFETCH(QStringList, typed);
+    QFETCH(bool, cancel);
+    QFETCH(int, cards);
+    QFETCH(QStringList, messages);
+    QFETCH(QString, status);
+
+    Harness h;
+    writeCardFile(h.path("plain.qvf"), {{0, "a"}, {8, "b"}, {14, "c"}});
+    writeCardFile(h.path("secret.qve"), {{0, "a"}, {7, "b"}}, kPassword);
+    QFile::copy(h.path("secret.qve"), h.path("secret-as-plain.qvf"));
+    QFile junk(h.path("junk.qvf"));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(40, 'z'));
+    junk.close();
+
+    for (const QString& password : typed) {
+        h.prompter.passwords.append(password);
+    }
+    if (cancel) {
+        h.prompter.passwords.append(std::nullopt);
+    }
+    h.open(h.path(file));
+
+    QCOMPARE(h.prompter.messages.size(), messages.size());
+    for (int i = 0; i < messages.size(); ++i) {
+        if (messages[i] != "*") {
+            QCOMPARE(h.prompter.messages[i], messages[i]);
+        }
+    }
+    QVERIFY(h.prompter.unexpected.isEmpty());
+    if (!typed.isEmpty() || cancel) {
+        QCOMPARE(h.prompter.passwordTitles.first(), QStringLiteral("Decryption Password for file: ") + file);
+    }
+    if (cards < 0) {
+        QCOMPARE(h.childFrameCount(), 0);
+        QCOMPARE(h.frame()->docManager()->documents().size(), 0);
+        return;
+    }
+    QCOMPARE(h.childFrameCount(), 1);
+    QCOMPARE(h.doc()->store().shownCardCount(), cards);
+    QVERIFY(!h.doc()->IsModified());
+    QCOMPARE(statusText(h), status);
+    QCOMPARE(h.frame()->windowTitle(), QStringLiteral("Quorvane - ") + file);
+}
+
+void DocumentTest::encryptedFileNameIsNeverParsed() {
+    Harness h;
+    // A perfectly good card document, but its name ends in "~~~": it must not be read.
+    writeCardFile(h.path("cards.qve~~~"), {{0, "a"}}, kPassword);
+    h.open(h.path("cards.qve~~~"));
+    QVERIFY(h.prompter.passwordTitles.isEmpty());
+    QVERIFY(h.prompter.messages.isEmpty());
+    QCOMPARE(h.childFrameCount(), 1);
+    QCOMPARE(h.doc()->store().shownCardCount(), 0);
+    QCOMPARE(h.doc()->GetDocTemplate()->resourceId(), 155);
+}
+
+void DocumentTest::fileNewAndFileOpen() {
+    Harness h;
+    QVERIFY(h.run(cmd::FileNew));
+    QVERIFY(h.run(cmd::FileNew));
+    QVERIFY(h.prompter.questions.isEmpty());
+    QCOMPARE(h.childFrameCount(), 2);
+    QCOMPARE(h.doc()->GetTitle(), QStringLiteral("Untitled2"));
+    QCOMPARE(h.doc()->GetDocTemplate()->resourceId(), 129);
+
+    h.prompter.openNames.append(QString());  // the dialog is cancelled
+    QVERIFY(h.run(cmd::FileOpen));
+    QCOMPARE(h.prompter.openFilters.first(),
+             (QStringList{"Encrypted Quorvan. File (*.qve)", "Encrypted File (*.~~~)",
+                          "Not Encrypted Quorvan. File (*.qvf)", "All Files (*)"}));
+    QCOMPARE(h.childFrameCount(), 2);
+
+    // Opening a file that is open already brings its window forward instead of a second copy.
+    writeCardFile(h.path("a.qvf"), {{0, "x"}});
+    h.open(h.path("a.qvf"));
+    h.open(h.path("a.qvf"));
+    QCOMPARE(h.childFrameCount(), 3);
+}
+
+void DocumentTest::encryptOnSaveRefusals() {
+    Harness h;
+    writeCardFile(h.path("plain.qvf"), {{0, "a"}});
+    const QByteArray before = contents(h.path("plain.qvf"));
+    h.open(h.path("plain.qvf"));
+
+    // Seven characters: refused, the switch stays on without a password, so Save is refused too.
+    h.prompter.encryptionAnswers.append(encryptWith("1234567", "1234567"));
+    QVERIFY(h.run(cmd::EncryptOnSave));
+    QCOMPARE(h.prompter.messages, QStringList{"Password to short, please use more characters!"});
+    QCOMPARE(h.doc()->store().encryptOnSave, 1);
+    QVERIFY(h.doc()->store().encryptionPassword.empty());
+    QCOMPARE(h.doc()->GetPathName(), h.path("plain.qvf"));
+    QVERIFY(h.run(cmd::FileSave));
+    QCOMPARE(h.prompter.messages.last(), QStringLiteral("The encryption password is not set."));
+    QCOMPARE(contents(h.path("plain.qvf")), before);
+
+    // Two different texts: encryption goes off and the password is forgotten.
+    h.prompter.encryptionAnswers.append(encryptWith("abcdefgh", "abcdefgX"));
+    QVERIFY(h.run(cmd::EncryptOnSaveButton));
+    QCOMPARE(h.prompter.messages.last(), QStringLiteral("Password not correct, try again!"));
+    QCOMPARE(h.doc()->store().encryptOnSave, 0);
+    QCOMPARE(statusText(h), QStringLiteral("(Not Encrypted)"));
+
+    // Cancel changes nothing; the dialog opened with the switch as it was and empty fields.
+    h.prompter.encryptionAnswers.append(std::nullopt);
+    QVERIFY(h.run(cmd::EncryptOnSave));
+    QCOMPARE(h.prompter.encryptionDialogs.last().encryptOnSave, false);
+    QCOMPARE(h.prompter.encryptionDialogs.last().password, QString());
+    QCOMPARE(h.doc()->GetDocTemplate()->resourceId(), 129);
+    QVERIFY(h.prompter.unexpected.isEmpty());
+}
+
+void DocumentTest::switchToEncryptedAndBack() {
+    Harness h;
+    writeCardFile(h.path("cards.qvf"), {{0, "a"}, {8, "b"}});
+    h.open(h.path("cards.qvf"));
+    MdiChildFrame* plainWindow = h.frame()->activeChildFrame();
+
+    h.prompter.encryptionAnswers.append(encryptWith("12345678", "12345678"));
+    QVERIFY(h.run(cmd::EncryptOnSave));
+    QVERIFY(h.prompter.messages.isEmpty());
+    QCOMPARE(h.doc()->GetPathName(), h.path("cards.qve"));
+    QCOMPARE(h.doc()->GetDocTemplate()->resourceId(), 200);
+    QVERIFY(h.doc()->IsModified());
+    QCOMPARE(h.childFrameCount(), 1);
+    QVERIFY(h.frame()->activeChildFrame() != plainWindow);
+    QCOMPARE(h.frame()->activeMenuId(), 200);
+    QCOMPARE(statusText(h), QStringLiteral("(Encrypted)"));
+    QCOMPARE(h.frame()->GetStatusDialogBarItem(StatusDialogBar::kTotalCards)->text(), QStringLiteral("2"));
+    QCOMPARE(h.frame()->windowTitle(), QStringLiteral("Quorvane - cards.qve"));
+    // Nothing is deleted before the new file is on disk.
+    QVERIFY(QFile::exists(h.path("cards.qvf")));
+    QVERIFY(!QFile::exists(h.path("cards.qve")));
+
+    QVERIFY(h.run(cmd::FileSave));
+    QVERIFY(!h.doc()->IsModified());
+    QVERIFY(encryptedOnDisk(h.path("cards.qve")));
+    QVERIFY(!QFile::exists(h.path("cards.qvf")));
+
+    // And back: the dialog opens filled with the password; clearing the box returns to .qvf.
+    h.prompter.encryptionAnswers.append(FileEncryptionInput{false, QString(), QString()});
+    QVERIFY(h.run(cmd::EncryptOnSave));
+    QCOMPARE(h.prompter.encryptionDialogs.last().password, QStringLiteral("12345678"));
+    QCOMPARE(h.doc()->GetPathName(), h.path("cards.qvf"));
+    QCOMPARE(h.doc()->GetDocTemplate()->resourceId(), 129);
+    QCOMPARE(statusText(h), QStringLiteral("(Not Encrypted)"));
+    QVERIFY(h.run(cmd::FileSave));
+    QVERIFY(!encryptedOnDisk(h.path("cards.qvf")));
+    QVERIFY(!QFile::exists(h.path("cards.qve")));
+    QVERIFY(h.prompter.unexpected.isEmpty());
+}
+
+void DocumentTest::failedSaveDeletesNothing() {
+    Harness h;
+    writeCardFile(h.path("cards.qvf"), {{0, "a"}});
+    h.open(h.path("cards.qvf"));
+    h.prompter.encryptionAnswers.append(encryptWith("12345678", "12345678"));
+    QVERIFY(h.run(cmd::EncryptOnSave));
+
+    setWriteFailureAfterBytes(0);
+    QVERIFY(h.run(cmd::FileSave));
+    setWriteFailureAfterBytes(std::nullopt);
+    QCOMPARE(h.prompter.messages.size(), 1);
+    QVERIFY(h.prompter.messages.first().startsWith("Unable to save cards.qve."));
+    QVERIFY(h.doc()->IsModified());
+    QVERIFY(QFile::exists(h.path("cards.qvf")));
+    QVERIFY(!QFile::exists(h.path("cards.qve")));
+
+    // The next save succeeds and only then removes the plain file.
+    QVERIFY(h.run(cmd::FileSave));
+    QVERIFY(encryptedOnDisk(h.path("cards.qve")));
+    QVERIFY(!QFile::exists(h.path("cards.qvf")));
+}
+
+void DocumentTest::saveAsOntoTheOldNameKeepsIt() {
+    Harness h;
+    writeCardFile(h.path("cards.qvf"), {{0, "a"}});
+    h.open(h.path("cards.qvf"));
+    h.prompter.encryptionAnswers.append(encryptWith("12345678", "12345678"));
+    QVERIFY(h.run(cmd::EncryptOnSave));
+    h.prompter.saveNames.append(h.path("cards.qvf"));
+    QVERIFY(h.run(cmd::FileSaveAs));
+    QCOMPARE(h.prompter.saveSuggestions.first(), h.path("cards.qve"));
+    QVERIFY(encryptedOnDisk(h.path("cards.qvf")));
+    QCOMPARE(h.doc()->GetPathName(), h.path("cards.qvf"));
+}
+
+void DocumentTest::untitledDocumentStaysUntitled() {
+    Harness h;
+    QVERIFY(h.run(cmd::FileNew));
+    QVERIFY(!h.enabled(cmd::EncryptOnSave));
+    h.frame()->AddCardByCategoryName(h.doc(), QStringLiteral("WWW Sites"), std::make_unique<Card>());
+    QVERIFY(h.enabled(cmd::EncryptOnSave));
+    h.prompter.encryptionAnswers.append(encryptWith("12345678", "12345678"));
+    QVERIFY(h.run(cmd::EncryptOnSave));
+    QCOMPARE(h.doc()->GetDocTemplate()->resourceId(), 200);
+    QCOMPARE(h.doc()->GetPathName(), QString());
+    QCOMPARE(h.doc()->GetTitle(), QStringLiteral("Untitled1"));
+
+    // Saving asks for a name, offering the encrypted type's extension.
+    h.prompter.saveNames.append(h.path("new"));
+    QVERIFY(h.run(cmd::FileSave));
+    QCOMPARE(h.prompter.saveSuggestions.first(), QStringLiteral("Untitled1.qve"));
+    QVERIFY(encryptedOnDisk(h.path("new.qve")));
+}
+
+void DocumentTest::closeAndExitAskToSave() {
+    Harness h;
+    writeCardFile(h.path("a.qvf"), {{0, "a"}});
+    writeCardFile(h.path("b.qvf"), {{0, "b"}});
+    const QByteArray before = contents(h.path("a.qvf"));
+    h.open(h.path("a.qvf"));
+    h.doc()->SetModifiedFlag();
+    h.prompter.answers = {GuiPrompter::Answer::Cancel, GuiPrompter::Answer::No};
+    QVERIFY(h.run(cmd::FileClose));
+    QCOMPARE(h.childFrameCount(), 1);
+    QVERIFY(h.run(cmd::FileClose));
+    QCOMPARE(h.prompter.questions, (QStringList{"Save changes to a.qvf?", "Save changes to a.qvf?"}));
+    QCOMPARE(h.childFrameCount(), 0);
+    QCOMPARE(contents(h.path("a.qvf")), before);
+
+    // At exit every modified document is offered; Cancel keeps the program running.
+    h.open(h.path("a.qvf"));
+    h.doc()->SetModifiedFlag();
+    h.open(h.path("b.qvf"));
+    h.doc()->SetModifiedFlag();
+    h.prompter.questions.clear();
+    h.prompter.answers = {GuiPrompter::Answer::No, GuiPrompter::Answer::Cancel};
+    QVERIFY(!h.frame()->close());
+    QCOMPARE(h.prompter.questions.size(), 2);
+    h.prompter.answers = {GuiPrompter::Answer::Yes, GuiPrompter::Answer::No};
+    QVERIFY(h.frame()->close());
+    QCOMPARE(h.childFrameCount(), 0);
+    QVERIFY(h.prompter.unexpected.isEmpty());
+}
+
+void DocumentTest::recentFiles() {
+    Harness h;
+    for (const char* name : {"1.qvf", "2.qvf", "3.qvf", "4.qvf", "5.qvf"}) {
+        writeCardFile(h.path(name), {{0, "x"}});
+        h.open(h.path(name));
+    }
+    h.open(h.path("2.qvf"));  // already open: it only comes forward
+    const TextSetting first = settings::recentFileSetting(0);
+    const TextSetting last = settings::recentFileSetting(3);
+    QCOMPARE(QString::fromStdString(readSetting(*h.settings, first)), h.path("5.qvf"));
+    QCOMPARE(QString::fromStdString(readSetting(*h.settings, last)), h.path("2.qvf"));
+    QCOMPARE(h.frame()->commandAction(cmd::FileMru1)->text(), QStringLiteral("&1 ") + h.path("5.qvf"));
+
+    // A recent file that fails to open leaves the list.
+    h.frame()->docManager()->CloseAllDocuments();
+    QFile::remove(h.path("4.qvf"));
+    QVERIFY(h.run(cmd::FileMru1 + 1));
+    QCOMPARE(h.frame()->docManager()->recentFiles().entries(),
+             (QStringList{h.path("5.qvf"), h.path("3.qvf"), h.path("2.qvf")}));
+    QVERIFY(!h.enabled(cmd::FileMru1 + 3));
+}
+
+void DocumentTest::fileEncryptionDialogCollapses() {
+    FileEncryptionDlg dlg({false, QStringLiteral("old"), QStringLiteral("old")});
+    QCOMPARE(dlg.height(), dlg.fullHeight() - 100);
+    QVERIFY(dlg.passwordField()->isReadOnly());
+    dlg.checkBox()->click();
+    QCOMPARE(dlg.height(), dlg.fullHeight());
+    QVERIFY(!dlg.confirmationField()->isReadOnly());
+    dlg.passwordField()->setText(QStringLiteral("typed"));
+    dlg.checkBox()->click();
+    QCOMPARE(dlg.height(), dlg.fullHeight() - 100);
+    QCOMPARE(dlg.input().password, QString());
+    QCOMPARE(dlg.input().confirmation, QString());
+    QCOMPARE(dlg.input().encryptOnSave, false);
+}
+
+QTEST_MAIN(DocumentTest)
+#include "DocumentTest.moc"
