@@ -1,0 +1,166 @@
+// Start-up: the command line, reopening recent files, the splash screen, the automatic save and
+// the About box.
+
+#include <QFile>
+#include <QPushButton>
+#include <QSysInfo>
+#include <QTest>
+
+#include "ScriptedHarness.h"
+#include "app/AboutDlg.h"
+#include "app/AppInfo.h"
+#include "app/docview/DocManager.h"
+#include "prefs/MemorySettings.h"
+#include "prefs/SettingKeys.h"
+#include "ui/CommandIds.h"
+#include "ui/MainFrame.h"
+#include "ui/QuorvaneDoc.h"
+
+namespace {
+
+class KeyCounter : public QObject {
+public:
+    int presses = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress) {
+            ++presses;
+        }
+        return false;
+    }
+};
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class StartupTest : public QObject {
+    Q_OBJECT
+private slots:
+    void commandLine();
+    void reopensRecentFiles();
+    void splashTakesFirstPress();
+    void automaticSave();
+    void aboutBox();
+};
+
+void StartupTest::commandLine() {
+    QTemporaryDir dir;
+    writeCardFile(dir.filePath("cards.qvf"), {{0, "a"}});
+    {
+        Harness h({QStringLiteral("-style=fusion"), dir.filePath("cards.qvf")});
+        QCOMPARE(h.childFrameCount(), 1);
+        QCOMPARE(h.doc()->GetPathName(), dir.filePath("cards.qvf"));
+        QVERIFY(h.frame()->isVisible());
+    }
+    Harness none;
+    QCOMPARE(none.childFrameCount(), 0);
+    QCOMPARE(none.frame()->windowTitle(), QStringLiteral("Quorvane"));
+    const QString arch = QSysInfo::currentCpuArchitecture();
+    QCOMPARE(CQuorvaneApp::processorFlag(), arch == "x86_64" || arch == "i386" ? 0 : 1);
+}
+
+void StartupTest::reopensRecentFiles() {
+    QTemporaryDir dir;
+    const QStringList files = {dir.filePath("1.qvf"), dir.filePath("2-missing.qvf"), dir.filePath("3.qvf"),
+                               dir.filePath("4.qvf")};
+    for (const QString& file : files) {
+        if (!file.contains("missing")) {
+            writeCardFile(file, {{0, "x"}});
+        }
+    }
+    auto preset = [&](MemorySettings& s) {
+        for (int i = 0; i < 4; ++i) {
+            writeSetting(s, settings::recentFileSetting(i), files[i].toStdString());
+        }
+    };
+    {
+        Harness off({}, preset);
+        QCOMPARE(off.childFrameCount(), 0);
+    }
+    Harness h({}, [&](MemorySettings& s) {
+        preset(s);
+        writeSetting(s, settings::kCheckOpenFiles, 1);
+    });
+    QCOMPARE(h.childFrameCount(), 3);
+    QCOMPARE(h.prompter.messages.size(), 1);  // the missing file says why it did not open
+    QStringList left = h.frame()->docManager()->recentFiles().entries();
+    left.sort();
+    QCOMPARE(left, (QStringList{files[0], files[2], files[3]}));
+}
+
+void StartupTest::splashTakesFirstPress() {
+    ScriptedPrompter prompter;
+    CQuorvaneApp app(std::make_unique<MemorySettings>());
+    QVERIFY(app.InitInstance({}, CQuorvaneApp::Options{true}));
+    QPointer<SplashWindow> splash = app.splashWindow();
+    QVERIFY(splash && splash->isVisible());
+    app.ShowSplashScreen();
+    QCOMPARE(app.splashWindow(), splash.data());
+
+    KeyCounter counter;
+    app.mainFrame()->installEventFilter(&counter);
+    QTest::keyClick(app.mainFrame(), Qt::Key_A);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!splash);
+    QCOMPARE(counter.presses, 0);
+    QTest::keyClick(app.mainFrame(), Qt::Key_A);
+    QCOMPARE(counter.presses, 1);
+
+    // A later request shows it once more; a mouse press closes that one.
+    app.ShowSplashScreen();
+    splash = app.splashWindow();
+    QVERIFY(splash);
+    QTest::mouseClick(app.mainFrame(), Qt::RightButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!splash);
+    QCOMPARE(counter.presses, 1);
+}
+
+void StartupTest::automaticSave() {
+    Harness h({}, [](MemorySettings& s) {
+        writeSetting(s, settings::kAutomaticSaveCheck, 1);
+        writeSetting(s, settings::kAutomaticSave, std::string("3"));
+    });
+    QVERIFY(!h.frame()->autosaveTimerActive());
+    writeCardFile(h.path("a.qvf"), {{0, "a"}});
+    h.open(h.path("a.qvf"));
+    QVERIFY(h.frame()->autosaveTimerActive());
+    QCOMPARE(h.frame()->autoSave().AutosaveThreshold(), 3);
+
+    const QByteArray before = contents(h.path("a.qvf"));
+    h.frame()->AddCardToCategory(h.doc(), 8, std::make_unique<Card>());
+    h.doc()->SetModifiedFlag();
+    h.frame()->OnAutosaveTick();
+    h.frame()->OnAutosaveTick();
+    QCOMPARE(contents(h.path("a.qvf")), before);
+    h.frame()->OnAutosaveTick();
+    QVERIFY(contents(h.path("a.qvf")) != before);
+    QVERIFY(!h.doc()->IsModified());
+    QCOMPARE(h.frame()->autoSave().AutosaveTicks(), 0);
+
+    // An untitled document is left alone: no Save As dialog pops up.
+    QVERIFY(h.run(cmd::FileNew));
+    h.frame()->AddCardToCategory(h.doc(), 0, std::make_unique<Card>());
+    for (int i = 0; i < 6; ++i) {
+        h.frame()->OnAutosaveTick();
+    }
+    QVERIFY(h.prompter.unexpected.isEmpty());
+    QVERIFY(h.prompter.saveSuggestions.isEmpty());
+}
+
+void StartupTest::aboutBox() {
+    Harness h;
+    QVERIFY(h.run(cmd::AppAbout));
+    QCOMPARE(h.prompter.aboutBoxes, 1);
+    CAboutDlg dlg;
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("About Quorvane"));
+    QCOMPARE(dlg.homePageButton()->text(), QString::fromUtf8(kHomePageAddress));
+}
+
+QTEST_MAIN(StartupTest)
+#include "StartupTest.moc"
