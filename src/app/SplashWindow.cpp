@@ -40,7 +40,9 @@ bool SplashWindow::eventFilter(QObject*, QEvent* event) {
     }
     if (press && isVisible()) {
         close();
-        return true;  // the press only closes the splash screen
+        // The press only closes the splash screen, unless it is meant for a dialog that came up
+        // meanwhile (the password prompt of a document opened at start-up): that keeps its key.
+        return !QApplication::activeModalWidget();
     }
     return false;
 }

@@ -5,7 +5,13 @@
 
 CommandTable::CommandTable(QWidget* owner) : QObject(owner), m_owner(owner) {
     for (const CommandDef& def : commandDefinitions()) {
-        auto* action = new QAction(QString::fromUtf8(def.text), owner);
+        // A menu shows the key names after the tab; a text without them gets an empty tab part,
+        // or the menu would add the real shortcut's name (Close is Shift+C, yet its item says nothing).
+        QString text = QString::fromUtf8(def.text);
+        if (def.keys[0] != '\0' && !text.contains('\t')) {
+            text += '\t';
+        }
+        auto* action = new QAction(text, owner);
         const QString prompt = QString::fromUtf8(def.prompt);
         const int newline = prompt.indexOf('\n');
         action->setStatusTip(newline < 0 ? prompt : prompt.left(newline));

@@ -23,7 +23,7 @@ FileEncryptionDlg::FileEncryptionDlg(const FileEncryptionInput& initial, QWidget
     grid->addWidget(new QLabel(QStringLiteral("Enter your password (key) below:"), m_body), 1, 0, 1, 2);
     m_password = new QLineEdit(m_body);
     m_password->setEchoMode(QLineEdit::Password);
-    m_password->setMinimumWidth(230);
+    m_password->setMinimumWidth(300);
     grid->addWidget(m_password, 2, 0);
     grid->addWidget(new RevealButton(m_password, m_body), 2, 1);
     grid->addWidget(new QLabel(QStringLiteral("Enter your password (key) again:"), m_body), 3, 0, 1, 2);
@@ -44,6 +44,7 @@ FileEncryptionDlg::FileEncryptionDlg(const FileEncryptionInput& initial, QWidget
 
     auto* note = new QGroupBox(QStringLiteral("Important"), m_body);
     auto* noteLayout = new QVBoxLayout(note);
+    noteLayout->setContentsMargins(8, 2, 8, 4);
     auto* noteText = new QLabel(QStringLiteral("Remember this key well. You need this key to decipher the file later. "
                                                "If you loose or forget this key, you will no longer be able to access "
                                                "the file.Your data will be lost forever!"),

@@ -364,10 +364,20 @@ QPixmap emailAddress() {
 }
 
 QPixmap aboutBanner() {
-    QPixmap pm(64, 64);
+    // A fan of three cards.
+    QPixmap pm(96, 48);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
-    p.drawPixmap(0, 0, app().pixmap(64, 64));
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(kInk, 1.4));
+    const QColor bands[3] = {QColor(170, 60, 60), QColor(60, 140, 80), QColor(60, 90, 170)};
+    for (int i = 0; i < 3; ++i) {
+        p.save();
+        p.translate(30 + i * 18, 26);
+        p.rotate(-15 + i * 15);
+        cardShape(p, QRectF(-16, -12, 32, 24), bands[i]);
+        p.restore();
+    }
     return pm;
 }
 

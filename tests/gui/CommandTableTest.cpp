@@ -31,7 +31,16 @@ QString describe(const QList<QMenu*>& popups) {
         QStringList items;
         for (QAction* action : menu->actions()) {
             if (action->isVisible()) {
-                items.append(action->isSeparator() ? QStringLiteral("-") : action->text());
+                // What the menu shows: a text without a tab gets the shortcut's name appended by
+                // Qt; an empty part after the tab shows nothing.
+                QString shown = action->text();
+                if (!shown.contains('\t') && !action->shortcut().isEmpty()) {
+                    shown += '\t' + action->shortcut().toString(QKeySequence::NativeText);
+                }
+                if (shown.endsWith('\t')) {
+                    shown.chop(1);
+                }
+                items.append(action->isSeparator() ? QStringLiteral("-") : shown);
             }
         }
         out.append(menu->title() + QStringLiteral(": ") + items.join('|'));

@@ -1,7 +1,9 @@
 // Start-up: the command line, reopening recent files, the splash screen, the automatic save and
 // the About box.
 
+#include <QDialog>
 #include <QFile>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSysInfo>
 #include <QTest>
@@ -119,6 +121,18 @@ void StartupTest::splashTakesFirstPress() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!splash);
     QCOMPARE(counter.presses, 1);
+
+    // Typing into a dialog that is up meanwhile (a start-up password prompt) loses no character.
+    app.ShowSplashScreen();
+    splash = app.splashWindow();
+    QDialog prompt;
+    auto* field = new QLineEdit(&prompt);
+    prompt.setWindowModality(Qt::ApplicationModal);
+    prompt.show();
+    QTest::keyClicks(field, QStringLiteral("pw"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!splash);
+    QCOMPARE(field->text(), QStringLiteral("pw"));
 }
 
 void StartupTest::automaticSave() {
