@@ -51,6 +51,7 @@ private slots:
     void switchToEncryptedAndBack();
     void failedSaveDeletesNothing();
     void saveAsOntoTheOldNameKeepsIt();
+    void typeChangeDoesNotOverwriteAnotherFile();
     void untitledDocumentStaysUntitled();
     void closeAndExitAskToSave();
     void recentFiles();
@@ -272,6 +273,25 @@ void DocumentTest::saveAsOntoTheOldNameKeepsIt() {
     QCOMPARE(h.prompter.saveSuggestions.first(), h.path("cards.qve"));
     QVERIFY(encryptedOnDisk(h.path("cards.qvf")));
     QCOMPARE(h.doc()->GetPathName(), h.path("cards.qvf"));
+}
+
+void DocumentTest::typeChangeDoesNotOverwriteAnotherFile() {
+    Harness h;
+    writeCardFile(h.path("cards.qvf"), {{0, "a"}});
+    writeCardFile(h.path("cards.qve"), {{0, "someone else's"}}, kPassword);
+    const QByteArray other = contents(h.path("cards.qve"));
+    h.open(h.path("cards.qvf"));
+    h.prompter.encryptionAnswers.append(encryptWith("12345678", "12345678"));
+    QVERIFY(h.run(cmd::EncryptOnSave));
+    h.prompter.answers.append(GuiPrompter::Answer::No);
+    h.prompter.saveNames.append(h.path("mine.qve"));
+    QVERIFY(h.run(cmd::FileSave));
+    QCOMPARE(h.prompter.questions.size(), 1);
+    QVERIFY(h.prompter.questions.first().endsWith("already exists. Do you want to replace it?"));
+    QCOMPARE(contents(h.path("cards.qve")), other);
+    QVERIFY(encryptedOnDisk(h.path("mine.qve")));
+    QCOMPARE(h.doc()->GetPathName(), h.path("mine.qve"));
+    QVERIFY(!QFile::exists(h.path("cards.qvf")));
 }
 
 void DocumentTest::untitledDocumentStaysUntitled() {
