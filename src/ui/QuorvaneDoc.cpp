@@ -78,6 +78,8 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
     switch (result.outcome) {
         case LoadOutcome::Loaded:
         case LoadOutcome::EmptyFile:
+            m_fileOnDisk = path;
+            [[fallthrough]];
         case LoadOutcome::NotQuorvane:
         case LoadOutcome::EncryptedFileName:
             SetModifiedFlag(false);
@@ -100,7 +102,7 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
 
 bool CQuorvaneDoc::DoFileSave() {
     const QString path = GetPathName();
-    if (m_pathFromTypeChange && !path.isEmpty() && QFileInfo::exists(path) &&
+    if (!path.isEmpty() && QFileInfo::exists(path) && (m_fileOnDisk.isEmpty() || !sameFile(path, m_fileOnDisk)) &&
         !guiPrompter().confirmReplace(QFile::encodeName(path).toStdString())) {
         return DoSave(QString());
     }
@@ -118,24 +120,23 @@ bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
                               QString(), GuiPrompter::Icon::Warning);
         return false;
     }
-    deleteReplacedFiles(path);
-    m_pathFromTypeChange = false;
+    deleteFileOfOldType(path);
+    m_fileOnDisk = path;
+    m_typeChanged = false;
     SetModifiedFlag(false);
     restartAutosaveIfWanted();
     return true;
 }
 
-void CQuorvaneDoc::deleteReplacedFiles(const QString& savedPath) {
-    // The file of the document's previous type goes once its replacement is on disk, never when
-    // it is the very file just written (a Save As back to the old name).
-    for (QString* old : {&m_oldPlainFile, &m_oldEncryptedFile}) {
-        if (!old->isEmpty() && !sameFile(*old, savedPath)) {
-            const QFileInfo info(*old);
-            if (info.isFile() && info.isWritable()) {
-                removeFile(QFile::encodeName(*old).toStdString());
-            }
-        }
-        old->clear();
+void CQuorvaneDoc::deleteFileOfOldType(const QString& savedPath) {
+    // After a move between plain and encrypted, the file of the previous type goes once its
+    // replacement is on disk; never when it is the very file just written (a Save As back to the
+    // old name, or a switch there and back), and never a file this document did not come from.
+    if (!m_typeChanged || m_fileOnDisk.isEmpty() || sameFile(m_fileOnDisk, savedPath)) {
+        return;
+    }
+    if (QFileInfo(m_fileOnDisk).isFile()) {
+        removeFile(QFile::encodeName(m_fileOnDisk).toStdString());
     }
 }
 
@@ -185,10 +186,8 @@ void CQuorvaneDoc::UpdateEncryptionStatus() {
     const DocTemplate* docTemplate = GetDocTemplate();
     const int type = docTemplate ? docTemplate->resourceId() : 0;
     if (IsEncrypted() && type == kPlainDocTemplate) {
-        m_oldPlainFile = GetPathName();
         moveToType(kEncryptedDocTemplate);
     } else if (!IsEncrypted() && type == kEncryptedDocTemplate) {
-        m_oldEncryptedFile = GetPathName();
         moveToType(kPlainDocTemplate);
     }
     if (frame) {
@@ -205,8 +204,8 @@ void CQuorvaneDoc::moveToType(int templateId) {
     // An untitled document stays untitled; a titled one gets the new type's extension.
     if (!GetPathName().isEmpty()) {
         SetPathName(withExtension(GetPathName(), to->GetDocString(DocTemplate::filterExt)));
-        m_pathFromTypeChange = true;
     }
+    m_typeChanged = true;
     SetModifiedFlag();
     from->RemoveDocument(this);
     to->AddDocument(this);

@@ -26,7 +26,8 @@ public:
     bool OnNewDocument() override;
     bool OnOpenDocument(const QString& path) override;
     bool OnSaveDocument(const QString& path) override;
-    /// Save; a path made up by a type change is not written over another file without asking.
+    /// Save; a file that is not this document's own (a name made up by a type change, or a file
+    /// that did not read as a card document) is not written over without asking.
     bool DoFileSave() override;
 
     /// Encrypt On Save: the "File Encryption" dialog and what follows from it.
@@ -34,17 +35,15 @@ public:
     /// Shows the encryption state and moves the document to the matching document type.
     void UpdateEncryptionStatus();
 
-    /// The files to delete once the document has been saved under its new type.
-    const QString& oldPlainFile() const { return m_oldPlainFile; }
-    const QString& oldEncryptedFile() const { return m_oldEncryptedFile; }
+    /// The card file this document was last read from or written to; empty when it has none.
+    const QString& fileOnDisk() const { return m_fileOnDisk; }
 
 private:
     void moveToType(int templateId);
-    void deleteReplacedFiles(const QString& savedPath);
+    void deleteFileOfOldType(const QString& savedPath);
     void restartAutosaveIfWanted();
 
     CardStore m_store;
-    QString m_oldPlainFile;
-    QString m_oldEncryptedFile;
-    bool m_pathFromTypeChange = false;  // the path was made up by a type change and never saved
+    QString m_fileOnDisk;
+    bool m_typeChanged = false;  // moved between plain and encrypted since the last load or save
 };

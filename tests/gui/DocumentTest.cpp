@@ -52,6 +52,8 @@ private slots:
     void failedSaveDeletesNothing();
     void saveAsOntoTheOldNameKeepsIt();
     void typeChangeDoesNotOverwriteAnotherFile();
+    void switchThereAndBackLeavesOtherFilesAlone();
+    void fileThatWasNoCardDocumentIsNotOverwrittenWithoutAsking();
     void untitledDocumentStaysUntitled();
     void closeAndExitAskToSave();
     void recentFiles();
@@ -292,6 +294,42 @@ void DocumentTest::typeChangeDoesNotOverwriteAnotherFile() {
     QVERIFY(encryptedOnDisk(h.path("mine.qve")));
     QCOMPARE(h.doc()->GetPathName(), h.path("mine.qve"));
     QVERIFY(!QFile::exists(h.path("cards.qvf")));
+}
+
+void DocumentTest::switchThereAndBackLeavesOtherFilesAlone() {
+    Harness h;
+    writeCardFile(h.path("cards.qvf"), {{0, "a"}});
+    writeCardFile(h.path("cards.qve"), {{0, "someone else's"}}, kPassword);
+    const QByteArray other = contents(h.path("cards.qve"));
+    h.open(h.path("cards.qvf"));
+    h.prompter.encryptionAnswers.append(encryptWith("12345678", "12345678"));
+    h.prompter.encryptionAnswers.append(FileEncryptionInput{false, QString(), QString()});
+    QVERIFY(h.run(cmd::EncryptOnSave));
+    QVERIFY(h.run(cmd::EncryptOnSave));
+    QCOMPARE(h.doc()->GetPathName(), h.path("cards.qvf"));
+    QVERIFY(h.run(cmd::FileSave));
+    QVERIFY(h.prompter.questions.isEmpty());  // its own file: no question
+    QVERIFY(!encryptedOnDisk(h.path("cards.qvf")));
+    QCOMPARE(contents(h.path("cards.qve")), other);
+}
+
+void DocumentTest::fileThatWasNoCardDocumentIsNotOverwrittenWithoutAsking() {
+    Harness h;
+    {
+        QFile f(h.path("notes.qvf"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("my notes, not a card document at all\n");
+    }
+    const QByteArray original = contents(h.path("notes.qvf"));
+    h.open(h.path("notes.qvf"));
+    QCOMPARE(h.prompter.messages, QStringList{"Not a Quorvane file"});
+    h.doc()->GetCategoryList(0)->AddCard(std::make_unique<Card>());
+    h.doc()->SetModifiedFlag();
+    h.prompter.answers.append(GuiPrompter::Answer::No);
+    h.prompter.saveNames.append(QString());  // and then cancels Save As
+    h.run(cmd::FileSave);
+    QCOMPARE(h.prompter.questions.size(), 1);
+    QCOMPARE(contents(h.path("notes.qvf")), original);
 }
 
 void DocumentTest::untitledDocumentStaysUntitled() {
