@@ -422,7 +422,6 @@ TEST_F(FileEncryptionTest, FailedWriteKeepsTheInputAndReportsTheStep) {
     const Data stored = readData(encrypted);
     writeData(path("plain.txt"), plain);
 
-    setWriteFailureAfterBytes(100);
     struct Case {
         std::string input;
         bool encrypt;
@@ -430,8 +429,12 @@ TEST_F(FileEncryptionTest, FailedWriteKeepsTheInputAndReportsTheStep) {
     };
     const Case cases[] = {{path("plain.txt"), true, "WriteEncryptedFileToDisk() Error"},
                           {encrypted, false, "WriteBytesToDisk() Error"}};
+    // The disk fills up before the first byte, inside the body, at the trailer, one byte short.
+    for (std::size_t limit : {0, 1, 100, 299, 300, 351})
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.step);
+        if (!c.encrypt && limit >= plain.size()) continue;  // the restored file is only 300 bytes
+        SCOPED_TRACE(std::string(c.step) + " after " + std::to_string(limit) + " bytes");
+        setWriteFailureAfterBytes(limit);
         FileEncryptionState state = stateFor(c.input);
         ScriptPrompter ui;
         FileOpResult r = c.encrypt ? EncryptSelectedFile(state, ui) : DecryptSelectedFile(state, ui);
