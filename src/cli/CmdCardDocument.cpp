@@ -81,6 +81,8 @@ ParsedArgs parseArgs(const Args& args, const char* command, bool allowDateFormat
 bool loadForCommand(const std::string& path, CardStore& store, TerminalPrompter& ui, int dateFormat,
                     LoadResult& result) {
     result = loadCardDocument(path, store, ui, dateFormat);
+    // A refused password was already reported; it must not pass for a cancelled prompt.
+    if (ui.inputRefused()) return false;
     switch (result.outcome) {
         case LoadOutcome::Loaded:
             return true;
@@ -233,7 +235,7 @@ int cmdConvert(const Args& args) {
         // A plain input needs a new password; an enciphered one keeps the password it was opened with.
         auto entered = ui.askNewPassword("New Encryption Password");
         if (!entered) {
-            std::cerr << "No password was given; " << out << " was not written.\n";
+            if (!ui.inputRefused()) std::cerr << "No password was given; " << out << " was not written.\n";
             return 1;
         }
         NewPasswordVerdict verdict = checkNewPassword(entered->first, entered->second);

@@ -105,7 +105,8 @@ int cmdEncryptFile(const Args& args) {
 
     auto entered = ui.askNewPassword(kPasswordTitle);
     if (!entered) {
-        std::cerr << "No password given.\n";
+        if (!ui.inputRefused())
+            std::cerr << "No password given.\n";
         return 1;
     }
     NewPasswordVerdict verdict = checkNewPassword(entered->first, entered->second);
@@ -148,7 +149,8 @@ int cmdDecryptFile(const Args& args) {
 
     auto password = ui.askPassword(kPasswordTitle);
     if (!password) {
-        std::cerr << "No password given.\n";
+        if (!ui.inputRefused())
+            std::cerr << "No password given.\n";
         return 1;
     }
     FileEncryptionState state;

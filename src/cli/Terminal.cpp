@@ -45,6 +45,7 @@ std::optional<std::string> TerminalPrompter::askPassword(const std::string& titl
     std::string bytes, error;
     if (!utf8ToWin1252(*line, bytes, &error)) {
         showMessage(error);
+        m_inputRefused = true;
         return std::nullopt;
     }
     return bytes;

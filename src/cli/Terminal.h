@@ -21,9 +21,15 @@ public:
     /// or a character Windows-1252 cannot hold (after saying so).
     std::optional<std::pair<std::string, std::string>> askNewPassword(const std::string& title);
 
+    /// Whether a typed password was refused (a character Windows-1252 cannot hold, or text that is
+    /// not UTF-8). The core sees such a refusal as a cancelled prompt, which opens an old 1.001
+    /// document empty; the commands must fail instead.
+    bool inputRefused() const { return m_inputRefused; }
+
 private:
     std::optional<std::string> readLineUtf8(const std::string& prompt);
     bool m_allowReplace;
+    bool m_inputRefused = false;
 };
 
 /// Whether standard input is a terminal.

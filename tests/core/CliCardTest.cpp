@@ -132,6 +132,12 @@ TEST(CliCard, FailuresExitOneWithTheMessageAndNoData) {
         {{"dump", fixture("encrypted.qve")}, "\n", "You must enter a password!\nPassword not correct,try again.\n"},
         {{"dump", fixture("encrypted.qve")}, "", "No password was given."},
         {{"dump", fixture("old-1002-enc.qve")}, "nope\n", "Password not correct,try again.\n"},
+        // A password Windows-1252 cannot hold is refused, not taken for a cancel (which would open
+        // an old 1.001 document empty).
+        {{"dump", fixture("old-1001-enc.qve")}, "\xCE\xA9mega01\n",
+         "The character \xE2\x80\x9C\xCE\xA9\xE2\x80\x9D (U+03A9) cannot be stored: Quorvane keeps texts in the "
+         "Windows-1252 character set.\n"},
+        {{"dump", fixture("encrypted.qve")}, "\xCE\xA9\n", "(U+03A9) cannot be stored"},
         {{"dump", fixture("empty.qvf")}, "", "Empty File !\n"},
         {{"ls", fixture("wrong-magic.qvf")}, "", "Not a Quorvane file\n"},
         {{"dump", fixture("body-kind-2.qvf")}, "", "body kind 2"},
