@@ -111,8 +111,8 @@ int digitsAt(const std::string& text, std::size_t start, std::size_t count) {
 bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 // Old records keep their date as text: "dd?mm?yyyy" (any separators), or "mm/dd/yy" for years
-// 1900-1999. The stamp is that day at 00:00. A text that is no date in the range a stamp can hold
-// gives stamp 0 rather than a wrapped or invented date.
+// 1900-1999. The stamp is that day at 00:00, counted like every other stamp modulo 2^32 (so days of
+// 1904-2040 come out true). A text that is no calendar date gives stamp 0 rather than an invented day.
 std::uint32_t stampFromOldDateText(const std::string& text) {
     int day, month, year;
     if (text.find('/') == std::string::npos) {
@@ -126,9 +126,8 @@ std::uint32_t stampFromOldDateText(const std::string& text) {
         if (year >= 0) year += 1900;
     }
     static constexpr int kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12 || day < 1 || year < 1904 || year > 2040) return 0;
+    if (month < 1 || month > 12 || day < 1 || year < 0) return 0;
     if (day > kDaysInMonth[month - 1] + (month == 2 && isLeapYear(year) ? 1 : 0)) return 0;
-    if (year == 2040 && (month > 2 || (month == 2 && day > 6))) return 0;  // past the last second a stamp holds
     return DateStampFor(year, month, day);
 }
 

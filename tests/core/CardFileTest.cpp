@@ -383,6 +383,38 @@ TEST(CardFileRead, OldRecordsLandInTheCategoryTheyNameWithTheirDates) {
     EXPECT_EQ(cut.GetCategoryList(1)->GetCardAt(0)->note, std::string(10, 'y'));
 }
 
+TEST(CardFileRead, OldRecordDatesCountLikeEveryStampModulo2To32) {
+    struct Case {
+        const char* text;
+        std::uint32_t stamp;
+    };
+    const Case cases[] = {
+        {"01-01-1904", 0u},
+        {"06-02-2040", 4294944000u},                // the last day a stamp holds
+        {"07-02-2040", 63104u},                     // one day later wraps past 2^32
+        {"31-12-1903", 4294967296u - 86400u},       // the day before 1904 wraps the other way
+        {"01/01/03", 4294967296u - 365u * 86400u},  // "mm/dd/yy" adds 1900: 1903
+        {"29-02-2000", DateStampFor(2000, 2, 29)},
+        {"30-02-2000", 0u},  // no such day
+        {"xx", 0u},
+    };
+    for (const Case& c : cases) {
+        const std::string date = c.text;
+        Bytes file;
+        appendBytes(file, "NTENCRYPTVersion1.001XYZ");
+        file.push_back(9);
+        appendBytes(file, "WWW Sites");
+        file.push_back(static_cast<std::uint8_t>(date.size()));
+        appendBytes(file, date);
+        file.insert(file.end(), {1, 'a', 0, 0, 0, 0, 0, 0, 0});  // four fields, a 16-bit note length, two flags
+        CardStore store;
+        ScriptedUi ui;
+        ASSERT_EQ(readCardDocument(file.data(), file.size(), "old.qvf", store, ui, 0).outcome, LoadOutcome::Loaded);
+        ASSERT_EQ(firstFields(store, 0), std::vector<std::string>{"a"}) << c.text;
+        EXPECT_EQ(store.GetCategoryList(0)->GetCardAt(0)->dateStamp, c.stamp) << c.text;
+    }
+}
+
 TEST(CardFileRead, OldEncipheredDocumentSavesInTheCurrentFormatUnderItsPassword) {
     CardStore old;
     ScriptedUi ui({std::string("oldpassword")});
