@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
-inline constexpr std::size_t kMaxTextBytes = 32766;  // a stored text is shorter than 32,767 bytes with its NUL
+// The longest text a card stores: a text of 32,767 bytes or more is refused, so the text and its NUL
+// always fit the signed 16-bit count the copying code keeps.
+inline constexpr std::size_t kMaxTextBytes = 32766;
 
 struct Card {
     std::string firstField;
