@@ -1,6 +1,7 @@
 #include "app/QuorvaneApp.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QSysInfo>
 
 #include "app/ChildFrame.h"
@@ -86,10 +87,14 @@ bool CQuorvaneApp::InitInstance(const QStringList& arguments, Options options) {
     ShowSplashScreen();
 
     // A document named on the command line opens; otherwise no empty document is made. Options
-    // ("-..." arguments) are the toolkit's and are skipped.
+    // ("-..." arguments) are the toolkit's and are skipped. A file that cannot be opened at all ends
+    // the program after its message; one that opens but does not load (a wrong password) does not.
     for (const QString& argument : arguments) {
         if (!argument.startsWith('-')) {
-            m_docManager->OpenDocumentFile(argument);
+            const QFileInfo file(argument);
+            if (!m_docManager->OpenDocumentFile(argument) && !(file.isFile() && file.isReadable())) {
+                return false;
+            }
             break;
         }
     }

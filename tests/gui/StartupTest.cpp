@@ -59,6 +59,21 @@ void StartupTest::commandLine() {
         QCOMPARE(h.doc()->GetPathName(), dir.filePath("cards.qvf"));
         QVERIFY(h.frame()->isVisible());
     }
+    // A file that cannot be opened ends the program after its message; one that opens but does
+    // not load (the password prompt cancelled) leaves the program running without a document.
+    writeCardFile(dir.filePath("secret.qve"), {{0, "a"}}, QStringLiteral("password1"));
+    const struct {
+        const char* file;
+        bool starts;
+    } cases[] = {{"missing.qvf", false}, {"secret.qve", true}};
+    for (const auto& c : cases) {
+        ScriptedPrompter prompter;
+        CQuorvaneApp app(std::make_unique<MemorySettings>());
+        QCOMPARE(app.InitInstance({dir.filePath(c.file)}, CQuorvaneApp::Options{false}), c.starts);
+        QCOMPARE(prompter.messages.size() + prompter.passwordTitles.size(), 1);
+        QVERIFY(app.docManager()->documents().isEmpty());
+    }
+
     Harness none;
     QCOMPARE(none.childFrameCount(), 0);
     QCOMPARE(none.frame()->windowTitle(), QStringLiteral("Quorvane"));
