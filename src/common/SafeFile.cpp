@@ -23,6 +23,17 @@ std::string folderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
+// The start of the temporary file's name: the target's name, shortened (never inside a UTF-8
+// character) so that the dot and the random suffix still fit a name of 255 bytes when the target's
+// own name is that long.
+std::string temporaryStem(const std::string& name) {
+    constexpr std::size_t kLongest = 200;
+    if (name.size() <= kLongest) return name;
+    std::size_t cut = kLongest;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    return name.substr(0, cut);
+}
+
 // Writes all bytes, honouring the fault-injection limit. Returns 0 or an errno value.
 int writeAll(int fd, const std::uint8_t* data, std::size_t size) {
     std::size_t allowed = g_failAfter ? std::min(size, *g_failAfter) : size;
@@ -65,7 +76,7 @@ FileResult writeFileSafely(const std::string& path, const std::uint8_t* data, st
         mode = st.st_mode & 07777;
     }
 
-    std::string tmpl = folderOf(path) + "/." + fileNameOf(path) + ".XXXXXX";
+    std::string tmpl = folderOf(path) + "/." + temporaryStem(fileNameOf(path)) + ".XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
     int fd = ::mkstemp(name.data());
