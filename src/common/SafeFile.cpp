@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -131,19 +133,31 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path, 
         return std::nullopt;
     }
     std::vector<std::uint8_t> data;
-    data.reserve(static_cast<std::size_t>(st.st_size));
-    std::uint8_t chunk[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            int err = errno;
-            ::close(fd);
-            if (error) *error = describeErrno("Cannot read", path, err);
-            return std::nullopt;
+    // A file larger than the memory we can get (a sparse file of terabytes, say) is an error to
+    // report, not a reason to end the program.
+    try {
+        data.reserve(static_cast<std::size_t>(st.st_size));
+        std::uint8_t chunk[65536];
+        for (;;) {
+            ssize_t n = ::read(fd, chunk, sizeof chunk);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                int err = errno;
+                ::close(fd);
+                if (error) *error = describeErrno("Cannot read", path, err);
+                return std::nullopt;
+            }
+            if (n == 0) break;
+            data.insert(data.end(), chunk, chunk + n);
         }
-        if (n == 0) break;
-        data.insert(data.end(), chunk, chunk + n);
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        if (error) *error = describeErrno("Cannot read", path, ENOMEM);
+        return std::nullopt;
+    } catch (const std::length_error&) {
+        ::close(fd);
+        if (error) *error = describeErrno("Cannot read", path, EFBIG);
+        return std::nullopt;
     }
     ::close(fd);
     return data;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "common/ByteIO.h"
 #include "common/SafeFile.h"
@@ -69,6 +70,24 @@ TEST_F(SafeFileTest, TheLongestNameTheSystemAllowsCanBeWritten) {
         EXPECT_EQ(readWholeFile(path(name)).value_or(Bytes{}), (Bytes{7, 7}));
     }
     EXPECT_EQ(entries(), 2u);
+}
+
+// A file larger than any memory (here a sparse one of 4 TiB) is reported as unreadable; it used to
+// end the program with an uncaught allocation failure.
+TEST_F(SafeFileTest, FileLargerThanMemoryIsAnErrorNotACrash) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer stops the process on any oversized allocation";
+#endif
+    std::string overcommit;
+    std::ifstream("/proc/sys/vm/overcommit_memory") >> overcommit;
+    if (overcommit == "1") GTEST_SKIP() << "with unconditional overcommit the allocation succeeds";
+    const std::string huge = path("huge.qvf");
+    std::ofstream{huge};
+    if (::truncate(huge.c_str(), off_t{1} << 42) != 0)
+        GTEST_SKIP() << "this file system holds no sparse file of 4 TiB";
+    std::string error;
+    EXPECT_FALSE(readWholeFile(huge, &error).has_value());
+    EXPECT_NE(error.find("huge.qvf"), std::string::npos) << error;
 }
 
 }  // namespace
