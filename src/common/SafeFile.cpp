@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <new>
@@ -65,7 +66,24 @@ bool fileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
-FileResult writeFileSafely(const std::string& path, const std::uint8_t* data, std::size_t size) {
+namespace {
+
+// Saving through a symbolic link updates the file it points to; renaming over the link itself would
+// replace the link by a file and leave its target behind, stale.
+std::string followLinks(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) return path;  // a dangling link: write in its place
+    std::string target(resolved);
+    std::free(resolved);
+    return target;
+}
+
+}  // namespace
+
+FileResult writeFileSafely(const std::string& requestedPath, const std::uint8_t* data, std::size_t size) {
+    const std::string path = followLinks(requestedPath);
     FileResult result;
     mode_t mode = S_IRUSR | S_IWUSR;
     struct stat st {};

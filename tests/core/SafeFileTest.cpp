@@ -59,6 +59,15 @@ TEST_F(SafeFileTest, NewFilesAreOwnerOnlyAndReplacedFilesKeepTheirPermissions) {
     EXPECT_EQ(entries(), 4u);  // no temporary file stays behind
 }
 
+TEST_F(SafeFileTest, SavingThroughALinkUpdatesTheFileItPointsTo) {
+    ASSERT_TRUE(writeFileSafely(path("real.qvf"), Bytes{1}).ok);
+    ASSERT_EQ(::symlink(path("real.qvf").c_str(), path("link.qvf").c_str()), 0);
+    ASSERT_TRUE(writeFileSafely(path("link.qvf"), Bytes{2, 3}).ok);
+    EXPECT_TRUE(fs::is_symlink(path("link.qvf")));
+    EXPECT_EQ(readWholeFile(path("real.qvf")).value_or(Bytes{}), (Bytes{2, 3}));
+    EXPECT_EQ(entries(), 2u);
+}
+
 TEST_F(SafeFileTest, TheLongestNameTheSystemAllowsCanBeWritten) {
     std::string accented(199, 'a');
     for (int i = 0; i < 28; ++i) accented += "\xC3\xA9";  // "é": a cut at byte 200 would split the first one
