@@ -172,6 +172,11 @@ FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui) {
         ui.showMessage(kMsgAlreadyEndsInTildes);
         return result;
     }
+    // Deleting a link would leave the file it points to readable beside the encrypted copy.
+    if (struct stat st {}; ::lstat(source.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        ui.showMessage(kMsgSourceIsLink);
+        return result;
+    }
     result.outputPath = name->path;
     if (!mayWriteOutput(name->path, result, ui))
         return result;

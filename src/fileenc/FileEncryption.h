@@ -67,5 +67,7 @@ inline constexpr const char* kMsgNameTailNotStorable =
 inline constexpr const char* kMsgAlreadyEndsInTildes =
     "The file name already ends in ~~~, so the encrypted file would replace it. Rename the file first.";
 inline constexpr const char* kMsgStoredNameUnusable = "The file name stored in the encrypted file cannot be used.";
+inline constexpr const char* kMsgSourceIsLink =
+    "The file is a link to another file. Encrypt the file it points to instead, so no readable copy stays behind.";
 inline constexpr const char* kMsgRestoredNameIsInput =
     "The restored file would have the same name as the encrypted file. Rename the encrypted file first.";

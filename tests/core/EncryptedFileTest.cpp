@@ -304,6 +304,17 @@ TEST_F(FileEncryptionTest, EncryptRefusalsLeaveEverythingAlone) {
         if (*c.name)
             fs::remove(path(c.name));
     }
+
+    // A link: deleting it would leave the file it points to readable, so it is refused.
+    const Data plain = randomData(40, 2);
+    writeData(path("target.txt"), plain);
+    fs::create_symlink(path("target.txt"), path("link.txt"));
+    FileEncryptionState state = stateFor(path("link.txt"), kPassword);
+    ScriptPrompter ui;
+    EXPECT_EQ(EncryptSelectedFile(state, ui).status, FileOpStatus::Failed);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{kMsgSourceIsLink});
+    EXPECT_EQ(filesInDir(), (std::vector<std::string>{"link.txt", "target.txt"}));
+    EXPECT_TRUE(readData(path("target.txt")) == plain);
 }
 
 TEST_F(FileEncryptionTest, DecryptRefusalsLeaveEverythingAlone) {
