@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QScrollBar>
 
 #include "app/QuorvaneApp.h"
 #include "app/docview/MdiChildFrame.h"
@@ -155,6 +156,13 @@ void CQuorvaneListView::OnRowRightClicked(int row) {
     const QRect rect = visualItemRect(topLevelItem(row));
     const QPoint at = viewport()->mapToGlobal(rect.topLeft() + QPoint(80, 0));
     guiPrompter().popupText(fromCardText(ShownCard->fourthField), at);
+}
+
+void CQuorvaneListView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    // A click on the wide Data column would otherwise scroll the Field labels out of sight.
+    const int x = horizontalScrollBar()->value();
+    QTreeWidget::scrollTo(index, hint);
+    horizontalScrollBar()->setValue(x);
 }
 
 void CQuorvaneListView::mousePressEvent(QMouseEvent* event) {

@@ -38,6 +38,9 @@ public:
     std::string SelectedRowText;  // Windows-1252
     std::uint32_t SelectedRowStamp = 0;
 
+    /// Brings a row into view without scrolling sideways.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
 

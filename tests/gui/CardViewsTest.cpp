@@ -2,6 +2,7 @@
 // and counts, and the card list with its rows, masking, note short form and web switches.
 
 #include <QLabel>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeWidgetItem>
 
@@ -46,6 +47,7 @@ private slots:
     void cardsSortWithoutRegardToCase();
     void selectionShowsCardAndCounts();
     void passwordStaysMasked();
+    void clickOnDataRecordsRowAndKeepsLabelsInView();
     void doubleClickFlipsWebSwitches();
     void pictureSwapsOnExpandAndCollapse();
     void selectionByPosition();
@@ -166,6 +168,24 @@ void CardViewsTest::passwordStaysMasked() {
     QVERIFY(h.prompter.popups.isEmpty());
     h.list()->OnRowRightClicked(3);
     QCOMPARE(h.prompter.popups, QStringList{QStringLiteral("p\u00E4ss&1")});
+}
+
+void CardViewsTest::clickOnDataRecordsRowAndKeepsLabelsInView() {
+    Harness h;
+    writeCardFile(h.path("c.qvf"), {{0, "Site", "https://example.com", "ann", "secret"}});
+    h.open(h.path("c.qvf"));
+    h.tree()->SelectItem(h.cardItem(0, "Site"));
+    CQuorvaneListView* list = h.list();
+    QVERIFY(QTest::qWaitForWindowExposed(h.frame()));
+    QVERIFY(list->viewport()->width() < list->columnWidth(0) + list->columnWidth(1));
+    const QRect url = list->visualItemRect(list->topLevelItem(1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(list->columnWidth(0) + 20, url.center().y()));
+    QCOMPARE(list->SelectedRow, 1);
+    QCOMPARE(QString::fromStdString(list->SelectedRowText), QStringLiteral("https://example.com"));
+    // Bringing the clicked Data cell into view (as focus changes do) must not hide the labels.
+    QCOMPARE(list->currentIndex().column(), 1);
+    list->scrollTo(list->currentIndex());
+    QCOMPARE(list->horizontalScrollBar()->value(), 0);
 }
 
 void CardViewsTest::doubleClickFlipsWebSwitches() {
