@@ -1,84 +1,14 @@
 // quorvane-cli dump, ls and convert, run as a separate process with the password on standard input.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
+#include "TestSupport.h"
 #include "common/SafeFile.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-class Scratch {
-public:
-    Scratch() {
-        std::string tmpl = (fs::temp_directory_path() / "clicard-XXXXXX").string();
-        m_path = ::mkdtemp(tmpl.data());
-    }
-    ~Scratch() {
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-    }
-    std::string file(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Runs the program with `input` as standard input (a file, so never a terminal).
-CliRun runCli(const std::vector<std::string>& args, const std::string& input = "") {
-    Scratch io;
-    const std::string in = io.file("in"), out = io.file("out"), err = io.file("err");
-    std::ofstream(in, std::ios::binary) << input;
-
-    std::vector<std::string> argvText{QUORVANE_CLI_PATH};
-    argvText.insert(argvText.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : argvText) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    CliRun run;
-    pid_t pid = 0;
-    int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        ADD_FAILURE() << "cannot start " << argv[0];
-        return run;
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = slurp(out);
-    run.err = slurp(err);
-    return run;
-}
 
 std::string fixture(const std::string& name) { return std::string(QUORVANE_TEST_DATA) + "/" + name; }
 
@@ -160,7 +90,7 @@ TEST(CliCard, FailuresExitOneWithTheMessageAndNoData) {
 }
 
 TEST(CliCard, ConvertWritesTheCurrentFormatByteForByte) {
-    Scratch dir;
+    TempDir dir("clicard");
     struct Case {
         const char* in;
         std::vector<std::string> flags;

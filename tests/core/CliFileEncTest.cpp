@@ -8,44 +8,20 @@
 #include <gtest/gtest.h>
 #include <openssl/blowfish.h>
 #include <openssl/sha.h>
-#include <sys/wait.h>
-#include <unistd.h>
+
+#include "TestSupport.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
-using Data = std::vector<std::uint8_t>;
-
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeData(const std::string& path, const Data& data) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-}
-
-Data readData(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Data(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Blowfish with little-endian halves through OpenSSL, which reads its halves big-endian.
 void opensslEncipherBlock(const BF_KEY& key, std::uint8_t* block) {
     std::reverse(block, block + 4);
@@ -81,37 +57,19 @@ Data independentEncryptedFile(const Data& plain, const std::string& password, co
 
 class CliFileEncTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/quorvane-clienc-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string path(const std::string& name) const { return dir + "/" + name; }
+    std::string path(const std::string& name) const { return m_dir.file(name); }
+    std::vector<std::string> files() const { return m_dir.entries(); }
 
-    // Runs quorvane-cli with `args` (plain words, no quoting needed) and `input` on standard input.
+    // Runs quorvane-cli with `args` (plain words separated by blanks) and `input` on standard input.
     CliRun cli(const std::string& args, const std::string& input = "") const {
-        std::ofstream(path(".stdin"), std::ios::binary) << input;
-        const std::string command = std::string(QUORVANE_CLI_PATH) + " " + args + " <" + path(".stdin") + " >" +
-                                    path(".stdout") + " 2>" + path(".stderr");
-        CliRun run;
-        int status = std::system(command.c_str());
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.out = slurp(path(".stdout"));
-        run.err = slurp(path(".stderr"));
-        for (const char* name : {".stdin", ".stdout", ".stderr"})
-            fs::remove(path(name));
-        return run;
-    }
-    std::vector<std::string> files() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
+        std::vector<std::string> words;
+        std::istringstream split(args);
+        for (std::string word; split >> word;) words.push_back(word);
+        return runCli(words, input);
     }
 
-    std::string dir;
+private:
+    TempDir m_dir{"quorvane-clienc"};
 };
 
 TEST_F(CliFileEncTest, EncryptsAndDecryptsWithThePasswordOnStandardInput) {
@@ -119,19 +77,19 @@ TEST_F(CliFileEncTest, EncryptsAndDecryptsWithThePasswordOnStandardInput) {
     writeData(path("hello.txt"), plain);
 
     CliRun enc = cli("encrypt-file " + path("hello.txt"), "password1\n");
-    EXPECT_EQ(enc.exitCode, 0) << enc.err;
+    EXPECT_EQ(enc.status, 0) << enc.err;
     EXPECT_EQ(enc.out, path("hello.~~~") + "\n");
     EXPECT_EQ(files(), std::vector<std::string>{"hello.~~~"});
     EXPECT_EQ(readData(path("hello.~~~")) == independentEncryptedFile(plain, "password1", "txt"), true);
 
     const Data stored = readData(path("hello.~~~"));
     CliRun wrong = cli("decrypt-file " + path("hello.~~~"), "password2\n");
-    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_EQ(wrong.status, 1);
     EXPECT_NE(wrong.err.find("Password not correct,try again!"), std::string::npos) << wrong.err;
     EXPECT_TRUE(readData(path("hello.~~~")) == stored);
 
     CliRun dec = cli("decrypt-file " + path("hello.~~~"), "password1\n");
-    EXPECT_EQ(dec.exitCode, 0) << dec.err;
+    EXPECT_EQ(dec.status, 0) << dec.err;
     EXPECT_EQ(files(), std::vector<std::string>{"hello.txt"});
     EXPECT_TRUE(readData(path("hello.txt")) == plain);
 }
@@ -144,12 +102,12 @@ TEST_F(CliFileEncTest, DecryptsFilesBuiltByAnotherWriterOfTheFormat) {
             plain[i] = static_cast<std::uint8_t>(i * 7 + length);
         writeData(path("in.~~~"), independentEncryptedFile(plain, "an independent key", "bin"));
         CliRun dec = cli("decrypt-file " + path("in.~~~"), "an independent key\n");
-        ASSERT_EQ(dec.exitCode, 0) << dec.err;
+        ASSERT_EQ(dec.status, 0) << dec.err;
         EXPECT_TRUE(readData(path("in.bin")) == plain);
 
         // And back again: the same bytes as the other writer's.
         CliRun enc = cli("encrypt-file " + path("in.bin"), "an independent key\n");
-        ASSERT_EQ(enc.exitCode, 0) << enc.err;
+        ASSERT_EQ(enc.status, 0) << enc.err;
         EXPECT_TRUE(readData(path("in.~~~")) == independentEncryptedFile(plain, "an independent key", "bin"));
         fs::remove(path("in.~~~"));
     }
@@ -178,7 +136,7 @@ TEST_F(CliFileEncTest, RefusalsExitWithTheirMessageAndChangeNothing) {
     const auto before = files();
     for (const Case& c : cases) {
         CliRun run = cli(c.args, c.input);
-        EXPECT_EQ(run.exitCode, 1) << c.args;
+        EXPECT_EQ(run.status, 1) << c.args;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << c.args << ": " << run.err;
         EXPECT_EQ(files(), before) << c.args;
     }
@@ -192,13 +150,13 @@ TEST_F(CliFileEncTest, ExistingOutputIsReplacedOnlyWithForce) {
     writeData(path("doc.~~~"), other);
 
     CliRun refused = cli("encrypt-file " + path("doc.txt"), "password1\n");
-    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find(path("doc.~~~") + " already exists. Do you want to replace it?"), std::string::npos);
     EXPECT_TRUE(readData(path("doc.txt")) == plain);
     EXPECT_TRUE(readData(path("doc.~~~")) == other);
 
     CliRun forced = cli("encrypt-file --force " + path("doc.txt"), "password1\n");
-    EXPECT_EQ(forced.exitCode, 0) << forced.err;
+    EXPECT_EQ(forced.status, 0) << forced.err;
     EXPECT_EQ(files(), std::vector<std::string>{"doc.~~~"});
     EXPECT_EQ(readData(path("doc.~~~")).size(), plain.size() + 52);
 }
@@ -221,7 +179,7 @@ TEST_F(CliFileEncTest, ClassifyNamesWhatTheFileListWouldSee) {
     };
     for (const Case& c : cases) {
         CliRun run = cli("classify " + path(c.name));
-        EXPECT_EQ(run.exitCode, c.exitCode) << c.name;
+        EXPECT_EQ(run.status, c.exitCode) << c.name;
         EXPECT_EQ(run.out, c.out) << c.name;
         EXPECT_EQ(run.err, c.err) << c.name;
     }

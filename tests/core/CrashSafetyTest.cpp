@@ -6,10 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <memory>
 #include <random>
 
+#include "TestSupport.h"
 #include "cardstore/CardFile.h"
 #include "common/SafeFile.h"
 #include "fileenc/FileEncryption.h"
@@ -41,18 +41,9 @@ Bytes bytesOf(const CardStore& store) {
     return out;
 }
 
-struct TempFolder {
-    TempFolder() {
-        char tmpl[] = "/tmp/quorvane-crash-XXXXXX";
-        path = ::mkdtemp(tmpl);
-    }
-    ~TempFolder() { std::filesystem::remove_all(path); }
-    std::string path;
-};
-
 TEST(CrashSafety, WriteFailingAtAnyPointLeavesThePreviousFile) {
-    TempFolder dir;
-    const std::string target = dir.path + "/cards.qvf";
+    TempDir dir("quorvane-crash");
+    const std::string target = dir.file("cards.qvf");
     CardStore oldDoc, newDoc;
     fill(oldDoc, 20, "old");
     fill(newDoc, 40, "new");
@@ -72,13 +63,13 @@ TEST(CrashSafety, WriteFailingAtAnyPointLeavesThePreviousFile) {
         EXPECT_EQ(result.outcome, SaveOutcome::WriteError);
         EXPECT_FALSE(result.error.empty());
         EXPECT_EQ(*readWholeFile(target), before);
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 1) << "a temporary file was left";
+        EXPECT_EQ(dir.entries().size(), 1u) << "a temporary file was left";
     }
 }
 
 TEST(CrashSafety, ProcessKilledDuringSavesLeavesOldOrNewDocument) {
-    TempFolder dir;
-    const std::string target = dir.path + "/cards.qve";
+    TempDir dir("quorvane-crash");
+    const std::string target = dir.file("cards.qve");
     CardStore first, second;
     fill(first, 2000, "first");
     fill(second, 3000, "second");
@@ -106,8 +97,8 @@ TEST(CrashSafety, ProcessKilledDuringSavesLeavesOldOrNewDocument) {
 }
 
 TEST(CrashSafety, ProcessKilledWhileEncryptingOrDecryptingNeverLosesTheFile) {
-    TempFolder dir;
-    const std::string plain = dir.path + "/report.txt", encrypted = dir.path + "/report.~~~";
+    TempDir dir("quorvane-crash");
+    const std::string plain = dir.file("report.txt"), encrypted = dir.file("report.~~~");
     Bytes original(3 * 1024 * 1024 + 5);
     std::mt19937 random(777);
     for (auto& b : original) b = static_cast<std::uint8_t>(random());

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "TestSupport.h"
 #include "common/SafeFile.h"
 #include "crypto/Blowfish.h"
 #include "crypto/Sha1.h"
@@ -25,7 +26,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Data = std::vector<std::uint8_t>;
 
 const std::string kPassword = "correct horse";
 
@@ -48,16 +48,6 @@ Data randomData(std::size_t length, unsigned seed) {
     for (auto& b : data)
         b = static_cast<std::uint8_t>(rng());
     return data;
-}
-
-void writeData(const std::string& path, const Data& data) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-}
-
-Data readData(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Data(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::string text(const Data& data, std::size_t offset, std::size_t length) {
@@ -85,23 +75,9 @@ Data expectedBody(const Data& plain, const std::string& password) {
 
 class FileEncryptionTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/quorvane-fileenc-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir = tmpl;
-    }
-    void TearDown() override {
-        setWriteFailureAfterBytes(std::nullopt);
-        fs::remove_all(dir);
-    }
-    std::string path(const std::string& name) const { return dir + "/" + name; }
-    std::vector<std::string> filesInDir() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    void TearDown() override { setWriteFailureAfterBytes(std::nullopt); }
+    std::string path(const std::string& name) const { return m_temp.file(name); }
+    std::vector<std::string> filesInDir() const { return m_temp.entries(); }
     FileEncryptionState stateFor(const std::string& file, const std::string& password = kPassword) const {
         FileEncryptionState state;
         state.FileEncryptionPassword = password;
@@ -119,7 +95,8 @@ protected:
         return r.outputPath;
     }
 
-    std::string dir;
+    TempDir m_temp{"quorvane-fileenc"};
+    const std::string dir = m_temp.path();
 };
 
 // ---------------------------------------------------------------------------------------------
