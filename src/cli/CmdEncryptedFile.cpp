@@ -80,24 +80,38 @@ int finish(const FileOpResult& result, const std::string& input) {
     return 1;
 }
 
+// PATH [--force] naming a file that opens and is not empty; nothing after saying what is wrong.
+struct FileArgument {
+    std::string path;
+    bool force = false;
+    std::uint64_t length = 0;
+};
+std::optional<FileArgument> nonEmptyFileArgument(const Args& args, const char* command, const char* emptyMessage) {
+    FileArgument file;
+    if (!parsePathArgs(args, command, true, file.path, file.force))
+        return std::nullopt;
+    TerminalPrompter report;
+    auto length = readableFileLength(file.path, report);
+    if (!length)
+        return std::nullopt;
+    if (*length == 0) {
+        report.showMessage(emptyMessage);
+        return std::nullopt;
+    }
+    file.length = *length;
+    return file;
+}
+
 }  // namespace
 
 int cmdEncryptFile(const Args& args) {
-    std::string path;
-    bool force = false;
-    if (!parsePathArgs(args, "encrypt-file", true, path, force))
-        return 1;
-    TerminalPrompter ui(force);
-    SilentPrompter quiet;
-
     // Checked before the password is typed; the file list would not offer Encrypt File here either.
-    auto length = readableFileLength(path, ui);
-    if (!length)
+    auto file = nonEmptyFileArgument(args, "encrypt-file", "File is empty, cannot encrypt.");
+    if (!file)
         return 1;
-    if (*length == 0) {
-        ui.showMessage("File is empty, cannot encrypt.");
-        return 1;
-    }
+    const std::string& path = file->path;
+    TerminalPrompter ui(file->force);
+    SilentPrompter quiet;
     if (IsEncryptedFile(path, quiet)) {
         std::cerr << path << " is already an encrypted file.\n";
         return 1;
@@ -124,21 +138,14 @@ int cmdEncryptFile(const Args& args) {
 }
 
 int cmdDecryptFile(const Args& args) {
-    std::string path;
-    bool force = false;
-    if (!parsePathArgs(args, "decrypt-file", true, path, force))
+    auto file = nonEmptyFileArgument(args, "decrypt-file", "File is empty, can not decrypt");
+    if (!file)
         return 1;
-    TerminalPrompter ui(force);
+    const std::string& path = file->path;
+    TerminalPrompter ui(file->force);
     SilentPrompter quiet;
 
-    auto length = readableFileLength(path, ui);
-    if (!length)
-        return 1;
-    if (*length == 0) {
-        ui.showMessage("File is empty, can not decrypt");
-        return 1;
-    }
-    if (*length < kEncryptedTrailerLength) {
+    if (file->length < kEncryptedTrailerLength) {
         ui.showMessage(kMsgEncryptedFileTooShort);
         return 1;
     }
