@@ -1,6 +1,8 @@
 #include "ui/QuorvaneView.h"
 
 #include <QHeaderView>
+#include <algorithm>
+#include <vector>
 
 #include "app/docview/MdiChildFrame.h"
 #include "cardstore/CardList.h"
@@ -124,28 +126,37 @@ void CQuorvaneView::insertCardItems(QTreeWidgetItem* category) {
     if (!list) {
         return;
     }
+    // Card items stand in alphabetical order ignoring case; equal names keep their list order.
+    // Sorting once (stable) gives the same order as inserting each item at its sorted place, without
+    // the quadratic cost for a category of many cards.
+    struct Entry {
+        QString text;
+        int position;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(static_cast<std::size_t>(list->GetCardCount()));
     for (int i = 0; i < list->GetCardCount(); ++i) {
         Card* card = list->GetCardAt(i);
         if (!card) {
             errorBox(QStringLiteral("InsertItemError"));
             continue;
         }
-        const QString text = fromCardText(card->firstField);
-        // Sorted insertion ignoring case; equal names keep their list order.
-        int at = category->childCount();
-        for (int k = 0; k < category->childCount(); ++k) {
-            if (QString::compare(text, category->child(k)->text(0), Qt::CaseInsensitive) < 0) {
-                at = k;
-                break;
-            }
-        }
-        auto* item = new QTreeWidgetItem;
-        item->setText(0, text);
-        item->setData(0, kPositionRole, i);
-        setPicture(item, CardPicture);
-        category->insertChild(at, item);
+        entries.push_back({fromCardText(card->firstField), i});
         card->listPosition = i;
     }
+    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return QString::compare(a.text, b.text, Qt::CaseInsensitive) < 0;
+    });
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(entries.size()));
+    for (const Entry& entry : entries) {
+        auto* item = new QTreeWidgetItem;
+        item->setText(0, entry.text);
+        item->setData(0, kPositionRole, entry.position);
+        setPicture(item, CardPicture);
+        items.append(item);
+    }
+    category->addChildren(items);
 }
 
 int CQuorvaneView::webSitesCount() const { return GetCategoryCardCount(m_categoryItems[0]); }
