@@ -3,28 +3,25 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QSysInfo>
+#include <algorithm>
 
-#include "app/ChildFrame.h"
 #include "app/SplashWindow.h"
-#include "app/docview/DocManager.h"
-#include "app/docview/DocTemplate.h"
+#include "docview/DocManager.h"
+#include "docview/DocTemplate.h"
+#include "docview/Document.h"
 #include "prefs/SettingKeys.h"
-#include "prefs/qt/QSettingsStore.h"
-#include "ui/CommandIds.h"
-#include "ui/CommandTable.h"
-#include "ui/DocumentTypes.h"
-#include "ui/GuiPrompter.h"
-#include "ui/MainFrame.h"
-#include "ui/QuorvaneDoc.h"
+#include "ui/browser/BrowserCommands.h"
+#include "ui/cards/CardCommands.h"
+#include "ui/cards/QuorvaneDoc.h"
+#include "ui/common/DocumentTypes.h"
+#include "ui/common/Platform.h"
+#include "ui/fileenc/FileEncryptionCommands.h"
+#include "ui/frame/MainFrame.h"
+#include "ui/prefs/PrefsCommands.h"
+#include "ui/prefs/QSettingsStore.h"
+#include "ui/print/PrintCommands.h"
 
-namespace {
-CQuorvaneApp* g_app = nullptr;
-int g_processorFlag = 0;
-}  // namespace
-
-CQuorvaneApp::CQuorvaneApp(std::unique_ptr<SettingsStore> settings) : m_settings(std::move(settings)) {
-    g_app = this;
-}
+CQuorvaneApp::CQuorvaneApp(std::unique_ptr<SettingsStore> settings) : m_settings(std::move(settings)) {}
 
 CQuorvaneApp::~CQuorvaneApp() {
     if (m_splash) {
@@ -39,22 +36,13 @@ CQuorvaneApp::~CQuorvaneApp() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     m_mainFrame.reset();
     m_docManager.reset();
-    if (g_app == this) {
-        g_app = nullptr;
-    }
 }
 
-CQuorvaneApp* CQuorvaneApp::instance() { return g_app; }
-
-int CQuorvaneApp::processorFlag() { return g_processorFlag; }
-
 void CQuorvaneApp::registerTemplates() {
-    auto makeDocument = [] { return new CQuorvaneDoc; };
-    auto makeCardFrame = [](Document* document, DocTemplate* docTemplate) -> MdiChildFrame* {
-        auto* frame = new CChildFrame(document);
-        frame->setMenuId(docTemplate->resourceId() == kEncryptedDocTemplate ? CMainFrame::kMenuEncrypted
-                                                                            : CMainFrame::kMenuPlain);
-        return frame;
+    // Card documents and their windows are made by the main window, which connects to them.
+    auto makeDocument = [this]() -> Document* { return m_mainFrame->createCardDocument(); };
+    auto makeCardFrame = [this](Document* document, DocTemplate* docTemplate) {
+        return m_mainFrame->createCardWindow(document, docTemplate);
     };
     m_docManager->AddDocTemplate(std::make_unique<DocTemplate>(
         kEncryptedDocTemplate, QString::fromUtf8(kEncryptedDocString), makeDocument, makeCardFrame));
@@ -80,10 +68,11 @@ bool CQuorvaneApp::InitInstance(const QStringList& arguments, Options options) {
 
     m_mainFrame = std::make_unique<CMainFrame>(*m_settings);
     m_mainFrame->setDocManager(m_docManager.get());
-    CommandTable& commands = m_mainFrame->commands();
-    commands.setHandler(cmd::FileNew, [this] { m_docManager->OnFileNew(); });
-    commands.setHandler(cmd::FileOpen, [this] { m_docManager->OnFileOpen(); });
-    commands.setHandler(cmd::AppAbout, [] { guiPrompter().aboutBox(); });
+    installCardCommands(*m_mainFrame);
+    installPrintCommands(*m_mainFrame);
+    installPrefsCommands(*m_mainFrame);
+    installBrowserCommands(*m_mainFrame);
+    installFileEncryptionCommands(*m_mainFrame);
     ShowSplashScreen();
 
     // A document named on the command line opens; otherwise no empty document is made. Options
@@ -105,17 +94,24 @@ bool CQuorvaneApp::InitInstance(const QStringList& arguments, Options options) {
     ShowSplashScreen();
 
     const QString cpu = QSysInfo::currentCpuArchitecture();
-    g_processorFlag = cpu == QLatin1String("i386") || cpu == QLatin1String("x86_64") ? 0 : 1;
+    setProcessorFlag(cpu == QLatin1String("i386") || cpu == QLatin1String("x86_64") ? 0 : 1);
     m_mainFrame->updateCommandStates();
     return true;
 }
 
 void CQuorvaneApp::reopenRecentFiles() {
-    const QStringList entries = m_docManager->recentFiles().entries();
+    // Oldest first: each file opened goes to the top of the list, so the newest ends there again
+    // and the list keeps its order from one start to the next. A file that is open already (the
+    // one named on the command line) goes to the top as well, so it stays first.
+    QStringList entries = m_docManager->recentFiles().entries();
+    std::reverse(entries.begin(), entries.end());
     for (const QString& path : entries) {
         const int index = static_cast<int>(m_docManager->recentFiles().entries().indexOf(path));
-        if (index >= 0) {
-            m_docManager->OpenRecentFile(index);
+        if (index < 0) {
+            continue;
+        }
+        if (Document* document = m_docManager->OpenRecentFile(index); document && !document->GetPathName().isEmpty()) {
+            m_docManager->addToRecentFileList(document->GetPathName());
         }
     }
 }

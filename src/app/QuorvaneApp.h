@@ -1,7 +1,7 @@
 #pragma once
 // CQuorvaneApp: start-up in its order (settings, recent files, the three document templates,
 // the main window, the command line, reopening recent files, the splash screen, the processor
-// flag) and what hangs on the application: the About box and the splash screen.
+// flag) and the splash screen. The program's parts meet here and nowhere else.
 
 #include <QObject>
 #include <QPointer>
@@ -36,10 +36,6 @@ public:
     /// Shows the splash screen unless it is showing already or not allowed.
     void ShowSplashScreen();
     SplashWindow* splashWindow() const { return m_splash; }
-
-    /// 1 when the processor is not an Intel x86 one; read by the list views.
-    static int processorFlag();
-    static CQuorvaneApp* instance();
 
 private:
     void registerTemplates();

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QScreen>
 
-#include "ui/Icons.h"
+#include "ui/common/Icons.h"
 
 SplashWindow::SplashWindow(QWidget* owner)
     : QWidget(owner, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),

@@ -37,6 +37,16 @@ const std::array<int, kStoredListCount>& storedListOrder() {
     return kOrder;
 }
 
+const std::array<const char*, 16>& categoryDisplayOrder() {
+    static const std::array<const char*, 16> kOrder = {
+        "WWW Sites",     "WWW Forms",      "FTP Servers",    "Newsgroups",       "E-Mail Contacts",
+        "POP Accounts",  "Login Accounts", "Bank Accounts",  "Software Keys",    "Credit Cards",
+        "ATM/PIN Cards", "Serial Numbers", "Password Manager", "Personal Data", "Membership Numbers",
+        "Miscellaneous",
+    };
+    return kOrder;
+}
+
 std::string categoryDisplayName(int categoryId) {
     if (categoryId < 0 || categoryId >= kCategoryCount) return {};
     return kCategories[static_cast<std::size_t>(categoryId)].displayName;

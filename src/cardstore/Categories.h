@@ -29,6 +29,10 @@ const std::array<int, kStoredListCount>& storedListOrder();
 /// True for the numbers of real lists (0-14 and 100).
 inline bool isStoredListId(int id) { return (id >= 0 && id < kCategoryCount) || id == kDeletedCategoryId; }
 
+/// The sixteen names of the window's category table, in its display order. "Password Manager" among
+/// them is no category: it has no number, no labels and no place in the tree.
+const std::array<const char*, 16>& categoryDisplayOrder();
+
 /// The display name of a category 0-14; empty for any other number.
 std::string categoryDisplayName(int categoryId);
 

@@ -7,17 +7,17 @@
 #include <QTreeWidgetItem>
 
 #include "ScriptedHarness.h"
-#include "app/docview/MdiChildFrame.h"
+#include "docview/MdiChildFrame.h"
 #include "cardstore/DateStamp.h"
 #include "prefs/MemorySettings.h"
 #include "prefs/SettingKeys.h"
-#include "ui/CardRows.h"
-#include "ui/CommandIds.h"
-#include "ui/MainFrame.h"
-#include "ui/QuorvaneDoc.h"
-#include "ui/QuorvaneListView.h"
-#include "ui/QuorvaneView.h"
-#include "ui/StatusDialogBar.h"
+#include "ui/cards/CardRows.h"
+#include "ui/frame/CommandIds.h"
+#include "ui/frame/MainFrame.h"
+#include "ui/cards/QuorvaneDoc.h"
+#include "ui/cards/QuorvaneListView.h"
+#include "ui/cards/QuorvaneView.h"
+#include "ui/frame/StatusDialogBar.h"
 
 namespace {
 
@@ -129,8 +129,8 @@ void CardViewsTest::selectionShowsCardAndCounts() {
     CQuorvaneListView* list = h.list();
     tree->SelectItem(h.cardItem(8, "Visa"));
     QCOMPARE(counts(h), QStringLiteral("3/7"));
-    QCOMPARE(h.frame()->CardSelected, 1);
-    QCOMPARE(h.frame()->CurrentCardPosition, 0);
+    QVERIFY(h.frame()->CardSelected());
+    QCOMPARE(h.frame()->GetCurrentCardPosition(), 0);
     QCOMPARE(rows(list), (QStringList{"Name/Type:|Visa", "Exp. Date:|04/29", "Number:|4111", "PIN Code:|*****",
                                       "Note:|line one...", "Date:|" + kDate}));
     QCOMPARE(list->topLevelItem(0)->foreground(1).color(), QColor(0, 0, 255));
@@ -154,7 +154,7 @@ void CardViewsTest::selectionShowsCardAndCounts() {
     QCOMPARE(counts(h), QStringLiteral("3/7"));
     QCOMPARE(list->topLevelItemCount(), 0);
     QVERIFY(!list->ShownCard);
-    QCOMPARE(h.frame()->CardSelected, 0);
+    QVERIFY(!h.frame()->CardSelected());
     QCOMPARE(tree->GetSelectedCard(), nullptr);
 }
 
@@ -256,7 +256,7 @@ void CardViewsTest::selectionByPosition() {
     QCOMPARE(cards->child(0)->text(0), QStringLiteral("renamed"));
     tree->SelectItem(nullptr);
     tree->RenameSelectedItem(QStringLiteral("x"));
-    QCOMPARE(h.prompter.captions, QStringList{"GetSelectedItem() Error"});
+    QCOMPARE(h.prompter.captions(), QStringList{"GetSelectedItem() Error"});
 }
 
 void CardViewsTest::dateFollowsDateFormat() {

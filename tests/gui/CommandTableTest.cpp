@@ -12,15 +12,15 @@
 #include <QVBoxLayout>
 
 #include "ScriptedHarness.h"
-#include "app/docview/MdiChildFrame.h"
-#include "app/docview/View.h"
-#include "ui/CommandIds.h"
-#include "ui/CommandTable.h"
-#include "ui/MainFrame.h"
-#include "ui/QuorvaneDoc.h"
-#include "ui/QuorvaneListView.h"
-#include "ui/QuorvaneView.h"
-#include "ui/StatusDialogBar.h"
+#include "docview/MdiChildFrame.h"
+#include "docview/View.h"
+#include "ui/frame/CommandIds.h"
+#include "ui/frame/CommandTable.h"
+#include "ui/frame/MainFrame.h"
+#include "ui/cards/QuorvaneDoc.h"
+#include "ui/cards/QuorvaneListView.h"
+#include "ui/cards/QuorvaneView.h"
+#include "ui/frame/StatusDialogBar.h"
 
 namespace {
 
@@ -240,7 +240,8 @@ void CommandTableTest::enableRules() {
 
 void CommandTableTest::disabledCommandNeverRuns() {
     Harness h;
-    QVERIFY(h.run(cmd::FileNew));
+    writeCardFile(h.path("a.qvf"), {{0, "a"}});
+    QVERIFY(h.open(h.path("a.qvf")));
     int runs = 0;
     h.frame()->commands().setHandler(cmd::EditCard, [&] { ++runs; });
     // A stale enabled state must not let it through either: execute() asks the rule again.
@@ -248,7 +249,7 @@ void CommandTableTest::disabledCommandNeverRuns() {
     h.frame()->commandAction(cmd::EditCard)->trigger();
     QVERIFY(!h.frame()->commands().execute(cmd::EditCard));
     QCOMPARE(runs, 0);
-    h.frame()->CardSelected = 1;
+    h.tree()->SelectItem(h.cardItem(0, "a"));
     QVERIFY(h.frame()->commands().execute(cmd::EditCard));
     QCOMPARE(runs, 1);
 }

@@ -8,18 +8,18 @@
 #include <QTest>
 
 #include "ScriptedHarness.h"
-#include "app/docview/DocManager.h"
-#include "app/docview/DocTemplate.h"
-#include "app/docview/MdiChildFrame.h"
+#include "docview/DocManager.h"
+#include "docview/DocTemplate.h"
+#include "docview/MdiChildFrame.h"
 #include "cardstore/CardFile.h"
 #include "common/SafeFile.h"
 #include "prefs/MemorySettings.h"
 #include "prefs/SettingKeys.h"
-#include "ui/CommandIds.h"
-#include "ui/FileEncryptionDlg.h"
-#include "ui/MainFrame.h"
-#include "ui/QuorvaneDoc.h"
-#include "ui/StatusDialogBar.h"
+#include "ui/frame/CommandIds.h"
+#include "ui/cards/FileEncryptionDlg.h"
+#include "ui/frame/MainFrame.h"
+#include "ui/cards/QuorvaneDoc.h"
+#include "ui/frame/StatusDialogBar.h"
 
 namespace {
 
@@ -112,10 +112,10 @@ void DocumentTest::open() {
     }
     h.open(h.path(file));
 
-    QCOMPARE(h.prompter.messages.size(), messages.size());
+    QCOMPARE(h.prompter.messages().size(), messages.size());
     for (int i = 0; i < messages.size(); ++i) {
         if (messages[i] != "*") {
-            QCOMPARE(h.prompter.messages[i], messages[i]);
+            QCOMPARE(h.prompter.messages()[i], messages[i]);
         }
     }
     QVERIFY(h.prompter.unexpected.isEmpty());
@@ -140,7 +140,7 @@ void DocumentTest::encryptedFileNameIsNeverParsed() {
     writeCardFile(h.path("cards.qve~~~"), {{0, "a"}}, kPassword);
     h.open(h.path("cards.qve~~~"));
     QVERIFY(h.prompter.passwordTitles.isEmpty());
-    QVERIFY(h.prompter.messages.isEmpty());
+    QVERIFY(h.prompter.messages().isEmpty());
     QCOMPARE(h.childFrameCount(), 1);
     QCOMPARE(h.doc()->store().shownCardCount(), 0);
     QCOMPARE(h.doc()->GetDocTemplate()->resourceId(), 155);
@@ -178,25 +178,27 @@ void DocumentTest::encryptOnSaveRefusals() {
     // Seven characters: refused, the switch stays on without a password, so Save is refused too.
     h.prompter.encryptionAnswers.append(encryptWith("1234567", "1234567"));
     QVERIFY(h.run(cmd::EncryptOnSave));
-    QCOMPARE(h.prompter.messages, QStringList{"Password to short, please use more characters!"});
+    QCOMPARE(h.prompter.messages(), QStringList{"Password to short, please use more characters!"});
     QCOMPARE(h.doc()->store().encryptOnSave, 1);
     QVERIFY(h.doc()->store().encryptionPassword.empty());
     QCOMPARE(h.doc()->GetPathName(), h.path("plain.qvf"));
     QVERIFY(h.run(cmd::FileSave));
-    QCOMPARE(h.prompter.messages.last(), QStringLiteral("The encryption password is not set."));
+    QCOMPARE(h.prompter.messages().last(), QStringLiteral("The encryption password is not set."));
     QCOMPARE(contents(h.path("plain.qvf")), before);
 
-    // Two different texts: encryption goes off and the password is forgotten.
+    // Two different texts: the message, and nothing changes.
     h.prompter.encryptionAnswers.append(encryptWith("abcdefgh", "abcdefgX"));
     QVERIFY(h.run(cmd::EncryptOnSaveButton));
-    QCOMPARE(h.prompter.messages.last(), QStringLiteral("Password not correct, try again!"));
-    QCOMPARE(h.doc()->store().encryptOnSave, 0);
+    QCOMPARE(h.prompter.messages().last(), QStringLiteral("Password not correct, try again!"));
+    QCOMPARE(h.doc()->store().encryptOnSave, 1);
+    QVERIFY(h.doc()->store().encryptionPassword.empty());
+    QVERIFY(!h.doc()->IsModified());
     QCOMPARE(statusText(h), QStringLiteral("(Not Encrypted)"));
 
     // Cancel changes nothing; the dialog opened with the switch as it was and empty fields.
     h.prompter.encryptionAnswers.append(std::nullopt);
     QVERIFY(h.run(cmd::EncryptOnSave));
-    QCOMPARE(h.prompter.encryptionDialogs.last().encryptOnSave, false);
+    QCOMPARE(h.prompter.encryptionDialogs.last().encryptOnSave, true);
     QCOMPARE(h.prompter.encryptionDialogs.last().password, QString());
     QCOMPARE(h.doc()->GetDocTemplate()->resourceId(), 129);
     QVERIFY(h.prompter.unexpected.isEmpty());
@@ -210,7 +212,7 @@ void DocumentTest::switchToEncryptedAndBack() {
 
     h.prompter.encryptionAnswers.append(encryptWith("12345678", "12345678"));
     QVERIFY(h.run(cmd::EncryptOnSave));
-    QVERIFY(h.prompter.messages.isEmpty());
+    QVERIFY(h.prompter.messages().isEmpty());
     QCOMPARE(h.doc()->GetPathName(), h.path("cards.qve"));
     QCOMPARE(h.doc()->GetDocTemplate()->resourceId(), 200);
     QVERIFY(h.doc()->IsModified());
@@ -252,8 +254,8 @@ void DocumentTest::failedSaveDeletesNothing() {
     setWriteFailureAfterBytes(0);
     QVERIFY(h.run(cmd::FileSave));
     setWriteFailureAfterBytes(std::nullopt);
-    QCOMPARE(h.prompter.messages.size(), 1);
-    QVERIFY(h.prompter.messages.first().startsWith("Unable to save cards.qve."));
+    QCOMPARE(h.prompter.messages().size(), 1);
+    QVERIFY(h.prompter.messages().first().startsWith("Unable to save cards.qve."));
     QVERIFY(h.doc()->IsModified());
     QVERIFY(QFile::exists(h.path("cards.qvf")));
     QVERIFY(!QFile::exists(h.path("cards.qve")));
@@ -322,7 +324,7 @@ void DocumentTest::fileThatWasNoCardDocumentIsNotOverwrittenWithoutAsking() {
     }
     const QByteArray original = contents(h.path("notes.qvf"));
     h.open(h.path("notes.qvf"));
-    QCOMPARE(h.prompter.messages, QStringList{"Not a Quorvane file"});
+    QCOMPARE(h.prompter.messages(), QStringList{"Not a Quorvane file"});
     h.doc()->GetCategoryList(0)->AddCard(std::make_unique<Card>());
     h.doc()->SetModifiedFlag();
     h.prompter.answers.append(GuiPrompter::Answer::No);
@@ -398,6 +400,7 @@ void DocumentTest::recentFiles() {
     h.frame()->docManager()->CloseAllDocuments();
     QFile::remove(h.path("4.qvf"));
     QVERIFY(h.run(cmd::FileMru1 + 1));
+    QVERIFY(h.prompter.messages().last().startsWith(QStringLiteral("Unable to open 4.qvf.")));
     QCOMPARE(h.frame()->docManager()->recentFiles().entries(),
              (QStringList{h.path("5.qvf"), h.path("3.qvf"), h.path("2.qvf")}));
     QVERIFY(!h.enabled(cmd::FileMru1 + 3));

@@ -7,7 +7,7 @@
 #include <QtTest>
 
 #include "prefs/SettingKeys.h"
-#include "prefs/qt/QSettingsStore.h"
+#include "ui/prefs/QSettingsStore.h"
 
 class QSettingsStoreTest : public QObject {
     Q_OBJECT

@@ -7,16 +7,16 @@
 #include <QTreeWidgetItem>
 #include <memory>
 
-#include "app/docview/MdiChildFrame.h"
+#include "docview/MdiChildFrame.h"
 #include "cardstore/CardFile.h"
 #include "cardstore/CardStore.h"
 #include "prefs/MemorySettings.h"
-#include "ui/CommandTable.h"
-#include "ui/MainFrame.h"
-#include "ui/QtText.h"
-#include "ui/QuorvaneDoc.h"
-#include "ui/QuorvaneListView.h"
-#include "ui/QuorvaneView.h"
+#include "ui/frame/CommandTable.h"
+#include "ui/frame/MainFrame.h"
+#include "ui/common/QtText.h"
+#include "ui/cards/QuorvaneDoc.h"
+#include "ui/cards/QuorvaneListView.h"
+#include "ui/cards/QuorvaneView.h"
 
 namespace {
 

@@ -1,12 +1,79 @@
 #include "ScriptedPrompter.h"
 
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTest>
+
+#include "ui/common/DecryptPasswordDlg.h"
+
 ScriptedPrompter::ScriptedPrompter() : m_previous(installGuiPrompter(this)) {}
 
-ScriptedPrompter::~ScriptedPrompter() { installGuiPrompter(m_previous); }
+ScriptedPrompter::~ScriptedPrompter() {
+    installGuiPrompter(m_previous);
+    const QStringList found = problems();
+    if (!found.isEmpty() && !QTest::currentTestFailed() && QTest::currentTestFunction()) {
+        QTest::qFail(qPrintable(QStringLiteral("the test did not account for: ") + found.join(QStringLiteral("; "))),
+                     __FILE__, __LINE__);
+    }
+}
+
+QStringList ScriptedPrompter::problems() const {
+    QStringList found = unexpected;
+    for (qsizetype i = m_messagesSeen; i < m_messages.size(); ++i) {
+        found.append(QStringLiteral("message never checked: ") + m_messages.at(i));
+    }
+    if (!answers.isEmpty()) {
+        found.append(QStringLiteral("%1 scripted answer(s) never asked for").arg(answers.size()));
+    }
+    if (!passwords.isEmpty()) {
+        found.append(QStringLiteral("%1 scripted password(s) never asked for").arg(passwords.size()));
+    }
+    if (!encryptionAnswers.isEmpty()) {
+        found.append(QStringLiteral("%1 scripted File Encryption answer(s) never used").arg(encryptionAnswers.size()));
+    }
+    if (!openNames.isEmpty() || !saveNames.isEmpty()) {
+        found.append(QStringLiteral("scripted file names never asked for"));
+    }
+    if (!m_handlers.isEmpty()) {
+        found.append(QStringLiteral("%1 scripted dialog(s) never shown").arg(m_handlers.size()));
+    }
+    return found;
+}
+
+void ScriptedPrompter::reset() {
+    answers.clear();
+    passwords.clear();
+    encryptionAnswers.clear();
+    openNames.clear();
+    saveNames.clear();
+    m_handlers.clear();
+    m_messages.clear();
+    m_captions.clear();
+    m_messagesSeen = 0;
+    questions.clear();
+    passwordTitles.clear();
+    encryptionDialogs.clear();
+    openFilters.clear();
+    saveSuggestions.clear();
+    popups.clear();
+    dialogs.clear();
+    shown.clear();
+    unexpected.clear();
+}
+
+const QStringList& ScriptedPrompter::messages() {
+    m_messagesSeen = m_messages.size();
+    return m_messages;
+}
+
+const QStringList& ScriptedPrompter::captions() {
+    m_messagesSeen = m_messages.size();
+    return m_captions;
+}
 
 void ScriptedPrompter::message(const QString& text, const QString& caption, Icon) {
-    messages.append(text);
-    captions.append(caption);
+    m_messages.append(text);
+    m_captions.append(caption);
 }
 
 GuiPrompter::Answer ScriptedPrompter::question(const QString& text, bool withCancel, const QString&) {
@@ -16,24 +83,6 @@ GuiPrompter::Answer ScriptedPrompter::question(const QString& text, bool withCan
         return withCancel ? Answer::Cancel : Answer::No;
     }
     return answers.takeFirst();
-}
-
-std::optional<QString> ScriptedPrompter::decryptionPassword(const QString& title) {
-    passwordTitles.append(title);
-    if (passwords.isEmpty()) {
-        unexpected.append(QStringLiteral("password: ") + title);
-        return std::nullopt;
-    }
-    return passwords.takeFirst();
-}
-
-std::optional<FileEncryptionInput> ScriptedPrompter::fileEncryption(const FileEncryptionInput& initial) {
-    encryptionDialogs.append(initial);
-    if (encryptionAnswers.isEmpty()) {
-        unexpected.append(QStringLiteral("File Encryption dialog"));
-        return std::nullopt;
-    }
-    return encryptionAnswers.takeFirst();
 }
 
 QString ScriptedPrompter::openFileName(const QString&, const QStringList& nameFilters) {
@@ -54,6 +103,52 @@ QString ScriptedPrompter::saveFileName(const QString&, const QString& suggested,
     return saveNames.takeFirst();
 }
 
-void ScriptedPrompter::popupText(const QString& text, const QPoint&) { popups.append(text); }
+int ScriptedPrompter::exec(QDialog& dialog) {
+    dialogs.append(dialog.windowTitle());
+    // The two dialogs most tests meet have scripts of their own: what is typed, or Cancel.
+    if (auto* password = qobject_cast<DecryptPasswordDlg*>(&dialog)) {
+        passwordTitles.append(dialog.windowTitle());
+        if (passwords.isEmpty()) {
+            unexpected.append(QStringLiteral("password: ") + dialog.windowTitle());
+            return QDialog::Rejected;
+        }
+        const std::optional<QString> typed = passwords.takeFirst();
+        if (!typed) {
+            return QDialog::Rejected;
+        }
+        password->passwordField()->setText(*typed);
+        return QDialog::Accepted;
+    }
+    if (auto* encryption = qobject_cast<FileEncryptionDlg*>(&dialog)) {
+        encryptionDialogs.append(encryption->input());
+        if (encryptionAnswers.isEmpty()) {
+            unexpected.append(QStringLiteral("File Encryption dialog"));
+            return QDialog::Rejected;
+        }
+        const std::optional<FileEncryptionInput> answer = encryptionAnswers.takeFirst();
+        if (!answer) {
+            return QDialog::Rejected;
+        }
+        encryption->checkBox()->setChecked(answer->encryptOnSave);
+        encryption->passwordField()->setText(answer->password);
+        encryption->confirmationField()->setText(answer->confirmation);
+        return QDialog::Accepted;
+    }
+    if (m_handlers.isEmpty()) {
+        unexpected.append(QStringLiteral("dialog: ") + dialog.windowTitle());
+        return QDialog::Rejected;
+    }
+    const std::optional<int> result = m_handlers.takeFirst()(dialog);
+    if (!result) {
+        unexpected.append(QStringLiteral("dialog of another kind than scripted: ") + dialog.windowTitle());
+        return QDialog::Rejected;
+    }
+    return *result;
+}
 
-void ScriptedPrompter::aboutBox() { ++aboutBoxes; }
+void ScriptedPrompter::show(QDialog& dialog) {
+    shown.append(&dialog);
+    dialog.show();
+}
+
+void ScriptedPrompter::popupText(const QString& text, const QPoint&) { popups.append(text); }

@@ -1,13 +1,19 @@
 #pragma once
 // A prompter for GUI tests: installs itself while it lives, records every text the program
-// shows, and answers questions and dialogs from scripts. A dialog with no scripted answer is
-// noted in `unexpected` and answered with Cancel, so no test ever waits on a modal loop.
+// shows, and answers questions and dialogs from scripts, so no test ever waits on a modal loop.
+//
+// A test must account for everything the program showed. When the prompter goes away, the test
+// fails if a question, file dialog or dialog came up that nothing scripted, if a script was left
+// unused, or if a message was shown that the test never looked at (through messages()).
 
+#include <QDialog>
 #include <QList>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
-#include "ui/GuiPrompter.h"
+#include "ui/cards/FileEncryptionDlg.h"
+#include "ui/common/GuiPrompter.h"
 
 class ScriptedPrompter : public GuiPrompter {
 public:
@@ -16,32 +22,57 @@ public:
 
     // Scripts, used front to back.
     QList<Answer> answers;
-    QList<std::optional<QString>> passwords;
-    QList<std::optional<FileEncryptionInput>> encryptionAnswers;
+    QList<std::optional<QString>> passwords;  // typed into "Decryption Password" dialogs (none: Cancel)
+    QList<std::optional<FileEncryptionInput>> encryptionAnswers;  // "File Encryption" dialogs (none: Cancel)
     QStringList openNames;
     QStringList saveNames;
 
+    /// Scripts the next dialog of class `Dialog` that is not one of the above: `handler` gets the
+    /// real dialog, sets its controls as a person would and returns its result. Handlers are used
+    /// in order, and each dialog must be of the class its handler expects.
+    template <class Dialog>
+    void onDialog(std::function<int(Dialog&)> handler) {
+        m_handlers.append([handler](QDialog& dialog) -> std::optional<int> {
+            if (auto* typed = qobject_cast<Dialog*>(&dialog)) {
+                return handler(*typed);
+            }
+            return std::nullopt;
+        });
+    }
+
     // Records.
-    QStringList messages;
-    QStringList captions;
+    /// Every message text so far; looking at them counts as having checked them.
+    const QStringList& messages();
+    /// The captions of those messages.
+    const QStringList& captions();
     QStringList questions;
     QStringList passwordTitles;
     QList<FileEncryptionInput> encryptionDialogs;  // what each File Encryption dialog opened with
     QList<QStringList> openFilters;
     QStringList saveSuggestions;
     QStringList popups;
-    int aboutBoxes = 0;
+    QStringList dialogs;    // window titles of the modal dialogs run, in order
+    QList<QDialog*> shown;  // modeless dialogs shown (still owned by the program)
     QStringList unexpected;
+
+    /// Forgets the scripts and records, so a test may run a second part with fresh ones.
+    void reset();
 
     void message(const QString& text, const QString& caption, Icon icon) override;
     Answer question(const QString& text, bool withCancel, const QString& caption) override;
-    std::optional<QString> decryptionPassword(const QString& title) override;
-    std::optional<FileEncryptionInput> fileEncryption(const FileEncryptionInput& initial) override;
     QString openFileName(const QString& caption, const QStringList& nameFilters) override;
     QString saveFileName(const QString& caption, const QString& suggested, const QStringList& nameFilters) override;
+    int exec(QDialog& dialog) override;
+    void show(QDialog& dialog) override;
     void popupText(const QString& text, const QPoint& globalPos) override;
-    void aboutBox() override;
 
 private:
+    /// What the test did not account for; empty when all is well.
+    QStringList problems() const;
+
+    QStringList m_messages;
+    QStringList m_captions;
+    qsizetype m_messagesSeen = 0;
+    QList<std::function<std::optional<int>(QDialog&)>> m_handlers;
     GuiPrompter* m_previous;
 };

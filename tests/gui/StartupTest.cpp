@@ -9,14 +9,15 @@
 #include <QTest>
 
 #include "ScriptedHarness.h"
-#include "app/AboutDlg.h"
-#include "app/AppInfo.h"
-#include "app/docview/DocManager.h"
+#include "ui/frame/AboutDlg.h"
+#include "ui/frame/AppInfo.h"
+#include "docview/DocManager.h"
 #include "prefs/MemorySettings.h"
 #include "prefs/SettingKeys.h"
-#include "ui/CommandIds.h"
-#include "ui/MainFrame.h"
-#include "ui/QuorvaneDoc.h"
+#include "ui/frame/CommandIds.h"
+#include "ui/frame/MainFrame.h"
+#include "ui/cards/QuorvaneDoc.h"
+#include "ui/common/Platform.h"
 
 namespace {
 
@@ -68,9 +69,12 @@ void StartupTest::commandLine() {
     } cases[] = {{"missing.qvf", false}, {"secret.qve", true}};
     for (const auto& c : cases) {
         ScriptedPrompter prompter;
+        if (c.starts) {
+            prompter.passwords.append(std::nullopt);  // the prompt is cancelled
+        }
         CQuorvaneApp app(std::make_unique<MemorySettings>());
         QCOMPARE(app.InitInstance({dir.filePath(c.file)}, CQuorvaneApp::Options{false}), c.starts);
-        QCOMPARE(prompter.messages.size() + prompter.passwordTitles.size(), 1);
+        QCOMPARE(prompter.messages().size() + prompter.passwordTitles.size(), 1);
         QVERIFY(app.docManager()->documents().isEmpty());
     }
 
@@ -78,7 +82,7 @@ void StartupTest::commandLine() {
     QCOMPARE(none.childFrameCount(), 0);
     QCOMPARE(none.frame()->windowTitle(), QStringLiteral("Quorvane"));
     const QString arch = QSysInfo::currentCpuArchitecture();
-    QCOMPARE(CQuorvaneApp::processorFlag(), arch == "x86_64" || arch == "i386" ? 0 : 1);
+    QCOMPARE(processorFlag(), arch == "x86_64" || arch == "i386" ? 0 : 1);
 }
 
 void StartupTest::reopensRecentFiles() {
@@ -104,7 +108,7 @@ void StartupTest::reopensRecentFiles() {
         writeSetting(s, settings::kCheckOpenFiles, 1);
     });
     QCOMPARE(h.childFrameCount(), 3);
-    QCOMPARE(h.prompter.messages.size(), 1);  // the missing file says why it did not open
+    QCOMPARE(h.prompter.messages().size(), 1);  // the missing file says why it did not open
     QStringList left = h.frame()->docManager()->recentFiles().entries();
     left.sort();
     QCOMPARE(left, (QStringList{files[0], files[2], files[3]}));
@@ -184,11 +188,16 @@ void StartupTest::automaticSave() {
 
 void StartupTest::aboutBox() {
     Harness h;
+    QString title;
+    QString homePage;
+    h.prompter.onDialog<CAboutDlg>([&](CAboutDlg& dlg) {
+        title = dlg.windowTitle();
+        homePage = dlg.homePageButton()->text();
+        return int(QDialog::Accepted);
+    });
     QVERIFY(h.run(cmd::AppAbout));
-    QCOMPARE(h.prompter.aboutBoxes, 1);
-    CAboutDlg dlg;
-    QCOMPARE(dlg.windowTitle(), QStringLiteral("About Quorvane"));
-    QCOMPARE(dlg.homePageButton()->text(), QString::fromUtf8(kHomePageAddress));
+    QCOMPARE(title, QStringLiteral("About Quorvane"));
+    QCOMPARE(homePage, QString::fromUtf8(kHomePageAddress));
 }
 
 QTEST_MAIN(StartupTest)

@@ -1,0 +1,30 @@
+#pragma once
+// CChildFrame: the window of a card document, split into the category tree (left) and the card
+// list (right, 240 pixels wide at first).
+
+#include "docview/MdiChildFrame.h"
+
+class CQuorvaneView;
+class CQuorvaneListView;
+class QSplitter;
+
+class CChildFrame : public MdiChildFrame {
+    Q_OBJECT
+public:
+    static constexpr int kListWidth = 240;
+
+    explicit CChildFrame(Document* document, QWidget* parent = nullptr);
+
+    CQuorvaneView* tree() const { return m_tree; }
+    CQuorvaneListView* list() const { return m_list; }
+    QSplitter* splitter() const { return m_splitter; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QSplitter* m_splitter;
+    CQuorvaneView* m_tree;
+    CQuorvaneListView* m_list;
+    bool m_sized = false;
+};

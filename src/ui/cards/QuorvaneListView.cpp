@@ -1,0 +1,174 @@
+#include "ui/cards/QuorvaneListView.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+#include "docview/MdiChildFrame.h"
+#include "cardstore/DateStamp.h"
+#include "prefs/SettingKeys.h"
+#include "ui/cards/CardHints.h"
+#include "ui/cards/CardRows.h"
+#include "ui/cards/ChildFrame.h"
+#include "ui/common/GuiPrompter.h"
+#include "ui/common/Platform.h"
+#include "ui/common/QtText.h"
+#include "ui/cards/QuorvaneDoc.h"
+#include "ui/cards/QuorvaneView.h"
+
+namespace {
+const QColor kBlue(0, 0, 255);
+}
+
+CQuorvaneListView::CQuorvaneListView(QWidget* parent) : QTreeWidget(parent) {
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setWordWrap(false);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragDropMode(QAbstractItemView::NoDragDrop);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setTextElideMode(Qt::ElideRight);
+    header()->setSectionsClickable(false);
+    header()->setSectionsMovable(false);
+    header()->setStretchLastSection(false);
+    connect(this, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { OnRowClicked(indexOfTopLevelItem(item)); });
+    connect(this, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { OnRowDoubleClicked(indexOfTopLevelItem(item)); });
+}
+
+CQuorvaneDoc* CQuorvaneListView::GetDocument() const { return qobject_cast<CQuorvaneDoc*>(m_document); }
+
+void CQuorvaneListView::setBlueText() {
+    QPalette p = palette();
+    p.setColor(QPalette::Text, kBlue);
+    setPalette(p);
+}
+
+void CQuorvaneListView::OnInitialUpdate() {
+    setColumnCount(2);
+    setHeaderLabels({QStringLiteral("Field"), QStringLiteral("Data")});
+    setColumnWidth(0, 100);
+    setColumnWidth(1, 400);
+    headerItem()->setTextAlignment(0, Qt::AlignLeft);
+    headerItem()->setTextAlignment(1, Qt::AlignLeft);
+    setBlueText();
+    OnUpdate(nullptr, nullptr);
+}
+
+void CQuorvaneListView::OnUpdate(View*, const UpdateHint* hint) {
+    if (const auto* show = dynamic_cast<const ShowCardHint*>(hint); show && show->card) {
+        ShowCard(show->card, show->labels);
+        return;
+    }
+    ShownCard = nullptr;
+    clear();
+}
+
+void CQuorvaneListView::refreshShownCard() {
+    if (ShownCard) {
+        ShowCard(ShownCard, m_shownLabels);
+    }
+}
+
+void CQuorvaneListView::ShowCard(Card* card, const Labels& labels) {
+    ShownCard = card;
+    m_shownLabels = labels;
+    clear();
+    setBlueText();
+    // The date follows the date format in force now.
+    const CQuorvaneDoc* document = GetDocument();
+    const int format = document ? readSetting(document->settings(), settings::kDateFormat) : 0;
+    card->dateText = FormatDateStamp(card->dateStamp, format);
+    const std::string name = categoryDisplayName(card->categoryId);
+    for (const auto& [field, data] : cardRows(*card, labels, name)) {
+        auto* item = new QTreeWidgetItem(this);
+        item->setText(0, fromCardText(field));
+        item->setText(1, fromCardText(data));
+        item->setForeground(0, kBlue);
+        item->setForeground(1, kBlue);
+    }
+}
+
+void CQuorvaneListView::OnRowClicked(int row) {
+    SelectedRow = row;
+    if (!ShownCard) {
+        return;
+    }
+    switch (row) {
+        case 0:
+            SelectedRowText = ShownCard->firstField;
+            break;
+        case 1:
+            SelectedRowText = ShownCard->secondField;
+            break;
+        case 2:
+            SelectedRowText = ShownCard->thirdField;
+            break;
+        case 3:
+            SelectedRowText = ShownCard->fourthField;
+            break;
+        case 4:
+            SelectedRowText = ShownCard->note;
+            break;
+        case 5:
+            SelectedRowText = ShownCard->dateText;
+            SelectedRowStamp = ShownCard->dateStamp;
+            break;
+        default:
+            break;
+    }
+}
+
+void CQuorvaneListView::OnRowDoubleClicked(int row) {
+    CQuorvaneDoc* document = GetDocument();
+    auto* window = qobject_cast<CChildFrame*>(GetParentFrame());
+    if (!document || !window) {
+        return;
+    }
+    CQuorvaneView* tree = window->tree();
+    const int position = tree->GetSelectedPosition();
+    const QString name = ShownCard ? QString::fromStdString(categoryDisplayName(ShownCard->categoryId)) : QString();
+    if (ShownCard && processorFlag() == 0) {
+        // Rows 0-3 and the date open the card editor and row 4 the note editor (built with the
+        // card dialogs); here only the web switches flip. The card is the stored one, changed in place.
+        if ((row == 5 || row == 6) && isWebCategory(name.toStdString())) {
+            std::int32_t& flag = row == 5 ? ShownCard->automaticAccess : ShownCard->newBrowserWindow;
+            flag = flag == 1 ? 0 : 1;
+            topLevelItem(row)->setText(1, flag == 1 ? QStringLiteral("On") : QStringLiteral("Off"));
+        }
+    }
+    document->UpdateAllViews(nullptr);
+    window->SetActiveView(tree);
+    // Reselect by list position: the n-th item from the top is another card whenever the list is
+    // not in alphabetical order.
+    tree->SelectCardByListPosition(tree->GetCategoryItem(name), position);
+}
+
+void CQuorvaneListView::OnRowRightClicked(int row) {
+    if (row != kPasswordRow || !ShownCard || row >= topLevelItemCount()) {
+        return;
+    }
+    const QRect rect = visualItemRect(topLevelItem(row));
+    const QPoint at = viewport()->mapToGlobal(rect.topLeft() + QPoint(80, 0));
+    guiPrompter().popupText(fromCardText(ShownCard->fourthField), at);
+}
+
+void CQuorvaneListView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    // A click on the wide Data column would otherwise scroll the Field labels out of sight.
+    const int x = horizontalScrollBar()->value();
+    QTreeWidget::scrollTo(index, hint);
+    horizontalScrollBar()->setValue(x);
+}
+
+void CQuorvaneListView::mousePressEvent(QMouseEvent* event) {
+    QTreeWidget::mousePressEvent(event);
+    if (event->button() == Qt::RightButton) {
+        if (QTreeWidgetItem* item = itemAt(event->position().toPoint())) {
+            OnRowRightClicked(indexOfTopLevelItem(item));
+        }
+    }
+}

@@ -1,0 +1,17 @@
+#pragma once
+// "Decryption Password": asks for the password of an encrypted card document.
+
+#include <QDialog>
+
+class QLineEdit;
+
+class DecryptPasswordDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit DecryptPasswordDlg(const QString& title, QWidget* parent = nullptr);
+    QString password() const;
+    QLineEdit* passwordField() const { return m_password; }
+
+private:
+    QLineEdit* m_password;
+};

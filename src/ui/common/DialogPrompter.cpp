@@ -1,0 +1,71 @@
+#include "ui/common/DialogPrompter.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMessageBox>
+
+#include "ui/common/DocumentTypes.h"
+
+void DialogPrompter::message(const QString& text, const QString& caption, Icon icon) {
+    QMessageBox box(dialogParent());
+    box.setWindowTitle(caption.isEmpty() ? QString::fromUtf8(kAppTitle) : caption);
+    box.setText(text);
+    switch (icon) {
+        case Icon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case Icon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Icon::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case Icon::None:
+            break;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+GuiPrompter::Answer DialogPrompter::question(const QString& text, bool withCancel, const QString& caption) {
+    QMessageBox box(dialogParent());
+    box.setWindowTitle(caption.isEmpty() ? QString::fromUtf8(kAppTitle) : caption);
+    box.setText(text);
+    box.setIcon(QMessageBox::Question);
+    box.setStandardButtons(withCancel ? QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel
+                                      : QMessageBox::Yes | QMessageBox::No);
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return withCancel ? Answer::Cancel : Answer::No;
+    }
+}
+
+int DialogPrompter::exec(QDialog& dialog) { return dialog.exec(); }
+
+void DialogPrompter::show(QDialog& dialog) {
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+}
+
+QString DialogPrompter::openFileName(const QString& caption, const QStringList& nameFilters) {
+    return QFileDialog::getOpenFileName(dialogParent(), caption, QString(), nameFilters.join(QStringLiteral(";;")));
+}
+
+QString DialogPrompter::saveFileName(const QString& caption, const QString& suggested, const QStringList& nameFilters) {
+    return QFileDialog::getSaveFileName(dialogParent(), caption, suggested, nameFilters.join(QStringLiteral(";;")));
+}
+
+void DialogPrompter::popupText(const QString& text, const QPoint& globalPos) {
+    QMenu menu(dialogParent());
+    QString shown = text;
+    shown.replace('&', QStringLiteral("&&"));
+    QAction* item = menu.addAction(shown);
+    item->setEnabled(false);
+    menu.exec(globalPos);
+}

@@ -1,0 +1,49 @@
+#pragma once
+// Every message box, dialog and pop-up menu of the window goes through a GuiPrompter. The real one
+// shows them; tests install a scripted one that answers from a script and records every text, so
+// nothing waits on a modal loop.
+//
+// Dialogs are built by the feature that needs them and handed over whole: exec() runs a modal one,
+// show() a modeless one. A new dialog therefore adds nothing here; a scripted prompter recognises
+// it by its class and fills in its controls as a person would.
+
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+
+#include "common/Prompter.h"
+#include "docview/DocPrompter.h"
+
+class QDialog;
+
+class GuiPrompter : public Prompter, public DocPrompter {
+public:
+    // The core's questions, answered with the window's dialogs.
+    void showMessage(const std::string& text) override;
+    /// Asks with the "Decryption Password" dialog; a password Windows-1252 cannot hold is refused
+    /// with a message and asked again.
+    std::optional<std::string> askPassword(const std::string& title) override;
+    bool confirmReplace(const std::string& path) override;
+
+    /// Runs a modal dialog and returns its result (QDialog::Accepted or Rejected).
+    virtual int exec(QDialog& dialog) = 0;
+    /// Shows a modeless dialog; it stays open while the person goes on working.
+    virtual void show(QDialog& dialog) = 0;
+    /// A pop-up menu holding one disabled item with `text`, at a screen position.
+    virtual void popupText(const QString& text, const QPoint& globalPos) = 0;
+};
+
+/// The prompter in force: the installed one, else the one that shows real dialogs.
+GuiPrompter& guiPrompter();
+
+/// Installs a prompter (nullptr goes back to the real dialogs); returns the previous one.
+GuiPrompter* installGuiPrompter(GuiPrompter* prompter);
+
+/// Forwards the doc/view framework's questions to the prompter in force at the time they are asked.
+DocPrompter& docPrompterForwarder();
+
+/// The window dialogs and message boxes belong to (the main window, or the modal dialog on top).
+class QWidget;
+QWidget* dialogParent();
+/// Sets the main window that dialogs belong to while no modal dialog is open.
+void setDialogParent(QWidget* window);
