@@ -109,9 +109,23 @@ void StartupTest::reopensRecentFiles() {
     });
     QCOMPARE(h.childFrameCount(), 3);
     QCOMPARE(h.prompter.messages().size(), 1);  // the missing file says why it did not open
-    QStringList left = h.frame()->docManager()->recentFiles().entries();
-    left.sort();
-    QCOMPARE(left, (QStringList{files[0], files[2], files[3]}));
+    const QStringList kept = {files[0], files[2], files[3]};
+    QCOMPARE(h.frame()->docManager()->recentFiles().entries(), kept);
+
+    // The next start finds the same order, and so does one that also opens a file from the
+    // command line: that file comes first, the others keep their order.
+    auto presetFrom = [&](const QStringList& entries) {
+        return [entries](MemorySettings& s) {
+            for (int i = 0; i < entries.size(); ++i) {
+                writeSetting(s, settings::recentFileSetting(i), entries[i].toStdString());
+            }
+            writeSetting(s, settings::kCheckOpenFiles, 1);
+        };
+    };
+    Harness again({}, presetFrom(kept));
+    QCOMPARE(again.frame()->docManager()->recentFiles().entries(), kept);
+    Harness withArgument({files[2]}, presetFrom(kept));
+    QCOMPARE(withArgument.frame()->docManager()->recentFiles().entries(), (QStringList{files[2], files[0], files[3]}));
 }
 
 void StartupTest::splashTakesFirstPress() {

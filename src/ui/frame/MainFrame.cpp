@@ -260,7 +260,9 @@ void CMainFrame::onSubWindowActivated(QMdiSubWindow* window) {
         frame = nullptr;
     }
     if (frame) {
-        frame->showMaximized();
+        if (!frame->isMinimized()) {
+            frame->showMaximized();  // card windows stay maximized unless the person minimized one
+        }
         if (View* view = frame->GetActiveView()) {
             view->OnActivateView(true);
         }
