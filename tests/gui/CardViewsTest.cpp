@@ -3,6 +3,7 @@
 
 #include <QLabel>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidgetItem>
 
@@ -265,11 +266,18 @@ void CardViewsTest::dateFollowsDateFormat() {
     h.open(h.path("c.qvf"));
     h.tree()->SelectItem(h.cardItem(8, "Visa"));
     QCOMPARE(h.list()->topLevelItem(5)->text(1), kDate);
+    // A format changed while the card is shown takes effect once the window re-reads its settings,
+    // and any card selected afterwards shows it too.
     writeSetting(*h.settings, settings::kDateFormat, 5);
-    h.tree()->SelectItem(h.tree()->GetCategoryItemAt(8));
-    h.tree()->SelectItem(h.cardItem(8, "Visa"));
+    QSignalSpy reread(h.frame(), &CMainFrame::settingsChanged);
+    h.frame()->reloadSettings();
+    QCOMPARE(reread.count(), 1);
     QCOMPARE(h.list()->topLevelItem(5)->text(1), QString::fromStdString(FormatDateStamp(3'786'825'600u, 5)));
     QVERIFY(kDate != QString::fromStdString(FormatDateStamp(3'786'825'600u, 5)));
+    writeSetting(*h.settings, settings::kDateFormat, 3);
+    h.tree()->SelectItem(h.tree()->GetCategoryItemAt(8));
+    h.tree()->SelectItem(h.cardItem(8, "Visa"));
+    QCOMPARE(h.list()->topLevelItem(5)->text(1), QString::fromStdString(FormatDateStamp(3'786'825'600u, 3)));
 }
 
 void CardViewsTest::closingWindowClearsCounts() {

@@ -178,6 +178,16 @@ void StartupTest::automaticSave() {
     h.open(h.path("a.qvf"));
     QVERIFY(h.frame()->autosaveTimerActive());
     QCOMPARE(h.frame()->autoSave().AutosaveThreshold(), 3);
+    writeSetting(*h.settings, settings::kAutomaticSave, std::string("4"));
+    h.frame()->reloadSettings();
+    QCOMPARE(h.frame()->autoSave().AutosaveThreshold(), 4);
+    writeSetting(*h.settings, settings::kAutomaticSaveCheck, 0);
+    h.frame()->reloadSettings();
+    QVERIFY(!h.frame()->autosaveTimerActive());
+    writeSetting(*h.settings, settings::kAutomaticSaveCheck, 1);
+    writeSetting(*h.settings, settings::kAutomaticSave, std::string("3"));
+    h.frame()->reloadSettings();
+    QVERIFY(h.frame()->autosaveTimerActive());
 
     const QByteArray before = contents(h.path("a.qvf"));
     h.frame()->AddCardToCategory(h.doc(), 8, std::make_unique<Card>());

@@ -316,7 +316,10 @@ void CMainFrame::OnAutosaveTick() {
 void CMainFrame::OpenFileEncryptionView() {}
 
 void CMainFrame::reloadSettings() {
-    if (m_autosaveTimer.isActive()) {
+    // The automatic save runs once a document was read or written; switched off, it stops.
+    if (readSetting(m_settings, settings::kAutomaticSaveCheck) != 1) {
+        m_autosaveTimer.stop();
+    } else if (m_autosaveTimer.isActive() || activeCardDocument()) {
         StartAutosaveTimer();
     }
     // The card lists show dates in the format in force.
