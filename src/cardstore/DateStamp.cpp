@@ -107,3 +107,84 @@ std::string FormatDateStamp(std::uint32_t stamp, int formatIndex) {
     }
     return out;
 }
+
+namespace {
+
+bool readNumber(const std::string& text, std::size_t& at, std::size_t minDigits, std::size_t maxDigits, int& value) {
+    std::size_t digits = 0;
+    value = 0;
+    while (at < text.size() && digits < maxDigits && text[at] >= '0' && text[at] <= '9') {
+        value = value * 10 + (text[at] - '0');
+        ++at;
+        ++digits;
+    }
+    return digits >= minDigits;
+}
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Matches one of `names` at `at` without regard to ASCII case; the longest that fits wins.
+int readName(const std::string& text, std::size_t& at, const char* const* names, int count) {
+    int best = -1;
+    std::size_t bestLength = 0;
+    for (int i = 0; i < count; ++i) {
+        const std::string name = names[i];
+        if (name.size() <= bestLength || at + name.size() > text.size()) continue;
+        bool same = true;
+        for (std::size_t k = 0; k < name.size() && same; ++k) same = lower(text[at + k]) == lower(name[k]);
+        if (same) {
+            best = i;
+            bestLength = name.size();
+        }
+    }
+    at += bestLength;
+    return best;
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> ParseDateStamp(const std::string& text, int formatIndex) {
+    int year = -1;
+    int month = -1;
+    int day = 1;
+    std::size_t at = 0;
+    for (const char* p = dateFormatPattern(formatIndex); *p; ++p) {
+        if (*p != '%' || !p[1]) {
+            if (at >= text.size() || text[at] != *p) return std::nullopt;
+            ++at;
+            continue;
+        }
+        int value = 0;
+        switch (*++p) {
+            case 'm':
+                if (!readNumber(text, at, 1, 2, month)) return std::nullopt;
+                break;
+            case 'd':
+                if (!readNumber(text, at, 1, 2, day)) return std::nullopt;
+                break;
+            case 'y':
+                if (!readNumber(text, at, 2, 2, value)) return std::nullopt;
+                year = value < 40 ? 2000 + value : 1900 + value;
+                break;
+            case 'Y':
+                if (!readNumber(text, at, 4, 4, year)) return std::nullopt;
+                break;
+            case 'A':
+                if (readName(text, at, kWeekdays, 7) < 0) return std::nullopt;
+                break;
+            case 'B':
+                month = readName(text, at, kMonths, 12) + 1;
+                if (month == 0) return std::nullopt;
+                break;
+            default:
+                return std::nullopt;
+        }
+    }
+    if (at != text.size() || year < 1904 || year > 2040 || month < 1 || month > 12 || day < 1) return std::nullopt;
+    // The day must exist in that month: it comes back unchanged from the calendar.
+    const std::uint32_t stamp = stampFromCalendar(year, month, day, 0, 0, 0);
+    const std::int64_t days = (static_cast<std::int64_t>(stamp) - kSecondsFrom1904To1970) / kSecondsPerDay;
+    const CivilDate back = civilFromDays(days);
+    if (static_cast<int>(back.day) != day || static_cast<int>(back.month) != month) return std::nullopt;
+    return stamp;
+}

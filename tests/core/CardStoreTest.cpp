@@ -215,3 +215,41 @@ TEST(DateStamp, EveryFormatIndexAndTheFallback) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DateStamp, ParsingReadsWhatFormattingWritesInEveryFormat) {
+    const std::uint32_t stamps[] = {DateStampFor(1904, 1, 1), DateStampFor(1999, 12, 31), DateStampFor(2024, 2, 29),
+                                    DateStampFor(2039, 7, 4)};
+    for (int format = 0; format < kDateFormatCount; ++format) {
+        for (std::uint32_t stamp : stamps) {
+            const std::string text = FormatDateStamp(stamp, format);
+            const std::optional<std::uint32_t> back = ParseDateStamp(text, format);
+            ASSERT_TRUE(back.has_value()) << text << " format " << format;
+            EXPECT_EQ(FormatDateStamp(*back, format), text) << "format " << format;
+        }
+    }
+    // A full date comes back as the very stamp (midnight); a format without a day as the 1st.
+    EXPECT_EQ(ParseDateStamp(FormatDateStamp(stamps[2], 4), 4), stamps[2]);
+    EXPECT_EQ(ParseDateStamp(FormatDateStamp(stamps[2], 10), 10), DateStampFor(2024, 2, 1));
+}
+
+TEST(DateStamp, ParsingRefusesWhatIsNoDateOfTheFormat) {
+    const struct {
+        const char* text;
+        int format;
+        bool valid;
+    } cases[] = {
+        {"12/31/99", 0, true},         {"1/2/24", 0, true},       {"13/01/24", 0, false},
+        {"02/30/24", 0, false},        {"12/31/99 ", 0, false},   {"", 0, false},
+        {"2024-02-29", 4, true},       {"2023-02-29", 4, false},  {"1903-12-31", 4, false},
+        {"2041-01-01", 4, false},      {"05-march-2024", 8, true}, {"05-Marc-2024", 8, false},
+        {"Monday, July 04, 2039", 1, true}, {"July-24", 10, true}, {"12.31.99", 6, true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseDateStamp(c.text, c.format).has_value(), c.valid) << c.text << " format " << c.format;
+    }
+    EXPECT_EQ(ParseDateStamp("05-march-2024", 8), DateStampFor(2024, 3, 5));
+}
+
+}  // namespace
