@@ -17,9 +17,8 @@ namespace {
 
 Bytes encipher(Bytes body) {
     body.resize(BlockCount(body.size()) * 8, 0);
-    std::string key(kFuzzPassword);
-    BlowfishSetKey(reinterpret_cast<const std::uint8_t*>(key.data()), static_cast<int>(key.size()));
-    BlowfishEncryptAll(body.data(), body.size() / 8);
+    const BlowfishKey key(kFuzzPassword);
+    key.EncryptAll(body.data(), body.size() / 8);
     return body;
 }
 

@@ -430,10 +430,8 @@ bool serializeCardDocument(const CardStore& store, Bytes& out, Prompter& ui) {
     out.insert(out.end(), digest.begin(), digest.end());
     appendAllCards(out, store);
     out.resize(kDocumentHeaderSize + blocks * 8, 0);
-    // The key schedule uses at most the first 72 bytes, so capping the length changes nothing.
-    const int keyLength = static_cast<int>(std::min<std::size_t>(store.encryptionPassword.size(), 32767));
-    BlowfishSetKey(reinterpret_cast<const std::uint8_t*>(store.encryptionPassword.data()), keyLength);
-    BlowfishEncryptAll(out.data() + kDocumentHeaderSize, blocks);
+    const BlowfishKey key(store.encryptionPassword);
+    key.EncryptAll(out.data() + kDocumentHeaderSize, blocks);
     return true;
 }
 

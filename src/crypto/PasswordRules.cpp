@@ -12,9 +12,8 @@ bool checkTypedPassword(std::vector<std::uint8_t>& body, const std::string& type
         // Nothing is deciphered; the check below then fails on the still-enciphered body.
         ui.showMessage(kMsgMustEnterPassword);
     } else {
-        BlowfishSetKey(reinterpret_cast<const std::uint8_t*>(typedPassword.data()),
-                       static_cast<int>(std::min<std::size_t>(typedPassword.size(), 32767)));
-        BlowfishDecryptAll(body.data(), body.size() / 8);
+        const BlowfishKey key(typedPassword);
+        key.DecryptAll(body.data(), body.size() / 8);
     }
 
     bool accepted = false;

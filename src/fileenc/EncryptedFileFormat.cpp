@@ -11,12 +11,12 @@ namespace {
 
 // The keystream for a final partial block: the encipherment of the preceding ciphertext block, or
 // of eight zero bytes when the body is shorter than one block.
-void partialBlockPad(const std::uint8_t* data, std::size_t wholeBytes, std::uint8_t pad[8]) {
+void partialBlockPad(const BlowfishKey& key, const std::uint8_t* data, std::size_t wholeBytes, std::uint8_t pad[8]) {
     if (wholeBytes >= 8)
         std::memcpy(pad, data + wholeBytes - 8, 8);
     else
         std::memset(pad, 0, 8);
-    BlowfishEncryptAll(pad, 1);
+    key.EncryptBlocks(pad, 1);
 }
 
 void xorTail(std::uint8_t* tail, std::size_t count, const std::uint8_t pad[8]) {
@@ -55,30 +55,24 @@ std::optional<std::vector<std::size_t>> utf8CharacterStarts(const std::string& t
 
 }  // namespace
 
-void keyCipherWithPassword(const std::string& password) {
-    // The key schedule takes at most 32,767 bytes; only its first 72 ever matter.
-    BlowfishSetKey(reinterpret_cast<const std::uint8_t*>(password.data()),
-                   static_cast<int>(std::min<std::size_t>(password.size(), 32767)));
-}
-
-void encipherFileBody(std::uint8_t* data, std::size_t length) {
+void encipherFileBody(const BlowfishKey& key, std::uint8_t* data, std::size_t length) {
     const std::size_t whole = length - length % 8;
-    BlowfishEncryptAll(data, whole / 8);
+    key.EncryptAll(data, whole / 8);
     if (whole == length)
         return;
     std::uint8_t pad[8];
-    partialBlockPad(data, whole, pad);  // uses the ciphertext just written
+    partialBlockPad(key, data, whole, pad);  // uses the ciphertext just written
     xorTail(data + whole, length - whole, pad);
 }
 
-void decipherFileBody(std::uint8_t* data, std::size_t length) {
+void decipherFileBody(const BlowfishKey& key, std::uint8_t* data, std::size_t length) {
     const std::size_t whole = length - length % 8;
     if (whole != length) {
         std::uint8_t pad[8];
-        partialBlockPad(data, whole, pad);  // before the whole blocks are deciphered
+        partialBlockPad(key, data, whole, pad);  // before the whole blocks are deciphered
         xorTail(data + whole, length - whole, pad);
     }
-    BlowfishDecryptAll(data, whole / 8);
+    key.DecryptAll(data, whole / 8);
 }
 
 void writeEncryptedTrailer(std::uint8_t* out, const Sha1Bytes& digest, const std::string& nameTail) {

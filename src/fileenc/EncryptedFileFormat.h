@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "crypto/Blowfish.h"
 #include "crypto/Sha1.h"
 
 inline constexpr std::string_view EncryptedFileMagic = "QrVnEncr";
@@ -27,17 +28,14 @@ inline constexpr std::size_t kMagicFromEnd =
 inline constexpr std::size_t kNameTailFromEnd = EncryptedFileVersion.size() + kNameTailLength;  // 24
 inline constexpr std::size_t kVersionFromEnd = EncryptedFileVersion.size();                     // 21
 
-/// Keys the program's cipher with a file-encryption password (its bytes are the key).
-void keyCipherWithPassword(const std::string& password);
-
-/// Enciphers the first `length` bytes of `data` in place under the current key. Whole 8-byte blocks
+/// Enciphers the first `length` bytes of `data` in place under `key`. Whole 8-byte blocks
 /// are enciphered on their own; the last `length % 8` bytes are XORed with the start of the
 /// encipherment of the ciphertext block before them (eight zero bytes when there is none), so the
 /// body stays exactly as long as the source and every byte comes back.
-void encipherFileBody(std::uint8_t* data, std::size_t length);
+void encipherFileBody(const BlowfishKey& key, std::uint8_t* data, std::size_t length);
 
 /// Reverses encipherFileBody under the same key.
-void decipherFileBody(std::uint8_t* data, std::size_t length);
+void decipherFileBody(const BlowfishKey& key, std::uint8_t* data, std::size_t length);
 
 /// Writes the 52-byte trailer at `out`: `digest`, the magic, `nameTail` (3 bytes), the version text.
 void writeEncryptedTrailer(std::uint8_t* out, const Sha1Bytes& digest, const std::string& nameTail);

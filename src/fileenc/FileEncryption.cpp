@@ -12,6 +12,7 @@
 #include <new>
 
 #include "common/SafeFile.h"
+#include "crypto/Blowfish.h"
 #include "crypto/Sha1.h"
 #include "fileenc/EncryptedFileFormat.h"
 
@@ -181,8 +182,7 @@ FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui) {
     if (!mayWriteOutput(name->path, result, ui))
         return result;
 
-    keyCipherWithPassword(state.FileEncryptionPassword);
-    encipherFileBody(buffer.get(), bodyLength);
+    encipherFileBody(BlowfishKey(state.FileEncryptionPassword), buffer.get(), bodyLength);
     writeEncryptedTrailer(buffer.get() + bodyLength, Sha1Digest(state.FileEncryptionPassword), name->nameTail);
     if (!writeOutput(name->path, buffer.get(), bodyLength + kEncryptedTrailerLength, "WriteEncryptedFileToDisk() Error",
                      result, ui))
@@ -258,8 +258,7 @@ FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui) {
     if (!mayWriteOutput(*output, result, ui))
         return result;
 
-    keyCipherWithPassword(state.FileEncryptionPassword);
-    decipherFileBody(buffer.get(), bodyLength);
+    decipherFileBody(BlowfishKey(state.FileEncryptionPassword), buffer.get(), bodyLength);
     if (!writeOutput(*output, buffer.get(), bodyLength, "WriteBytesToDisk() Error", result, ui))
         return result;
     buffer.reset();

@@ -9,8 +9,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <latch>
+#include <new>
 #include <random>
 #include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "crypto/Blowfish.h"
@@ -55,14 +60,13 @@ Bytes randomBytes(std::mt19937& rng, std::size_t size) {
     return out;
 }
 
-void setKey(const Bytes& key) {
-    BlowfishSetKey(key.data(), static_cast<int>(key.size()));
+Bytes encrypted(const BlowfishKey& key, Bytes data) {
+    key.EncryptAll(data.data(), data.size() / 8);
+    return data;
 }
 
 Bytes encrypted(const Bytes& key, Bytes data) {
-    setKey(key);
-    BlowfishEncryptAll(data.data(), data.size() / 8);
-    return data;
+    return encrypted(BlowfishKey(key.data(), key.size()), std::move(data));
 }
 
 // OpenSSL's ECB reads each half big-endian, so the halves are swapped on the way in and out.
@@ -96,10 +100,11 @@ TEST(Blowfish, PublishedVectorsWithLittleEndianHalves) {
     for (const auto& v : kBlowfishVectors) {
         SCOPED_TRACE(v.key);
         Bytes block = swapHalves(fromHex(v.plain));
-        setKey(fromHex(v.key));
-        BlowfishEncryptBlocks(block.data(), 1);
+        const Bytes keyBytes = fromHex(v.key);
+        const BlowfishKey key(keyBytes.data(), keyBytes.size());
+        key.EncryptBlocks(block.data(), 1);
         EXPECT_EQ(toHex(swapHalves(block)), v.cipher);
-        BlowfishDecryptBlocks(block.data(), 1);
+        key.DecryptBlocks(block.data(), 1);
         EXPECT_EQ(toHex(swapHalves(block)), v.plain);
     }
 }
@@ -129,9 +134,10 @@ TEST(Blowfish, MatchesOpenSslOnRandomKeysAndBuffers) {
             const Bytes key = randomBytes(rng, keyLength);
             const Bytes plain = randomBytes(rng, 8 * (1 + rng() % 97));
             SCOPED_TRACE(testing::Message() << "key length " << keyLength << ", blocks " << plain.size() / 8);
-            Bytes data = encrypted(key, plain);
+            const BlowfishKey bf(key.data(), key.size());
+            Bytes data = encrypted(bf, plain);
             ASSERT_EQ(toHex(data), toHex(opensslEncrypted(key, plain)));
-            BlowfishDecryptAll(data.data(), data.size() / 8);
+            bf.DecryptAll(data.data(), data.size() / 8);
             ASSERT_EQ(data, plain);
         }
     }
@@ -162,16 +168,113 @@ TEST(Blowfish, KeyBytesAreUsedCyclicallyUpTo72) {
     EXPECT_NE(encrypted(long72, plain), encrypted(changed, plain));
 }
 
-TEST(Blowfish, SetKeyStartsFromTheInitialTablesEachTime) {
+TEST(Blowfish, EveryKeyStartsFromTheInitialTables) {
     const Bytes first = {'f', 'i', 'r', 's', 't'}, second = {'s', 'e', 'c', 'o', 'n', 'd', '!', '!'};
     const Bytes plain(16, 0x5A);
     const Bytes afterFirst = encrypted(first, plain);
     const Bytes secondAlone = encrypted(second, plain);
-    setKey(first);
-    setKey(first);  // keying twice must not compound
+    const BlowfishKey firstAgain(first.data(), first.size());
+    const BlowfishKey firstOnceMore(first.data(), first.size());  // keying twice must not compound
     EXPECT_EQ(encrypted(second, plain), secondAlone);
-    EXPECT_EQ(encrypted(first, plain), afterFirst);
+    EXPECT_EQ(encrypted(firstAgain, plain), afterFirst);
+    EXPECT_EQ(encrypted(firstOnceMore, plain), afterFirst);
     EXPECT_EQ(secondAlone, opensslEncrypted(second, plain));
+}
+
+// Two keys alive at once, their block calls interleaved, give what each gives on its own.
+TEST(Blowfish, InterleavedKeysEncipherIndependently) {
+    std::mt19937 rng(5);
+    const Bytes keyA = randomBytes(rng, 11), keyB = randomBytes(rng, 72);
+    const Bytes plainA = randomBytes(rng, 8 * 300), plainB = randomBytes(rng, 8 * 300);
+    const Bytes aloneA = encrypted(keyA, plainA), aloneB = encrypted(keyB, plainB);
+
+    const BlowfishKey a(keyA.data(), keyA.size());
+    Bytes dataA = plainA;
+    a.EncryptBlocks(dataA.data(), 100);  // part done before the other key exists
+    const BlowfishKey b(keyB.data(), keyB.size());
+    Bytes dataB = plainB;
+    for (std::size_t done = 100, run = 1; done < 300; done += run, run = run % 7 + 1) {
+        run = std::min<std::size_t>(run, 300 - done);
+        a.EncryptBlocks(dataA.data() + 8 * done, static_cast<std::uint16_t>(run));
+        b.EncryptBlocks(dataB.data() + 8 * (done - 100), static_cast<std::uint16_t>(run));
+    }
+    b.EncryptBlocks(dataB.data() + 8 * 200, 100);
+    EXPECT_TRUE(dataA == aloneA);
+    EXPECT_TRUE(dataB == aloneB);
+
+    b.DecryptAll(dataB.data(), 300);
+    a.DecryptAll(dataA.data(), 300);
+    EXPECT_TRUE(dataA == plainA);
+    EXPECT_TRUE(dataB == plainB);
+}
+
+// Threads that each key and run their own cipher, and share one more key, get the single-threaded bytes.
+TEST(Blowfish, ThreadsWithTheirOwnKeysDoNotDisturbEachOther) {
+    constexpr int kThreads = 2, kRounds = 40;
+    std::mt19937 rng(11);
+    const Bytes sharedKeyBytes = randomBytes(rng, 20);
+    const BlowfishKey shared(sharedKeyBytes.data(), sharedKeyBytes.size());
+    Bytes keys[kThreads], plains[kThreads], expected[kThreads];
+    for (int t = 0; t < kThreads; ++t) {
+        keys[t] = randomBytes(rng, 5 + 9 * t);
+        plains[t] = randomBytes(rng, 8 * 64);
+        expected[t] = encrypted(shared, encrypted(keys[t], plains[t]));
+    }
+    int wrongRounds[kThreads] = {};
+    std::latch start(kThreads);
+    auto work = [&](int t) {
+        start.arrive_and_wait();
+        for (int round = 0; round < kRounds; ++round) {
+            const BlowfishKey own(keys[t].data(), keys[t].size());
+            Bytes data = plains[t];
+            for (std::size_t at = 0; at < data.size(); at += 8 * 8)
+                own.EncryptBlocks(data.data() + at, 8);
+            shared.EncryptAll(data.data(), data.size() / 8);
+            wrongRounds[t] += data != expected[t];
+        }
+    };
+    std::thread threads[kThreads] = {std::thread(work, 0), std::thread(work, 1)};
+    for (auto& thread : threads)
+        thread.join();
+    for (int t = 0; t < kThreads; ++t)
+        EXPECT_EQ(wrongRounds[t], 0) << "thread " << t << " of " << kRounds << " rounds";
+}
+
+// Only the first 32,767 key bytes are taken; the rest must not change anything, however long the key.
+TEST(Blowfish, KeysLongerThanTheLimitAreCut) {
+    std::mt19937 rng(32767);
+    const Bytes limit = randomBytes(rng, BlowfishKey::kMaxKeyBytes);
+    const Bytes plain = randomBytes(rng, 40);
+    const Bytes expected = encrypted(limit, plain);
+    EXPECT_EQ(expected, opensslEncrypted(limit, plain));
+    // Lengths that would come out short or negative if cut to 15 or 16 bits instead of capped.
+    for (std::size_t length : {32768u, 32769u, 65535u, 65536u + 3u, 65536u * 4u + 71u}) {
+        Bytes longer = limit;
+        const Bytes extra = randomBytes(rng, length - limit.size());
+        longer.insert(longer.end(), extra.begin(), extra.end());
+        EXPECT_EQ(encrypted(longer, plain), expected) << "key length " << length;
+    }
+}
+
+// An empty key mixes zeros into the P-array, so it enciphers like a key of one zero byte; it reads no key.
+TEST(Blowfish, EmptyKeyActsLikeAZeroByte) {
+    const Bytes plain(24, 0xC3);
+    const Bytes zero = opensslEncrypted(Bytes{0}, plain);
+    const std::uint8_t byte = 'x';
+    EXPECT_EQ(encrypted(BlowfishKey(nullptr, 0), plain), zero);
+    EXPECT_EQ(encrypted(BlowfishKey(nullptr, 12), plain), zero);
+    EXPECT_EQ(encrypted(BlowfishKey(&byte, 0), plain), zero);
+    EXPECT_EQ(encrypted(BlowfishKey(std::string_view()), plain), zero);
+    EXPECT_EQ(encrypted(BlowfishKey(std::string()), plain), zero);
+}
+
+// A dead key leaves nothing of its tables behind in the memory it occupied.
+TEST(Blowfish, DestroyedKeyLeavesItsStorageZeroed) {
+    alignas(BlowfishKey) unsigned char storage[sizeof(BlowfishKey)];
+    std::memset(storage, 0xA5, sizeof storage);
+    const BlowfishKey* key = new (storage) BlowfishKey(std::string_view("Correct Horse"));
+    key->~BlowfishKey();
+    EXPECT_EQ(std::count(storage, storage + sizeof storage, 0), static_cast<std::ptrdiff_t>(sizeof storage));
 }
 
 TEST(Blowfish, BlockCountRoundsUp) {
@@ -194,14 +297,14 @@ TEST(Blowfish, LongBuffersRunThroughSeveralCalls) {
     EXPECT_TRUE(std::equal(whole.begin(), whole.begin() + 8, whole.end() - 8));
 
     Bytes chunked = plain;
-    setKey(key);
+    const BlowfishKey bf(key.data(), key.size());
     for (std::size_t done = 0, run = 1; done < blocks; done += run, run = run * 3 % 65535 + 1) {
         run = std::min(run, blocks - done);
-        BlowfishEncryptBlocks(chunked.data() + 8 * done, static_cast<std::uint16_t>(run));
+        bf.EncryptBlocks(chunked.data() + 8 * done, static_cast<std::uint16_t>(run));
     }
     EXPECT_TRUE(chunked == whole);
 
-    BlowfishDecryptAll(chunked.data(), blocks);
+    bf.DecryptAll(chunked.data(), blocks);
     EXPECT_TRUE(chunked == plain);
 }
 
@@ -278,8 +381,7 @@ Bytes encipheredBody(const std::string& password, BodyCheck check) {
                               19))
         body.push_back(static_cast<std::uint8_t>(c));
     body.resize(8 * BlockCount(body.size()));
-    BlowfishSetKey(reinterpret_cast<const std::uint8_t*>(password.data()), static_cast<int>(password.size()));
-    BlowfishEncryptAll(body.data(), body.size() / 8);
+    BlowfishKey(password).EncryptAll(body.data(), body.size() / 8);
     return body;
 }
 
@@ -312,9 +414,8 @@ TEST(PasswordCheck, TypedPasswordAgainstEncipheredBody) {
             EXPECT_EQ(body, stored) << "nothing may be deciphered without a password";
         }
         if (c.accepted) {
-            setKey(Bytes(c.documentPassword.begin(), c.documentPassword.end()));
             Bytes plain = stored;
-            BlowfishDecryptAll(plain.data(), plain.size() / 8);
+            BlowfishKey(c.documentPassword).DecryptAll(plain.data(), plain.size() / 8);
             EXPECT_EQ(body, plain);
         }
     }

@@ -57,16 +57,16 @@ std::string text(const Data& data, std::size_t offset, std::size_t length) {
 // The body as the format fixes it, built one block at a time: whole blocks enciphered alone; the
 // last N mod 8 bytes XORed with the encipherment of the ciphertext block before them (or of zeros).
 Data expectedBody(const Data& plain, const std::string& password) {
-    BlowfishSetKey(reinterpret_cast<const std::uint8_t*>(password.data()), static_cast<int>(password.size()));
+    const BlowfishKey key(password);
     Data body = plain;
     const std::size_t whole = plain.size() / 8 * 8;
     for (std::size_t i = 0; i < whole; i += 8)
-        BlowfishEncryptBlocks(body.data() + i, 1);
+        key.EncryptBlocks(body.data() + i, 1);
     if (whole < plain.size()) {
         std::uint8_t pad[8] = {};
         if (whole >= 8)
             std::memcpy(pad, body.data() + whole - 8, 8);
-        BlowfishEncryptBlocks(pad, 1);
+        key.EncryptBlocks(pad, 1);
         for (std::size_t i = whole; i < plain.size(); ++i)
             body[i] ^= pad[i - whole];
     }
