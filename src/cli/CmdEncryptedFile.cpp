@@ -131,9 +131,9 @@ int cmdEncryptFile(const Args& args) {
 
     FileEncryptionState state;
     state.FileEncryptionPassword = entered->first;
-    state.PasswordIsSet = 1;
+    state.PasswordIsSet = true;
     state.SelectedFile = path;
-    state.CanEncrypt = 1;
+    state.CanEncrypt = true;
     return finish(EncryptSelectedFile(state, ui), path);
 }
 
@@ -162,9 +162,9 @@ int cmdDecryptFile(const Args& args) {
     }
     FileEncryptionState state;
     state.FileEncryptionPassword = *password;
-    state.PasswordIsSet = password->empty() ? 0 : 1;
+    state.PasswordIsSet = !password->empty();
     state.SelectedFile = path;
-    state.IsEncrypted = 1;
+    state.IsEncrypted = true;
     return finish(DecryptSelectedFile(state, ui), path);
 }
 

@@ -190,8 +190,8 @@ FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui) {
     buffer.reset();
 
     state.SelectedFile = name->path;
-    state.CanEncrypt = 0;
-    state.IsEncrypted = 1;
+    state.CanEncrypt = false;
+    state.IsEncrypted = true;
     removeInput(source, result);
     return result;
 }
@@ -264,8 +264,8 @@ FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui) {
     buffer.reset();
 
     state.SelectedFile = *output;
-    state.CanEncrypt = 1;
-    state.IsEncrypted = 0;
+    state.CanEncrypt = true;
+    state.IsEncrypted = false;
     removeInput(encrypted, result);
     return result;
 }

@@ -9,11 +9,11 @@
 /// The file-encryption state the main window owns for one run; nothing of it is ever saved.
 struct FileEncryptionState {
     std::string FileEncryptionPassword;  // Windows-1252 bytes; empty when none is set
-    int PasswordIsSet = 0;
+    bool PasswordIsSet = false;
     std::string SelectedFile;  // full path; empty for a folder or no selection
-    int CanEncrypt = 0;        // SelectedFile is readable, non-empty and not an encrypted file
-    int IsEncrypted = 0;       // SelectedFile is an encrypted file
-    int ShowEncryptedOnly = 0;
+    bool CanEncrypt = false;   // SelectedFile is readable, non-empty and not an encrypted file
+    bool IsEncrypted = false;  // SelectedFile is an encrypted file
+    bool ShowEncryptedOnly = false;
 };
 
 enum class FileOpStatus {
@@ -32,12 +32,12 @@ struct FileOpResult {
 };
 
 /// Replaces state.SelectedFile by its "~~~" file enciphered under state.FileEncryptionPassword.
-/// On success SelectedFile names the encrypted file, CanEncrypt = 0, IsEncrypted = 1; on failure
+/// On success SelectedFile names the encrypted file, CanEncrypt false, IsEncrypted true; on failure
 /// the state and every file stay as they were.
 FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui);
 
 /// Restores the file that the "~~~" file state.SelectedFile holds, under the name its trailer
-/// keeps. On success SelectedFile names the restored file, CanEncrypt = 1, IsEncrypted = 0.
+/// keeps. On success SelectedFile names the restored file, CanEncrypt true, IsEncrypted false.
 FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui);
 
 /// 1 when the file opens for reading; otherwise 0 after a message naming the cause (none for a

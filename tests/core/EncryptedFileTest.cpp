@@ -81,7 +81,7 @@ protected:
     FileEncryptionState stateFor(const std::string& file, const std::string& password = kPassword) const {
         FileEncryptionState state;
         state.FileEncryptionPassword = password;
-        state.PasswordIsSet = password.empty() ? 0 : 1;
+        state.PasswordIsSet = !password.empty();
         state.SelectedFile = file;
         return state;
     }
@@ -110,7 +110,7 @@ TEST_P(RoundTripTest, EncryptsToTheFixedLayoutAndRestoresEveryByte) {
     writeData(path("data.bin"), plain);
 
     FileEncryptionState state = stateFor(path("data.bin"));
-    state.CanEncrypt = 1;
+    state.CanEncrypt = true;
     ScriptPrompter ui;
     FileOpResult enc = EncryptSelectedFile(state, ui);
     ASSERT_EQ(enc.status, FileOpStatus::Done);
@@ -118,8 +118,8 @@ TEST_P(RoundTripTest, EncryptsToTheFixedLayoutAndRestoresEveryByte) {
     EXPECT_EQ(enc.outputPath, path("data.~~~"));
     EXPECT_EQ(filesInDir(), std::vector<std::string>{"data.~~~"});
     EXPECT_EQ(state.SelectedFile, path("data.~~~"));
-    EXPECT_EQ(state.CanEncrypt, 0);
-    EXPECT_EQ(state.IsEncrypted, 1);
+    EXPECT_FALSE(state.CanEncrypt);
+    EXPECT_TRUE(state.IsEncrypted);
     EXPECT_EQ(fs::status(path("data.~~~")).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 
     const Data file = readData(path("data.~~~"));
@@ -138,8 +138,8 @@ TEST_P(RoundTripTest, EncryptsToTheFixedLayoutAndRestoresEveryByte) {
     EXPECT_EQ(filesInDir(), std::vector<std::string>{"data.bin"});
     EXPECT_TRUE(readData(path("data.bin")) == plain);
     EXPECT_EQ(state.SelectedFile, path("data.bin"));
-    EXPECT_EQ(state.CanEncrypt, 1);
-    EXPECT_EQ(state.IsEncrypted, 0);
+    EXPECT_TRUE(state.CanEncrypt);
+    EXPECT_FALSE(state.IsEncrypted);
 }
 
 // Several MiB cross the 65,535-block limit of one cipher call; the last one ends in a partial block.
@@ -266,7 +266,7 @@ TEST_F(FileEncryptionTest, EncryptRefusalsLeaveEverythingAlone) {
             writeData(path(c.name), plain);
         const auto before = filesInDir();
         FileEncryptionState state = stateFor(path(c.selected), c.password);
-        state.CanEncrypt = 1;
+        state.CanEncrypt = true;
         ScriptPrompter ui;
         FileOpResult r = EncryptSelectedFile(state, ui);
         EXPECT_EQ(r.status, FileOpStatus::Failed);
@@ -276,8 +276,8 @@ TEST_F(FileEncryptionTest, EncryptRefusalsLeaveEverythingAlone) {
             EXPECT_TRUE(readData(path(c.name)) == plain);
         }
         EXPECT_EQ(state.SelectedFile, path(c.selected));
-        EXPECT_EQ(state.CanEncrypt, 1);
-        EXPECT_EQ(state.IsEncrypted, 0);
+        EXPECT_TRUE(state.CanEncrypt);
+        EXPECT_FALSE(state.IsEncrypted);
         if (*c.name)
             fs::remove(path(c.name));
     }
@@ -318,14 +318,14 @@ TEST_F(FileEncryptionTest, DecryptRefusalsLeaveEverythingAlone) {
         writeData(path(c.name), c.content);
         const auto before = filesInDir();
         FileEncryptionState state = stateFor(path(c.name));
-        state.IsEncrypted = 1;
+        state.IsEncrypted = true;
         ScriptPrompter ui;
         EXPECT_EQ(DecryptSelectedFile(state, ui).status, FileOpStatus::Failed);
         EXPECT_EQ(ui.messages, c.messages);
         EXPECT_EQ(filesInDir(), before);
         EXPECT_TRUE(readData(path(c.name)) == c.content);
         EXPECT_EQ(state.SelectedFile, path(c.name));
-        EXPECT_EQ(state.IsEncrypted, 1);
+        EXPECT_TRUE(state.IsEncrypted);
         fs::remove(path(c.name));
     }
     FileEncryptionState state = stateFor(path("missing.~~~"));
@@ -348,7 +348,7 @@ TEST_F(FileEncryptionTest, WrongPasswordChangesNothingAndTheRightOneThenSucceeds
         {"", {"Password not set !", "Password not correct,try again!"}},
     };
     FileEncryptionState state = stateFor(encrypted);
-    state.IsEncrypted = 1;
+    state.IsEncrypted = true;
     for (const Attempt& a : attempts) {
         state.FileEncryptionPassword = a.password;
         ScriptPrompter ui;
@@ -357,7 +357,7 @@ TEST_F(FileEncryptionTest, WrongPasswordChangesNothingAndTheRightOneThenSucceeds
         EXPECT_EQ(filesInDir(), std::vector<std::string>{"secret.~~~"});
         EXPECT_TRUE(readData(encrypted) == stored);
         EXPECT_EQ(state.SelectedFile, encrypted);
-        EXPECT_EQ(state.IsEncrypted, 1);
+        EXPECT_TRUE(state.IsEncrypted);
     }
     state.FileEncryptionPassword = kPassword;
     ScriptPrompter ui;
