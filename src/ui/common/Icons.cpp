@@ -195,6 +195,24 @@ QIcon reveal() {
     });
 }
 
+QIcon editUrl() {
+    return drawn([](QPainter& p) {
+        // A one-line field with a pencil writing in it.
+        p.setBrush(Qt::white);
+        p.drawRect(QRectF(2, 12, 28, 10));
+        p.drawLine(QPointF(5, 17), QPointF(13, 17));
+        QPainterPath pencil;
+        pencil.moveTo(14, 24);
+        pencil.lineTo(16, 18);
+        pencil.lineTo(27, 4);
+        pencil.lineTo(31, 7);
+        pencil.lineTo(20, 21);
+        pencil.closeSubpath();
+        p.setBrush(QColor(235, 190, 60));
+        p.drawPath(pencil);
+    });
+}
+
 QIcon encryptedButton() {
     return drawn([](QPainter& p) {
         page(p, QRectF(3, 2, 18, 24));

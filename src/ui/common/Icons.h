@@ -14,6 +14,7 @@ QIcon card();          // tree picture 2
 QIcon encrypted();     // the "(Encrypted)" status icon
 QIcon plain();         // the "(Not Encrypted)" status icon
 QIcon reveal();        // the small button beside password fields
+QIcon editUrl();       // the small button beside a URL field that opens the long-URL editor
 
 /// The image of a toolbar button by its command id (a blank image for unknown ids).
 QIcon toolbar(int commandId);

@@ -9,7 +9,10 @@ RevealButton::RevealButton(QLineEdit* field, QWidget* parent) : QToolButton(pare
     setIcon(icons::reveal());
     setToolTip(tr("Show the password"));
     setFocusPolicy(Qt::TabFocus);
-    connect(this, &QToolButton::clicked, this, [this] { guiPrompter().popupText(m_field->text(), popupPosition()); });
+    connect(this, &QToolButton::clicked, this, [this] {
+        const QString text = m_field->text();
+        guiPrompter().popupText(text.isEmpty() ? m_emptyText : text, popupPosition());
+    });
 }
 
 QPoint RevealButton::popupPosition() const { return mapToGlobal(QPoint(width() + 5, height())); }

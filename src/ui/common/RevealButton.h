@@ -14,6 +14,10 @@ public:
     /// Where the menu opens: 5 pixels right of the button's right edge, level with its bottom edge.
     QPoint popupPosition() const;
 
+    /// The item shown while the field is empty (by default the empty text itself).
+    void setEmptyText(const QString& text) { m_emptyText = text; }
+
 private:
     QLineEdit* m_field;
+    QString m_emptyText;
 };
