@@ -51,6 +51,7 @@ void ScriptedPrompter::reset() {
     m_captions.clear();
     m_messagesSeen = 0;
     questions.clear();
+    confirmCaptions.clear();
     passwordTitles.clear();
     encryptionDialogs.clear();
     openFilters.clear();
@@ -101,6 +102,16 @@ QString ScriptedPrompter::saveFileName(const QString&, const QString& suggested,
         return QString();
     }
     return saveNames.takeFirst();
+}
+
+bool ScriptedPrompter::okCancel(const QString& text, const QString& caption, Icon) {
+    questions.append(text);
+    confirmCaptions.append(caption);
+    if (answers.isEmpty()) {
+        unexpected.append(QStringLiteral("OK/Cancel: ") + text);
+        return false;
+    }
+    return answers.takeFirst() == Answer::Yes;
 }
 
 int ScriptedPrompter::exec(QDialog& dialog) {

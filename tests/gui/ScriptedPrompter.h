@@ -45,7 +45,8 @@ public:
     const QStringList& messages();
     /// The captions of those messages.
     const QStringList& captions();
-    QStringList questions;
+    QStringList questions;        // Yes/No questions and OK/Cancel confirmations
+    QStringList confirmCaptions;  // the captions of the OK/Cancel ones
     QStringList passwordTitles;
     QList<FileEncryptionInput> encryptionDialogs;  // what each File Encryption dialog opened with
     QList<QStringList> openFilters;
@@ -62,6 +63,8 @@ public:
     Answer question(const QString& text, bool withCancel, const QString& caption) override;
     QString openFileName(const QString& caption, const QStringList& nameFilters) override;
     QString saveFileName(const QString& caption, const QString& suggested, const QStringList& nameFilters) override;
+    /// Answered from `answers`: Yes stands for OK, anything else for Cancel.
+    bool okCancel(const QString& text, const QString& caption, Icon icon) override;
     int exec(QDialog& dialog) override;
     void show(QDialog& dialog) override;
     void popupText(const QString& text, const QPoint& globalPos) override;

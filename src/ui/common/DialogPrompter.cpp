@@ -7,25 +7,40 @@
 
 #include "ui/common/DocumentTypes.h"
 
+namespace {
+QMessageBox::Icon boxIcon(DocPrompter::Icon icon) {
+    switch (icon) {
+        case DocPrompter::Icon::Information:
+            return QMessageBox::Information;
+        case DocPrompter::Icon::Warning:
+            return QMessageBox::Warning;
+        case DocPrompter::Icon::Critical:
+            return QMessageBox::Critical;
+        case DocPrompter::Icon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+}  // namespace
+
 void DialogPrompter::message(const QString& text, const QString& caption, Icon icon) {
     QMessageBox box(dialogParent());
     box.setWindowTitle(caption.isEmpty() ? QString::fromUtf8(kAppTitle) : caption);
     box.setText(text);
-    switch (icon) {
-        case Icon::Information:
-            box.setIcon(QMessageBox::Information);
-            break;
-        case Icon::Warning:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case Icon::Critical:
-            box.setIcon(QMessageBox::Critical);
-            break;
-        case Icon::None:
-            break;
-    }
+    box.setIcon(boxIcon(icon));
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
+}
+
+bool DialogPrompter::okCancel(const QString& text, const QString& caption, Icon icon) {
+    QMessageBox box(dialogParent());
+    box.setWindowTitle(caption.isEmpty() ? QString::fromUtf8(kAppTitle) : caption);
+    box.setText(text);
+    box.setIcon(boxIcon(icon));
+    box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok;
 }
 
 GuiPrompter::Answer DialogPrompter::question(const QString& text, bool withCancel, const QString& caption) {

@@ -25,6 +25,8 @@ public:
     std::optional<std::string> askPassword(const std::string& title) override;
     bool confirmReplace(const std::string& path) override;
 
+    /// A message box with OK and Cancel (Cancel the default); true for OK.
+    virtual bool okCancel(const QString& text, const QString& caption, Icon icon) = 0;
     /// Runs a modal dialog and returns its result (QDialog::Accepted or Rejected).
     virtual int exec(QDialog& dialog) = 0;
     /// Shows a modeless dialog; it stays open while the person goes on working.
