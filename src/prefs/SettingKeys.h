@@ -25,6 +25,7 @@ inline constexpr const char* kStartUpSection = "Start Up Preferences";
 inline constexpr const char* kInternetSection = "Internet Preferences";
 inline constexpr const char* kRecentFileSection = "Recent File List";
 inline constexpr const char* kFrameworkSection = "Settings";
+inline constexpr const char* kOwnSection = "Quorvane Preferences";  // settings of ours beyond the classic ones
 
 // Print Preferences: the preference sheet reads 0 when missing, the main window's copy 1.
 inline constexpr IntSetting kPrintAtm{kPrintSection, "Print ATM", 0};
@@ -53,6 +54,10 @@ inline constexpr TextSetting kNewsPath{kInternetSection, "NewsProg File Path", "
 inline constexpr TextSetting kHelpPath{kInternetSection, "HelpProg File Path", ""};
 inline constexpr TextSetting kFtpPath{kInternetSection, "FTP File Path", ""};
 inline constexpr TextSetting kTelnetPath{kInternetSection, "Telnet File Path", ""};
+
+// Seconds after which a password put on the clipboard by Copy Password is cleared again, if the
+// clipboard still holds it; 0 never clears.
+inline constexpr IntSetting kClearClipboardSeconds{kOwnSection, "Clear Clipboard Seconds", 0};
 
 // Kept by the program's framework layer.
 inline constexpr int kRecentFileCount = 4;
