@@ -1,10 +1,11 @@
 // The card commands: adding, deleting, editing, finding, the clipboard, and the card document's
-// own file commands. The commands still to be built are registered with inert handlers so they
-// show their real enable states meanwhile.
+// own file commands: when each is enabled and what runs it.
 
 #include "ui/cards/CardCommands.h"
 
 #include "docview/MdiChildFrame.h"
+#include "ui/cards/CardActions.h"
+#include "ui/cards/CardClipboard.h"
 #include "ui/cards/QuorvaneDoc.h"
 #include "ui/cards/QuorvaneListView.h"
 #include "ui/frame/CommandIds.h"
@@ -37,11 +38,27 @@ void installCardCommands(CMainFrame& frame) {
         c.setEnableRule(id, hasCards);
     }
 
-    for (int id : {cmd::NewCard, cmd::NewCardButton, cmd::DeleteCard, cmd::DeleteCardButton, cmd::EditCard,
-                   cmd::UpdateCardButton, cmd::FirstCard, cmd::LastCard, cmd::EditFind, cmd::FindButton,
-                   cmd::CopyPassword, cmd::EditCopy, cmd::EditCut, cmd::EditPaste}) {
-        c.setHandler(id, [] {});
+    using namespace cardactions;
+    for (int id : {cmd::NewCard, cmd::NewCardButton}) {
+        c.setHandler(id, [f] { OnNewCard(*f); });
     }
+    for (int id : {cmd::EditCard, cmd::UpdateCardButton}) {
+        c.setHandler(id, [f] { OnEditCard(*f); });
+    }
+    for (int id : {cmd::DeleteCard, cmd::DeleteCardButton}) {
+        c.setHandler(id, [f] { OnDeleteCard(*f); });
+    }
+    c.setHandler(cmd::FirstCard, [f] { OnFirstOrLastCard(*f, false); });
+    c.setHandler(cmd::LastCard, [f] { OnFirstOrLastCard(*f, true); });
+    for (int id : {cmd::EditFind, cmd::FindButton}) {
+        c.setHandler(id, [f] { OnFind(*f); });
+    }
+
+    auto* clipboard = new CardClipboard(&frame);
+    c.setHandler(cmd::CopyPassword, [f, clipboard] { OnCopyPassword(*f, *clipboard); });
+    c.setHandler(cmd::EditCopy, [f, clipboard] { OnCopy(*f, *clipboard); });
+    c.setHandler(cmd::EditCut, [f, clipboard] { OnCut(*f, *clipboard); });
+    c.setHandler(cmd::EditPaste, [f, clipboard] { OnPaste(*f, *clipboard); });
 
     auto encryptOnSave = [f] {
         if (CQuorvaneDoc* document = f->activeCardDocument()) {

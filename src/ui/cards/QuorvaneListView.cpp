@@ -7,7 +7,10 @@
 #include "docview/MdiChildFrame.h"
 #include "cardstore/DateStamp.h"
 #include "prefs/SettingKeys.h"
+#include "ui/cards/CardActions.h"
+#include "ui/cards/CardDlg.h"
 #include "ui/cards/CardHints.h"
+#include "ui/cards/NoteDlg.h"
 #include "ui/cards/CardRows.h"
 #include "ui/cards/ChildFrame.h"
 #include "ui/common/GuiPrompter.h"
@@ -132,11 +135,26 @@ void CQuorvaneListView::OnRowDoubleClicked(int row) {
     CQuorvaneView* tree = window->tree();
     const int position = tree->GetSelectedPosition();
     const QString name = ShownCard ? QString::fromStdString(categoryDisplayName(ShownCard->categoryId)) : QString();
+    const bool web = isWebCategory(name.toStdString());
     if (ShownCard && processorFlag() == 0) {
-        // Rows 0-3 and the date open the card editor and row 4 the note editor (built with the
-        // card dialogs); here only the web switches flip. The card is the stored one, changed in place.
-        if ((row == 5 || row == 6) && isWebCategory(name.toStdString())) {
-            std::int32_t& flag = row == 5 ? ShownCard->automaticAccess : ShownCard->newBrowserWindow;
+        // The card shown is the stored one: it is changed in place.
+        Card& card = *ShownCard;
+        if ((row >= 0 && row <= 3) || row == 7) {
+            CCardDlg editor(cardactions::editorDataFor(card, *document, web), this);
+            if (guiPrompter().exec(editor) == QDialog::Accepted && cardactions::applyEditorData(editor.data(), card)) {
+                document->SetModifiedFlag();
+            }
+        } else if (row == 4) {
+            CNoteDlg editor(fromCardText(card.note), this);
+            if (guiPrompter().exec(editor) == QDialog::Accepted) {
+                if (const std::optional<std::string> note = toCardText(editor.note())) {
+                    card.note = *note;
+                    document->SetModifiedFlag();
+                }
+            }
+        } else if ((row == 5 || row == 6) && web) {
+            // The web switches are kept in memory only; flipping one changes nothing on disk.
+            std::int32_t& flag = row == 5 ? card.automaticAccess : card.newBrowserWindow;
             flag = flag == 1 ? 0 : 1;
             topLevelItem(row)->setText(1, flag == 1 ? QStringLiteral("On") : QStringLiteral("Off"));
         }

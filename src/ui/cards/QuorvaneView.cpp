@@ -300,6 +300,22 @@ void CQuorvaneView::SelectCardByListPosition(QTreeWidgetItem* category, int posi
     SelectItem(nullptr);
 }
 
+void CQuorvaneView::SelectCardInCategory(QTreeWidgetItem* category, int position) {
+    if (!category) {
+        return;
+    }
+    m_expandingByCode = true;
+    category->setExpanded(true);
+    m_expandingByCode = false;
+    for (int k = 0; k < category->childCount(); ++k) {
+        if (category->child(k)->data(0, kPositionRole).toInt() == position) {
+            SelectItem(category->child(k));
+            return;
+        }
+    }
+    SelectItem(nullptr);
+}
+
 void CQuorvaneView::SetCategoryPicture(QTreeWidgetItem* item, int count) {
     if (!item || count < 0) {
         return;

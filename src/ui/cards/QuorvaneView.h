@@ -41,6 +41,9 @@ public:
     void SelectFirstOrLastCard(bool last);
     /// Selects the card item of `category` carrying list position `position` (none if no item does).
     void SelectCardByListPosition(QTreeWidgetItem* category, int position);
+    /// Expands `category` and selects the card item carrying list position `position`, so the card
+    /// just added, pasted or changed is the one shown (nothing selected when no item carries it).
+    void SelectCardInCategory(QTreeWidgetItem* category, int position);
     void SetCategoryPicture(QTreeWidgetItem* item, int count);
     void RenameSelectedItem(const QString& text);
     /// Makes the other views show the card at `position` of `category`'s list.
