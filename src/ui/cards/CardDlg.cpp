@@ -79,7 +79,7 @@ CCardDlg::CCardDlg(const CardDlgData& data, QWidget* parent) : QDialog(parent), 
     m_note->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Enter breaks the line in the note; Tab still moves on, as everywhere else in the dialog.
     m_note->setTabChangesFocus(true);
-    m_note->setPlainText(data.note);
+    m_note->setPlainText(noteForEditor(data.note));
     layout->addWidget(m_note, 1);
 
     auto* attributes = new QGroupBox(QStringLiteral("Attributes"), this);
@@ -152,7 +152,7 @@ void CCardDlg::accept() {
             return;
         }
     }
-    const QString problem = cardTextProblem(m_note->toPlainText(), QStringLiteral("Note"));
+    const QString problem = cardTextProblem(noteForCard(m_note->toPlainText()), QStringLiteral("Note"));
     if (!problem.isEmpty()) {
         guiPrompter().message(problem);
         m_note->setFocus();
@@ -167,7 +167,7 @@ CardDlgData CCardDlg::data() const {
     out.secondField = m_fields[1]->text();
     out.thirdField = m_fields[2]->text();
     out.fourthField = m_fields[3]->text();
-    out.note = m_note->toPlainText();
+    out.note = noteForCard(m_note->toPlainText());
     out.newBrowserWindow = m_newBrowserWindow->isChecked();
     out.automaticAccess = m_automaticAccess->isChecked();
     return out;

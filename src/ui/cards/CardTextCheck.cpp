@@ -7,6 +7,16 @@
 #include "cardstore/Card.h"
 #include "ui/common/QtText.h"
 
+QString noteForEditor(const QString& storedNote) {
+    QString note = storedNote;
+    return note.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+QString noteForCard(const QString& editedNote) {
+    QString note = noteForEditor(editedNote);
+    return note.replace('\n', QStringLiteral("\r\n"));
+}
+
 QString cardTextProblem(const QString& text, const QString& name) {
     QString why;
     const std::optional<std::string> bytes = toCardText(text, &why);

@@ -20,7 +20,7 @@ CNoteDlg::CNoteDlg(const QString& note, QWidget* parent) : QDialog(parent) {
     m_note = new QPlainTextEdit(this);
     m_note->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_note->setTabChangesFocus(true);
-    m_note->setPlainText(note);
+    m_note->setPlainText(noteForEditor(note));
     m_note->setMinimumSize(360, 180);
     label->setBuddy(m_note);
     layout->addWidget(m_note, 1);
@@ -43,10 +43,10 @@ CNoteDlg::CNoteDlg(const QString& note, QWidget* parent) : QDialog(parent) {
     m_note->setFocus();
 }
 
-QString CNoteDlg::note() const { return m_note->toPlainText(); }
+QString CNoteDlg::note() const { return noteForCard(m_note->toPlainText()); }
 
 void CNoteDlg::accept() {
-    const QString problem = cardTextProblem(m_note->toPlainText(), QStringLiteral("Note"));
+    const QString problem = cardTextProblem(note(), QStringLiteral("Note"));
     if (!problem.isEmpty()) {
         guiPrompter().message(problem);
         m_note->setFocus();
