@@ -40,7 +40,8 @@ const std::vector<CommandDef>& commandDefinitions() {
         {cmd::DeleteCardButton, "Delete Card", "", "Delete a Card From a Category\nDelete Card"},
         {cmd::UpdateCardButton, "Update Card", "", "Update a Card\nUpdate Card"},
         {cmd::FindButton, "Find", "", "Find string\nFind"},
-        {cmd::CopyPassword, "Copy to Clipboard", "", "Copy selected string to Clipboard\nCopy to Clipboard"},
+        // Only a toolbar button by its classic definition; the key makes it reachable without a mouse.
+        {cmd::CopyPassword, "Copy to Clipboard", "Ctrl+Shift+C", "Copy selected string to Clipboard\nCopy to Clipboard"},
         // Internet
         {cmd::LaunchWww, "Launch WWW", "", ""},
         {cmd::LaunchEmail, "Launch E-Mail", "", ""},
