@@ -304,7 +304,7 @@ void CardCommandsTest::find() {
     QCOMPARE(h.tree()->currentItem()->text(0), QStringLiteral("pop note"));
     dialog->findAgainButton()->click();  // "NOTE" in upper case does not match without Ignore Case
     QCOMPARE(h.prompter.messages().last(), QStringLiteral("Card not found, try again."));
-    dialog->findAgainButton()->click();  // after a failed search it starts again from the first card
+    QVERIFY(h.run(cmd::FindAgain));  // Ctrl+G in the main window; after a failed search from the start
     QCOMPARE(h.tree()->currentItem()->text(0), QStringLiteral("web note"));
 
     dialog->ignoreCaseBox()->setChecked(true);
@@ -316,6 +316,7 @@ void CardCommandsTest::find() {
     dialog->cancelButton()->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!h.frame()->FindDialog);
+    QVERIFY(!h.enabled(cmd::FindAgain));
     QVERIFY(h.run(cmd::EditFind));  // a new one
     QCOMPARE(h.prompter.shown.size(), 2);
 }

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QDialog>
 #include <QLocale>
+#include <QPushButton>
 #include <QTreeWidgetItem>
 #include <algorithm>
 #include <array>
@@ -284,6 +285,12 @@ void OnFind(CMainFrame& frame) {
     r.moveCenter(frame.frameGeometry().center());
     dialog->move(r.topLeft());
     guiPrompter().show(*dialog);
+}
+
+void OnFindAgain(CMainFrame& frame) {
+    if (auto* dialog = qobject_cast<CFindCardDlg*>(frame.FindDialog.data())) {
+        dialog->findAgainButton()->click();
+    }
 }
 
 int SearchCards(CMainFrame& frame, int start, const QString& keyword, bool ignoreCase) {

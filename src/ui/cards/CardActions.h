@@ -32,6 +32,8 @@ void OnDeleteCard(CMainFrame& frame);
 void OnFirstOrLastCard(CMainFrame& frame, bool last);
 /// Opens the Find Card dialog, unless it is open already.
 void OnFind(CMainFrame& frame);
+/// Searches again from the card after the last one found, as the open Find Card box's Find Again.
+void OnFindAgain(CMainFrame& frame);
 /// Finds the first card from `start` on (in Find's order) holding `keyword`, selects it and
 /// returns its index; -1 after a message when there is none.
 int SearchCards(CMainFrame& frame, int start, const QString& keyword, bool ignoreCase);

@@ -53,6 +53,10 @@ void installCardCommands(CMainFrame& frame) {
     for (int id : {cmd::EditFind, cmd::FindButton}) {
         c.setHandler(id, [f] { OnFind(*f); });
     }
+    // Ctrl+G presses the open Find Card box's Find Again from the main window, where a search
+    // leaves the keyboard.
+    c.setEnableRule(cmd::FindAgain, [f] { return !f->FindDialog.isNull(); });
+    c.setHandler(cmd::FindAgain, [f] { OnFindAgain(*f); });
 
     auto* clipboard = new CardClipboard(&frame);
     c.setHandler(cmd::CopyPassword, [f, clipboard] { OnCopyPassword(*f, *clipboard); });
