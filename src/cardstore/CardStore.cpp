@@ -61,6 +61,12 @@ std::uint64_t CardStore::GetStoredSize() const {
     return total;
 }
 
+bool CardStore::hasCards() const {
+    for (const CardList& list : m_lists)
+        if (list.GetCardCount() > 0) return true;
+    return false;
+}
+
 int CardStore::shownCardCount() const {
     int count = 0;
     for (int id = 0; id < kCategoryCount; ++id) count += m_lists[static_cast<std::size_t>(id)].GetCardCount();

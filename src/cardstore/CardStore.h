@@ -28,6 +28,9 @@ public:
     /// Bytes the cards of all sixteen lists take in a file body; 0 exactly when there is no card.
     std::uint64_t GetStoredSize() const;
 
+    /// True when any list, the deleted cards included, holds a card: exactly when GetStoredSize is
+    /// above 0, without walking the cards (the window asks after every key press).
+    bool hasCards() const;
     /// Number of cards in the fifteen shown categories (deleted cards excluded).
     int shownCardCount() const;
 

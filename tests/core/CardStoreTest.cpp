@@ -86,9 +86,11 @@ TEST(CardStore, LabelLookupsReturnTheWidthOfTheSameCategory) {
 TEST(CardStore, StoredSizeCountsEveryListIncludingDeletedCards) {
     CardStore store;
     EXPECT_EQ(store.GetStoredSize(), 0u);
+    EXPECT_FALSE(store.hasCards());
 
     store.GetCategoryList(kDeletedCategoryId)->AddCard(std::make_unique<Card>());
     EXPECT_EQ(store.GetStoredSize(), 29u);  // a deleted card alone still makes the document non-empty
+    EXPECT_TRUE(store.hasCards());
     EXPECT_EQ(store.shownCardCount(), 0);
 
     auto card = std::make_unique<Card>();
@@ -102,6 +104,7 @@ TEST(CardStore, StoredSizeCountsEveryListIncludingDeletedCards) {
 
     store.clear();
     EXPECT_EQ(store.GetStoredSize(), 0u);
+    EXPECT_FALSE(store.hasCards());
 }
 
 TEST(CardList, RemoveReplaceAndGetHandleEveryIndex) {

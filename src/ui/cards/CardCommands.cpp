@@ -19,7 +19,7 @@ void installCardCommands(CMainFrame& frame) {
     auto cardSelected = [f] { return f->CardSelected(); };
     auto hasCards = [f] {
         const CQuorvaneDoc* document = f->activeCardDocument();
-        return document && document->GetStoredSize() > 0;
+        return document && document->hasCards();
     };
 
     c.setEnableRule(cmd::NewCardButton, child);

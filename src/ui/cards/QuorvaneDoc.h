@@ -22,6 +22,8 @@ public:
     int GetLabelsForCategoryName(const QString& name, Labels& labels) const;
     int GetLabelsForCategoryId(int categoryId, Labels& labels) const;
     std::uint64_t GetStoredSize() const { return m_store.GetStoredSize(); }
+    /// GetStoredSize() > 0, in constant time: what the file commands' enable rules ask.
+    bool hasCards() const { return m_store.hasCards(); }
 
     /// Saves encrypted under a password: what the dialog bar and the toolbar show.
     bool IsEncrypted() const { return m_store.encryptOnSave == 1 && !m_store.encryptionPassword.empty(); }

@@ -10,7 +10,7 @@ void installPrintCommands(CMainFrame& frame) {
     CMainFrame* f = &frame;
     auto hasCards = [f] {
         const CQuorvaneDoc* document = f->activeCardDocument();
-        return document && document->GetStoredSize() > 0;
+        return document && document->hasCards();
     };
     c.setEnableRule(cmd::PrintPreview, hasCards);
     c.setEnableRule(cmd::FilePrint, hasCards);
