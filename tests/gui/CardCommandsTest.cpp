@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
-#include <QTreeWidgetItem>
 
 #include "ScriptedHarness.h"
 #include "cardstore/CardFile.h"
@@ -201,7 +200,7 @@ void CardCommandsTest::newCardSelectsTheNewCard() {
 void CardCommandsTest::newCardWithoutCategoryDoesNothing() {
     Harness h;
     openCards(h, "cards.qvf", {{0, "a"}});
-    h.tree()->SelectItem(nullptr);
+    h.tree()->SelectItem(QModelIndex());
     QVERIFY(h.run(cmd::NewCard));  // no editor comes up: the prompter would fail the test
     QCOMPARE(h.doc()->store().shownCardCount(), 1);
     QVERIFY(!h.doc()->IsModified());
@@ -230,7 +229,7 @@ void CardCommandsTest::editCard() {
     QCOMPARE(card->fourthField, std::string("1234"));
     QCOMPARE(card->dateText, dateText);
     QVERIFY(card->stateFlags & kStateEdited);
-    QCOMPARE(h.tree()->currentItem()->text(0), QStringLiteral("Mastercard"));
+    QCOMPARE(h.tree()->itemText(h.tree()->currentIndex()), QStringLiteral("Mastercard"));
     QCOMPARE(shownName(h), QStringLiteral("Mastercard"));
     std::unique_ptr<CardStore> saved = saveAndReload(h);
     QVERIFY(saved);
@@ -253,7 +252,7 @@ void CardCommandsTest::deleteCardKeepsItHidden() {
     QVERIFY(h.run(cmd::DeleteCardButton));
     QCOMPARE(h.doc()->GetCategoryList(7)->GetCardCount(), 1);
     QVERIFY(!h.frame()->CardSelected());
-    QCOMPARE(h.tree()->currentItem(), h.tree()->GetCategoryItemAt(7));
+    QCOMPARE(h.tree()->currentIndex(), h.tree()->GetCategoryItemAt(7));
     QCOMPARE(h.frame()->GetStatusDialogBarItem(1023)->text(), QStringLiteral("2"));
     QVERIFY(!h.enabled(cmd::DeleteCard));
 
@@ -269,17 +268,17 @@ void CardCommandsTest::firstAndLastCard() {
     openCards(h, "cards.qvf", {{0, "m"}, {0, "z"}, {0, "a"}});
     h.tree()->SelectItem(h.tree()->GetCategoryItemAt(0));
     QVERIFY(h.run(cmd::LastCard));
-    QCOMPARE(h.tree()->currentItem()->text(0), QStringLiteral("z"));
+    QCOMPARE(h.tree()->itemText(h.tree()->currentIndex()), QStringLiteral("z"));
     QVERIFY(h.run(cmd::FirstCard));
-    QCOMPARE(h.tree()->currentItem()->text(0), QStringLiteral("a"));
+    QCOMPARE(h.tree()->itemText(h.tree()->currentIndex()), QStringLiteral("a"));
     // An empty category: nothing happens.
     h.tree()->SelectItem(h.tree()->GetCategoryItemAt(3));
     QVERIFY(h.run(cmd::LastCard));
-    QCOMPARE(h.tree()->currentItem(), h.tree()->GetCategoryItemAt(3));
+    QCOMPARE(h.tree()->currentIndex(), h.tree()->GetCategoryItemAt(3));
     // With the card list as the active pane the commands leave the selection alone.
     h.frame()->activeChildFrame()->SetActiveView(h.list());
     QVERIFY(h.run(cmd::FirstCard));
-    QCOMPARE(h.tree()->currentItem(), h.tree()->GetCategoryItemAt(3));
+    QCOMPARE(h.tree()->currentIndex(), h.tree()->GetCategoryItemAt(3));
 }
 
 void CardCommandsTest::find() {
@@ -299,18 +298,18 @@ void CardCommandsTest::find() {
     // Find's order: WWW Sites, ..., POP Accounts before Login Accounts, ..., Miscellaneous.
     dialog->keywordField()->setText("note");
     dialog->findButton()->click();
-    QCOMPARE(h.tree()->currentItem()->text(0), QStringLiteral("web note"));
+    QCOMPARE(h.tree()->itemText(h.tree()->currentIndex()), QStringLiteral("web note"));
     dialog->findAgainButton()->click();
-    QCOMPARE(h.tree()->currentItem()->text(0), QStringLiteral("pop note"));
+    QCOMPARE(h.tree()->itemText(h.tree()->currentIndex()), QStringLiteral("pop note"));
     dialog->findAgainButton()->click();  // "NOTE" in upper case does not match without Ignore Case
     QCOMPARE(h.prompter.messages().last(), QStringLiteral("Card not found, try again."));
     QVERIFY(h.run(cmd::FindAgain));  // Ctrl+G in the main window; after a failed search from the start
-    QCOMPARE(h.tree()->currentItem()->text(0), QStringLiteral("web note"));
+    QCOMPARE(h.tree()->itemText(h.tree()->currentIndex()), QStringLiteral("web note"));
 
     dialog->ignoreCaseBox()->setChecked(true);
     dialog->findAgainButton()->click();
     dialog->findAgainButton()->click();
-    QCOMPARE(h.tree()->currentItem()->text(0), QStringLiteral("login one"));
+    QCOMPARE(h.tree()->itemText(h.tree()->currentIndex()), QStringLiteral("login one"));
     QCOMPARE(h.prompter.messages().size(), 2);
 
     dialog->cancelButton()->click();

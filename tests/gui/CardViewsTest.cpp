@@ -5,7 +5,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTreeWidgetItem>
 
 #include "ScriptedHarness.h"
 #include "docview/MdiChildFrame.h"
@@ -83,17 +82,17 @@ void CardViewsTest::newDocumentTree() {
     QVERIFY(h.run(cmd::FileNew));
     CQuorvaneView* tree = h.tree();
     QStringList names;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = tree->topLevelItem(i);
-        names.append(item->text(0));
-        QVERIFY(!item->isExpanded());
+    for (int i = 0; i < tree->childCount(QModelIndex()); ++i) {
+        const QModelIndex item = tree->child(QModelIndex(), i);
+        names.append(tree->itemText(item));
+        QVERIFY(!tree->isExpanded(item));
         QCOMPARE(CQuorvaneView::picture(item), int(CQuorvaneView::ClosedPicture));
     }
     QCOMPARE(names, (QStringList{"WWW Sites", "WWW Forms", "FTP Servers", "Newsgroups", "E-Mail Contacts",
                                  "Login Accounts", "POP Accounts", "Bank Accounts", "Credit Cards", "ATM/PIN Cards",
                                  "Personal Data", "Software Keys", "Serial Numbers", "Membership Numbers",
                                  "Miscellaneous"}));
-    QCOMPARE(tree->currentItem(), tree->topLevelItem(0));
+    QCOMPARE(tree->currentIndex(), tree->GetCategoryItemAt(0));
     QCOMPARE(counts(h), QStringLiteral("0/0"));
 }
 
@@ -101,13 +100,14 @@ void CardViewsTest::cardsSortWithoutRegardToCase() {
     Harness h;
     writeCardFile(h.path("c.qvf"), {{0, "b"}, {0, "A"}, {0, "c"}, {0, "a"}});
     h.open(h.path("c.qvf"));
-    QTreeWidgetItem* www = h.tree()->GetCategoryItemAt(0);
+    const QModelIndex www = h.tree()->GetCategoryItemAt(0);
     QStringList order;
     QList<int> data;
-    for (int i = 0; i < www->childCount(); ++i) {
-        order.append(www->child(i)->text(0));
-        data.append(www->child(i)->data(0, CQuorvaneView::kPositionRole).toInt());
-        QCOMPARE(CQuorvaneView::picture(www->child(i)), int(CQuorvaneView::CardPicture));
+    for (int i = 0; i < h.tree()->childCount(www); ++i) {
+        const QModelIndex card = h.tree()->child(www, i);
+        order.append(h.tree()->itemText(card));
+        data.append(card.data(CQuorvaneView::kPositionRole).toInt());
+        QCOMPARE(CQuorvaneView::picture(card), int(CQuorvaneView::CardPicture));
     }
     QCOMPARE(order, (QStringList{"A", "a", "b", "c"}));
     QCOMPARE(data, (QList<int>{1, 3, 0, 2}));
@@ -196,7 +196,7 @@ void CardViewsTest::doubleClickFlipsWebSwitches() {
     h.open(h.path("c.qvf"));
     h.tree()->SelectItem(h.cardItem(0, "zeta"));
     h.list()->OnRowDoubleClicked(5);
-    QCOMPARE(h.tree()->currentItem()->text(0), QStringLiteral("zeta"));
+    QCOMPARE(h.tree()->itemText(h.tree()->currentIndex()), QStringLiteral("zeta"));
     QCOMPARE(h.list()->topLevelItem(5)->text(1), QStringLiteral("On"));
     h.list()->OnRowDoubleClicked(6);
     QCOMPARE(h.list()->topLevelItem(6)->text(1), QStringLiteral("On"));
@@ -217,10 +217,10 @@ void CardViewsTest::pictureSwapsOnExpandAndCollapse() {
     Harness h;
     writeCardFile(h.path("c.qvf"), {{2, "ftp"}});
     h.open(h.path("c.qvf"));
-    QTreeWidgetItem* ftp = h.tree()->GetCategoryItemAt(2);
-    ftp->setExpanded(true);
+    const QModelIndex ftp = h.tree()->GetCategoryItemAt(2);
+    h.tree()->expand(ftp);
     QCOMPARE(CQuorvaneView::picture(ftp), int(CQuorvaneView::OpenPicture));
-    ftp->setExpanded(false);
+    h.tree()->collapse(ftp);
     QCOMPARE(CQuorvaneView::picture(ftp), int(CQuorvaneView::ClosedPicture));
     h.tree()->SetCategoryPicture(ftp, 1);
     QCOMPARE(CQuorvaneView::picture(ftp), int(CQuorvaneView::OpenPicture));
@@ -233,29 +233,30 @@ void CardViewsTest::selectionByPosition() {
     writeCardFile(h.path("c.qvf"), {{8, "b"}, {8, "a"}, {8, "c"}});
     h.open(h.path("c.qvf"));
     CQuorvaneView* tree = h.tree();
-    QTreeWidgetItem* cards = tree->GetCategoryItemAt(8);
+    const QModelIndex cards = tree->GetCategoryItemAt(8);
 
     tree->SelectCardAtPosition(cards, 1);
-    QVERIFY(cards->isExpanded());
-    QCOMPARE(tree->currentItem()->text(0), QStringLiteral("b"));
+    QVERIFY(tree->isExpanded(cards));
+    QCOMPARE(tree->itemText(tree->currentIndex()), QStringLiteral("b"));
     tree->SelectFirstOrLastCard(true);
-    QCOMPARE(tree->currentItem()->text(0), QStringLiteral("c"));
+    QCOMPARE(tree->itemText(tree->currentIndex()), QStringLiteral("c"));
     tree->SelectCardByListPosition(cards, 1);
-    QCOMPARE(tree->currentItem()->text(0), QStringLiteral("a"));
+    QCOMPARE(tree->itemText(tree->currentIndex()), QStringLiteral("a"));
     QCOMPARE(tree->GetSelectedPosition(), 1);
 
     tree->SelectCardAtPosition(cards, 5);
-    QVERIFY(tree->selectedItems().isEmpty());
+    QVERIFY(!tree->currentIndex().isValid());
     tree->SelectCardByListPosition(cards, 9);
-    QVERIFY(tree->selectedItems().isEmpty());
+    QVERIFY(!tree->currentIndex().isValid());
     // A category without cards is itself selected.
     tree->SelectCardByListPosition(tree->GetCategoryItemAt(3), 0);
-    QCOMPARE(tree->currentItem(), tree->GetCategoryItemAt(3));
+    QCOMPARE(tree->currentIndex(), tree->GetCategoryItemAt(3));
 
-    tree->SelectItem(cards->child(0));
+    // Renaming shows the new name in place; the card items are sorted again by the next rebuild.
+    tree->SelectItem(tree->child(cards, 0));
     tree->RenameSelectedItem(QStringLiteral("renamed"));
-    QCOMPARE(cards->child(0)->text(0), QStringLiteral("renamed"));
-    tree->SelectItem(nullptr);
+    QCOMPARE(tree->itemText(tree->child(cards, 0)), QStringLiteral("renamed"));
+    tree->SelectItem(QModelIndex());
     tree->RenameSelectedItem(QStringLiteral("x"));
     QCOMPARE(h.prompter.captions(), QStringList{"GetSelectedItem() Error"});
 }

@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QMdiArea>
-#include <QTreeWidgetItem>
 #include <memory>
 
 #include "docview/MdiChildFrame.h"
@@ -109,14 +108,14 @@ CQuorvaneListView* Harness::list() const {
     return nullptr;
 }
 
-QTreeWidgetItem* Harness::cardItem(int categoryId, const QString& name) const {
-    QTreeWidgetItem* category = tree()->GetCategoryItemAt(categoryId);
-    for (int i = 0; category && i < category->childCount(); ++i) {
-        if (category->child(i)->text(0) == name) {
-            return category->child(i);
+QModelIndex Harness::cardItem(int categoryId, const QString& name) const {
+    const QModelIndex category = tree()->GetCategoryItemAt(categoryId);
+    for (int i = 0; i < tree()->childCount(category); ++i) {
+        if (tree()->itemText(tree()->child(category, i)) == name) {
+            return tree()->child(category, i);
         }
     }
-    return nullptr;
+    return QModelIndex();
 }
 
 int Harness::childFrameCount() const { return static_cast<int>(frame()->mdiArea()->subWindowList().size()); }

@@ -3,6 +3,7 @@
 // its settings in memory and a scripted prompter installed.
 
 #include <QList>
+#include <QModelIndex>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -16,7 +17,6 @@ class CQuorvaneDoc;
 class CQuorvaneListView;
 class CQuorvaneView;
 class MemorySettings;
-class QTreeWidgetItem;
 
 struct CardSpec {
     int categoryId;
@@ -54,6 +54,6 @@ public:
     CQuorvaneView* tree() const;
     CQuorvaneListView* list() const;
     /// The card item named `name` under category `categoryId`.
-    QTreeWidgetItem* cardItem(int categoryId, const QString& name) const;
+    QModelIndex cardItem(int categoryId, const QString& name) const;
     int childFrameCount() const;
 };

@@ -4,7 +4,6 @@
 #include <QDialog>
 #include <QLocale>
 #include <QPushButton>
-#include <QTreeWidgetItem>
 #include <algorithm>
 #include <array>
 
@@ -73,7 +72,7 @@ void focusTree(CMainFrame& frame, CQuorvaneView* tree) {
 
 /// After a card left a category: the category selected, its picture and the counts brought up to date.
 void reselectCategory(CMainFrame& frame, CQuorvaneView* tree, const QString& name) {
-    QTreeWidgetItem* item = tree->GetCategoryItem(name);
+    const QModelIndex item = tree->GetCategoryItem(name);
     const int count = tree->GetCategoryCardCount(item);
     tree->SelectItem(item);
     focusTree(frame, tree);
@@ -86,6 +85,12 @@ void reselectCategory(CMainFrame& frame, CQuorvaneView* tree, const QString& nam
 void reselectCard(CMainFrame& frame, CQuorvaneView* tree, const QString& name, int position) {
     tree->SelectCardInCategory(tree->GetCategoryItem(name), position);
     focusTree(frame, tree);
+}
+
+/// Tells the views that one card was added, removed or changed, so the tree touches its row only.
+void announce(CQuorvaneDoc* document, CardsChangedHint::Kind kind, int categoryId, int position) {
+    const CardsChangedHint hint(kind, categoryId, position);
+    document->UpdateAllViews(nullptr, &hint);
 }
 
 /// The active card window's active view, without changing it.
@@ -212,8 +217,9 @@ void OnNewCard(CMainFrame& frame) {
     card->dateText = FormatDateStamp(card->dateStamp, dateFormat(frame));
     frame.AddCardToCategory(document, categoryId, std::move(card));
     document->SetModifiedFlag();
-    document->UpdateAllViews(nullptr);
-    reselectCard(frame, tree, name, document->GetCategoryList(categoryId)->GetCardCount() - 1);
+    const int position = document->GetCategoryList(categoryId)->GetCardCount() - 1;
+    announce(document, CardsChangedHint::Kind::Appended, categoryId, position);
+    reselectCard(frame, tree, name, position);
 }
 
 void OnEditCard(CMainFrame& frame) {
@@ -227,7 +233,7 @@ void OnEditCard(CMainFrame& frame) {
     if (!card) {
         return;
     }
-    QTreeWidgetItem* category = tree->GetCategoryItem(name);
+    const QModelIndex category = tree->GetCategoryItem(name);
     const int position = tree->GetSelectedPosition();
     CCardDlg editor(editorDataFor(*card, *document, attributesEnabledFor(name)), &frame);
     if (guiPrompter().exec(editor) == QDialog::Accepted && applyEditorData(editor.data(), *card)) {
@@ -258,7 +264,7 @@ void OnDeleteCard(CMainFrame& frame) {
     }
     card->stateFlags |= kStateDeleted;
     document->GetCategoryList(kDeletedCategoryId)->AddCard(std::move(card));
-    document->UpdateAllViews(nullptr);
+    announce(document, CardsChangedHint::Kind::Removed, CMainFrame::CategoryIdFromName(name), position);
     document->SetModifiedFlag();
     reselectCategory(frame, tree, name);
 }
@@ -351,14 +357,15 @@ void OnCut(CMainFrame& frame, CardClipboard& clipboard) {
             return;  // nothing selected, nothing cut
         }
         const QString name = tree->GetSelectedCategoryName();
-        std::unique_ptr<Card> card = frame.RemoveCardFromCategory(document, name, tree->GetSelectedPosition());
+        const int position = tree->GetSelectedPosition();
+        std::unique_ptr<Card> card = frame.RemoveCardFromCategory(document, name, position);
         if (!card) {
             return;
         }
         // The window holds the cut card until it is pasted; the document is marked modified, so
         // closing it asks before the cut is saved for good.
         frame.RememberedCard = std::move(card);
-        document->UpdateAllViews(nullptr);
+        announce(document, CardsChangedHint::Kind::Removed, CMainFrame::CategoryIdFromName(name), position);
         document->SetModifiedFlag();
         reselectCategory(frame, tree, name);
     } else if (auto* list = activeViewAs<CQuorvaneListView>(frame)) {
@@ -379,7 +386,7 @@ void OnCut(CMainFrame& frame, CardClipboard& clipboard) {
         const QString name = tree->GetSelectedCategoryName();
         const int position = tree->GetSelectedPosition();
         document->SetModifiedFlag();
-        document->UpdateAllViews(nullptr);
+        announce(document, CardsChangedHint::Kind::Changed, CMainFrame::CategoryIdFromName(name), position);
         reselectCard(frame, tree, name, position);
     } else {
         return;
@@ -412,8 +419,9 @@ void OnPaste(CMainFrame& frame, CardClipboard& clipboard) {
             card->dateText = FormatDateStamp(from->dateStamp, dateFormat(frame));
             frame.AddCardToCategory(document, categoryId, std::move(card));
             document->SetModifiedFlag();
-            document->UpdateAllViews(nullptr);
-            reselectCard(frame, tree, name, document->GetCategoryList(categoryId)->GetCardCount() - 1);
+            const int position = document->GetCategoryList(categoryId)->GetCardCount() - 1;
+            announce(document, CardsChangedHint::Kind::Appended, categoryId, position);
+            reselectCard(frame, tree, name, position);
         }
         frame.PasteAvailable = false;
         frame.LastWasCut = false;
@@ -448,7 +456,7 @@ void OnPaste(CMainFrame& frame, CardClipboard& clipboard) {
         const QString name = tree->GetSelectedCategoryName();
         const int position = tree->GetSelectedPosition();
         document->SetModifiedFlag();
-        document->UpdateAllViews(nullptr);
+        announce(document, CardsChangedHint::Kind::Changed, CMainFrame::CategoryIdFromName(name), position);
         reselectCard(frame, tree, name, position);
     }
 }

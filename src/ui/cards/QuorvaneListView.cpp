@@ -159,7 +159,13 @@ void CQuorvaneListView::OnRowDoubleClicked(int row) {
             topLevelItem(row)->setText(1, flag == 1 ? QStringLiteral("On") : QStringLiteral("Off"));
         }
     }
-    document->UpdateAllViews(nullptr);
+    const int categoryId = ShownCard ? ShownCard->categoryId : -1;
+    if (categoryId >= 0) {
+        const CardsChangedHint hint(CardsChangedHint::Kind::Changed, categoryId, position);
+        document->UpdateAllViews(nullptr, &hint);
+    } else {
+        document->UpdateAllViews(nullptr);
+    }
     window->SetActiveView(tree);
     // Reselect by list position: the n-th item from the top is another card whenever the list is
     // not in alphabetical order.

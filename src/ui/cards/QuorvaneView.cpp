@@ -1,30 +1,21 @@
 #include "ui/cards/QuorvaneView.h"
 
 #include <QHeaderView>
-#include <algorithm>
+#include <QItemSelectionModel>
 #include <vector>
 
-#include "docview/MdiChildFrame.h"
 #include "cardstore/CardList.h"
-#include "ui/common/GuiPrompter.h"
-#include "ui/common/Icons.h"
-#include "ui/common/QtText.h"
 #include "ui/cards/CardHints.h"
 #include "ui/cards/QuorvaneDoc.h"
+#include "ui/common/GuiPrompter.h"
+#include "ui/common/QtText.h"
 
 namespace {
-const QIcon& pictureIcon(int picture) {
-    static const QIcon closed = icons::closedFolder();
-    static const QIcon open = icons::openFolder();
-    static const QIcon card = icons::card();
-    return picture == CQuorvaneView::OpenPicture ? open : picture == CQuorvaneView::CardPicture ? card : closed;
-}
-
 void errorBox(const QString& caption) { guiPrompter().message(QString(), caption, GuiPrompter::Icon::Information); }
 }  // namespace
 
-CQuorvaneView::CQuorvaneView(QWidget* parent) : QTreeWidget(parent) {
-    setColumnCount(1);
+CQuorvaneView::CQuorvaneView(QWidget* parent) : QTreeView(parent), m_model(new CategoryTreeModel(this)) {
+    setModel(m_model);
     header()->hide();
     setRootIsDecorated(true);
     setItemsExpandable(true);
@@ -34,128 +25,107 @@ CQuorvaneView::CQuorvaneView(QWidget* parent) : QTreeWidget(parent) {
     setContextMenuPolicy(Qt::NoContextMenu);
     setIconSize(QSize(16, 16));
     setUniformRowHeights(true);
-    connect(this, &QTreeWidget::currentItemChanged, this, &CQuorvaneView::onCurrentItemChanged);
-    connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &CQuorvaneView::onCurrentChanged);
+    connect(this, &QTreeView::expanded, this, [this](const QModelIndex& item) {
         if (!m_expandingByCode) {
             swapPicture(item);
         }
     });
-    connect(this, &QTreeWidget::itemCollapsed, this, &CQuorvaneView::swapPicture);
-    connect(this, &QTreeWidget::itemDoubleClicked, this, &CQuorvaneView::onItemDoubleClicked);
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& item) {
+        if (!m_expandingByCode) {
+            swapPicture(item);
+        }
+    });
+    connect(this, &QTreeView::doubleClicked, this, &CQuorvaneView::onDoubleClicked);
 }
 
 CQuorvaneDoc* CQuorvaneView::GetDocument() const { return qobject_cast<CQuorvaneDoc*>(m_document); }
 
-int CQuorvaneView::picture(const QTreeWidgetItem* item) { return item->data(0, kPictureRole).toInt(); }
-
-void CQuorvaneView::setPicture(QTreeWidgetItem* item, int picture) {
-    item->setData(0, kPictureRole, picture);
-    item->setIcon(0, pictureIcon(picture));
-}
-
-void CQuorvaneView::swapPicture(QTreeWidgetItem* item) {
+void CQuorvaneView::swapPicture(const QModelIndex& item) {
     // The picture in place decides, not the direction: closed becomes open and open closed.
-    const int current = picture(item);
-    if (current == ClosedPicture) {
-        setPicture(item, OpenPicture);
-    } else if (current == OpenPicture) {
-        setPicture(item, ClosedPicture);
+    if (CategoryTreeModel::isCard(item)) {
+        return;
     }
+    const int category = CategoryTreeModel::categoryOf(item);
+    const int current = m_model->picture(category);
+    m_model->setPicture(category, current == ClosedPicture ? OpenPicture : ClosedPicture);
 }
 
-int CQuorvaneView::categoryIdOf(const QTreeWidgetItem* categoryItem) const {
-    for (int id = 0; id < kCategoryCount; ++id) {
-        if (categoryItem && m_categoryItems[static_cast<std::size_t>(id)] == categoryItem) {
-            return id;
-        }
-    }
-    return -1;
+void CQuorvaneView::expandByCode(const QModelIndex& category) {
+    m_expandingByCode = true;
+    expand(category);
+    m_expandingByCode = false;
 }
 
-CardList* CQuorvaneView::listOf(const QTreeWidgetItem* categoryItem) const {
-    const int id = categoryIdOf(categoryItem);
+CardList* CQuorvaneView::listOf(const QModelIndex& categoryItem) const {
     CQuorvaneDoc* document = GetDocument();
-    return document && id >= 0 ? document->GetCategoryList(id) : nullptr;
-}
-
-void CQuorvaneView::buildCategoryItems() {
-    clear();
-    for (int id = 0; id < kCategoryCount; ++id) {
-        auto* item = new QTreeWidgetItem(this);
-        item->setText(0, QString::fromStdString(categoryDisplayName(id)));
-        item->setData(0, kPositionRole, 0);
-        setPicture(item, ClosedPicture);
-        m_categoryItems[static_cast<std::size_t>(id)] = item;
+    if (!document || !categoryItem.isValid() || CategoryTreeModel::isCard(categoryItem)) {
+        return nullptr;
     }
+    return document->GetCategoryList(CategoryTreeModel::categoryOf(categoryItem));
 }
 
 void CQuorvaneView::OnInitialUpdate() {
     m_ready = false;
-    buildCategoryItems();
-    SelectItem(m_categoryItems[0]);
+    for (int id = 0; id < kCategoryCount; ++id) {
+        m_model->setPicture(id, ClosedPicture);
+    }
+    CQuorvaneDoc* document = GetDocument();
+    m_model->setStore(document ? &document->store() : nullptr);
+    SelectItem(GetCategoryItemAt(0));
     emit cardCountsChanged(webSitesCount(), GetTotalCardCount());
-    OnUpdate(nullptr, nullptr);
     m_ready = true;
 }
 
-void CQuorvaneView::OnUpdate(View*, const UpdateHint*) {
-    if (!GetDocument() || !m_categoryItems[0]) {
+void CQuorvaneView::OnUpdate(View*, const UpdateHint* hint) {
+    if (!GetDocument()) {
         return;
     }
-    // Rebuilding the card items is not a selection by the user: the tree's own notifications are
-    // held back, and a selected card item simply goes (the commands reselect afterwards).
-    QTreeWidgetItem* current = currentItem();
-    const bool cardWasSelected = current && current->parent();
-    const QSignalBlocker blocker(this);
-    for (QTreeWidgetItem* category : m_categoryItems) {
-        qDeleteAll(category->takeChildren());
-        insertCardItems(category);
-    }
+    // An update is not a selection by the user: a selected card item simply goes (the commands
+    // reselect afterwards); a selected category stays.
+    const QModelIndex current = currentIndex();
+    const bool cardWasSelected = CategoryTreeModel::isCard(current);
+    const int currentCategory = CategoryTreeModel::categoryOf(current);
+    m_silent = true;
     if (cardWasSelected) {
-        setCurrentItem(nullptr);
+        selectionModel()->clear();
+    }
+    if (const auto* changed = dynamic_cast<const CardsChangedHint*>(hint)) {
+        switch (changed->kind) {
+            case CardsChangedHint::Kind::Appended:
+                m_model->cardAppended(changed->categoryId, changed->position);
+                break;
+            case CardsChangedHint::Kind::Removed:
+                m_model->cardRemoved(changed->categoryId, changed->position);
+                break;
+            case CardsChangedHint::Kind::Changed:
+                m_model->cardChanged(changed->categoryId, changed->position);
+                break;
+        }
+    } else {
+        // Everything anew; the categories keep their expanded state and a selected one stays selected.
+        std::vector<int> open;
+        for (int id = 0; id < kCategoryCount; ++id) {
+            if (isExpanded(GetCategoryItemAt(id))) {
+                open.push_back(id);
+            }
+        }
+        m_model->rebuildAll();
+        for (int id : open) {
+            expandByCode(GetCategoryItemAt(id));
+        }
+        if (!cardWasSelected && currentCategory >= 0) {
+            selectionModel()->setCurrentIndex(GetCategoryItemAt(currentCategory),
+                                              QItemSelectionModel::ClearAndSelect);
+        }
+    }
+    m_silent = false;
+    if (cardWasSelected) {
         emit selectionChanged();
     }
 }
 
-void CQuorvaneView::insertCardItems(QTreeWidgetItem* category) {
-    CardList* list = listOf(category);
-    if (!list) {
-        return;
-    }
-    // Card items stand in alphabetical order ignoring case; equal names keep their list order.
-    // Sorting once (stable) gives the same order as inserting each item at its sorted place, without
-    // the quadratic cost for a category of many cards.
-    struct Entry {
-        QString text;
-        int position;
-    };
-    std::vector<Entry> entries;
-    entries.reserve(static_cast<std::size_t>(list->GetCardCount()));
-    for (int i = 0; i < list->GetCardCount(); ++i) {
-        Card* card = list->GetCardAt(i);
-        if (!card) {
-            errorBox(QStringLiteral("InsertItemError"));
-            continue;
-        }
-        entries.push_back({fromCardText(card->firstField), i});
-        card->listPosition = i;
-    }
-    std::stable_sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        return QString::compare(a.text, b.text, Qt::CaseInsensitive) < 0;
-    });
-    QList<QTreeWidgetItem*> items;
-    items.reserve(static_cast<qsizetype>(entries.size()));
-    for (const Entry& entry : entries) {
-        auto* item = new QTreeWidgetItem;
-        item->setText(0, entry.text);
-        item->setData(0, kPositionRole, entry.position);
-        setPicture(item, CardPicture);
-        items.append(item);
-    }
-    category->addChildren(items);
-}
-
-int CQuorvaneView::webSitesCount() const { return GetCategoryCardCount(m_categoryItems[0]); }
+int CQuorvaneView::webSitesCount() const { return GetCategoryCardCount(GetCategoryItemAt(0)); }
 
 void CQuorvaneView::OnActivateView(bool activate) {
     if (activate && GetDocument()) {
@@ -163,25 +133,22 @@ void CQuorvaneView::OnActivateView(bool activate) {
     }
 }
 
-bool CQuorvaneView::IsCardItemCurrent() const {
-    const QTreeWidgetItem* item = currentItem();
-    return item && item->parent() && GetDocument();
-}
+bool CQuorvaneView::IsCardItemCurrent() const { return CategoryTreeModel::isCard(currentIndex()) && GetDocument(); }
 
-void CQuorvaneView::onCurrentItemChanged(QTreeWidgetItem* current, QTreeWidgetItem*) {
+void CQuorvaneView::onCurrentChanged(const QModelIndex& current, const QModelIndex&) {
     CQuorvaneDoc* document = GetDocument();
-    if (!m_ready || !current || !document) {
+    if (!m_ready || m_silent || !current.isValid() || !document) {
         return;
     }
     const int total = GetTotalCardCount();
-    QTreeWidgetItem* category = current->parent();
-    if (!category) {
+    if (!CategoryTreeModel::isCard(current)) {
         emit cardCountsChanged(GetCategoryCardCount(current), total);
         document->UpdateAllViews(this);  // no card: the card list empties
         emit selectionChanged();
         return;
     }
-    const int position = current->data(0, kPositionRole).toInt();
+    const QModelIndex category = current.parent();
+    const int position = current.data(kPositionRole).toInt();
     emit cardCountsChanged(GetCategoryCardCount(category), total);
     ShowCard(position, category);
     SelectedPosition = position;
@@ -189,7 +156,7 @@ void CQuorvaneView::onCurrentItemChanged(QTreeWidgetItem* current, QTreeWidgetIt
     emit selectionChanged();
 }
 
-void CQuorvaneView::ShowCard(int position, QTreeWidgetItem* category) {
+void CQuorvaneView::ShowCard(int position, const QModelIndex& category) {
     CQuorvaneDoc* document = GetDocument();
     CardList* list = listOf(category);
     Card* card = list ? list->GetCardAt(position) : nullptr;
@@ -197,85 +164,74 @@ void CQuorvaneView::ShowCard(int position, QTreeWidgetItem* category) {
         return;
     }
     Labels labels{"", "", "", ""};
-    document->GetLabelsForCategoryName(category->text(0), labels);
+    document->GetLabelsForCategoryName(itemText(category), labels);
     const ShowCardHint hint(card, labels);
     document->UpdateAllViews(this, &hint);
 }
 
-void CQuorvaneView::onItemDoubleClicked(QTreeWidgetItem*) {
-    QTreeWidgetItem* selected = currentItem();
-    SelectedPosition = selected ? selected->data(0, kPositionRole).toInt() : 0;
+void CQuorvaneView::onDoubleClicked() {
+    const QModelIndex selected = currentIndex();
+    SelectedPosition = selected.isValid() ? selected.data(kPositionRole).toInt() : 0;
     emit editCardRequested();
 }
 
 QString CQuorvaneView::GetSelectedCategoryName() const {
-    const QTreeWidgetItem* item = currentItem();
-    if (!item) {
+    const QModelIndex item = currentIndex();
+    if (!item.isValid()) {
         return QString();
     }
-    return item->parent() ? item->parent()->text(0) : item->text(0);
+    return itemText(CategoryTreeModel::isCard(item) ? item.parent() : item);
 }
 
 Card* CQuorvaneView::GetSelectedCard() const {
-    const QTreeWidgetItem* item = currentItem();
-    if (!item || !item->parent()) {
+    const QModelIndex item = currentIndex();
+    if (!CategoryTreeModel::isCard(item)) {
         return nullptr;
     }
-    CardList* list = listOf(item->parent());
+    CardList* list = listOf(item.parent());
     return list ? list->GetCardAt(SelectedPosition) : nullptr;
 }
 
-QTreeWidgetItem* CQuorvaneView::GetCategoryItem(const QString& name) const {
-    for (QTreeWidgetItem* item : m_categoryItems) {
-        if (item && item->text(0) == name) {
-            return item;
-        }
-    }
-    return nullptr;
+QModelIndex CQuorvaneView::GetCategoryItem(const QString& name) const {
+    return m_model->categoryIndex(categoryIdForDisplayName(name.toStdString()));
 }
 
-QTreeWidgetItem* CQuorvaneView::GetCategoryItemAt(int categoryId) const {
-    return categoryId >= 0 && categoryId < kCategoryCount ? m_categoryItems[static_cast<std::size_t>(categoryId)]
-                                                          : nullptr;
-}
+QModelIndex CQuorvaneView::GetCategoryItemAt(int categoryId) const { return m_model->categoryIndex(categoryId); }
 
-int CQuorvaneView::GetCategoryCardCount(QTreeWidgetItem* item) const {
+int CQuorvaneView::GetCategoryCardCount(const QModelIndex& item) const {
     const CardList* list = listOf(item);
     return list ? list->GetCardCount() : 0;
 }
 
 int CQuorvaneView::GetTotalCardCount() const {
     int total = 0;
-    for (QTreeWidgetItem* item : m_categoryItems) {
-        total += GetCategoryCardCount(item);
+    for (int id = 0; id < kCategoryCount; ++id) {
+        total += GetCategoryCardCount(GetCategoryItemAt(id));
     }
     return total;
 }
 
-void CQuorvaneView::SelectCardAtPosition(QTreeWidgetItem* category, int n) {
-    if (!category) {
+void CQuorvaneView::SelectCardAtPosition(const QModelIndex& category, int n) {
+    if (!category.isValid()) {
         return;
     }
-    {
-        // Expanding from code does not swap the picture; the commands set it themselves.
-        m_expandingByCode = true;
-        category->setExpanded(true);
-        m_expandingByCode = false;
-    }
-    if (category->childCount() == 0) {
+    // Expanding from code does not swap the picture; the commands set it themselves.
+    expandByCode(category);
+    const int count = childCount(category);
+    if (count == 0) {
         return;
     }
     const int index = n <= 0 ? 0 : n;
-    SelectItem(index < category->childCount() ? category->child(index) : nullptr);
+    SelectItem(index < count ? child(category, index) : QModelIndex());
 }
 
 void CQuorvaneView::SelectFirstOrLastCard(bool last) {
-    QTreeWidgetItem* item = currentItem();
-    if (!item) {
+    QModelIndex item = currentIndex();
+    if (!item.isValid()) {
         return;
     }
-    if (item->parent()) {
-        item = item->parent();
+    if (CategoryTreeModel::isCard(item)) {
+        item = item.parent();
     }
     const int count = GetCategoryCardCount(item);
     if (count > 0) {
@@ -283,60 +239,47 @@ void CQuorvaneView::SelectFirstOrLastCard(bool last) {
     }
 }
 
-void CQuorvaneView::SelectCardByListPosition(QTreeWidgetItem* category, int position) {
-    if (!category) {
+void CQuorvaneView::SelectCardByListPosition(const QModelIndex& category, int position) {
+    if (!category.isValid()) {
         return;
     }
-    if (category->childCount() == 0) {
+    if (childCount(category) == 0) {
         SelectItem(category);
         return;
     }
-    for (int k = 0; k < category->childCount(); ++k) {
-        if (category->child(k)->data(0, kPositionRole).toInt() == position) {
-            SelectItem(category->child(k));
-            return;
-        }
-    }
-    SelectItem(nullptr);
+    SelectItem(m_model->cardIndex(CategoryTreeModel::categoryOf(category), position));
 }
 
-void CQuorvaneView::SelectCardInCategory(QTreeWidgetItem* category, int position) {
-    if (!category) {
+void CQuorvaneView::SelectCardInCategory(const QModelIndex& category, int position) {
+    if (!category.isValid()) {
         return;
     }
-    m_expandingByCode = true;
-    category->setExpanded(true);
-    m_expandingByCode = false;
-    for (int k = 0; k < category->childCount(); ++k) {
-        if (category->child(k)->data(0, kPositionRole).toInt() == position) {
-            SelectItem(category->child(k));
-            return;
-        }
-    }
-    SelectItem(nullptr);
+    expandByCode(category);
+    SelectItem(m_model->cardIndex(CategoryTreeModel::categoryOf(category), position));
 }
 
-void CQuorvaneView::SetCategoryPicture(QTreeWidgetItem* item, int count) {
-    if (!item || count < 0) {
+void CQuorvaneView::SetCategoryPicture(const QModelIndex& item, int count) {
+    if (!item.isValid() || CategoryTreeModel::isCard(item) || count < 0) {
         return;
     }
-    setPicture(item, count > 0 ? OpenPicture : ClosedPicture);
+    m_model->setPicture(CategoryTreeModel::categoryOf(item), count > 0 ? OpenPicture : ClosedPicture);
 }
 
 void CQuorvaneView::RenameSelectedItem(const QString& text) {
-    QTreeWidgetItem* item = currentItem();
-    if (!item) {
+    const QModelIndex item = currentIndex();
+    if (!item.isValid()) {
         errorBox(QStringLiteral("GetSelectedItem() Error"));
         return;
     }
-    item->setText(0, text);
+    if (CategoryTreeModel::isCard(item)) {
+        m_model->cardRenamedInPlace(CategoryTreeModel::categoryOf(item), item.data(kPositionRole).toInt(), text);
+    }
 }
 
-void CQuorvaneView::SelectItem(QTreeWidgetItem* item) {
-    if (item) {
-        setCurrentItem(item);
+void CQuorvaneView::SelectItem(const QModelIndex& item) {
+    if (item.isValid()) {
+        setCurrentIndex(item);
     } else {
-        setCurrentItem(nullptr);
-        clearSelection();
+        selectionModel()->clear();
     }
 }

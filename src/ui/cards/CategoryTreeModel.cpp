@@ -1,0 +1,319 @@
+#include "ui/cards/CategoryTreeModel.h"
+
+#include <algorithm>
+
+#include "cardstore/CardStore.h"
+#include "ui/common/Icons.h"
+#include "ui/common/QtText.h"
+
+namespace {
+
+// Each Windows-1252 byte as the case-folded UTF-16 unit it stands for: comparing names through this
+// table orders them exactly as comparing their QStrings without regard to case, without making a
+// QString per card.
+const std::array<char16_t, 256>& foldTable() {
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> t{};
+        for (int b = 0; b < 256; ++b) {
+            const QString s = fromCardText(std::string(1, static_cast<char>(b)));
+            t[static_cast<std::size_t>(b)] = s.isEmpty() ? char16_t(b) : s.at(0).toCaseFolded().unicode();
+        }
+        return t;
+    }();
+    return table;
+}
+
+/// True when `a` sorts before `b` ignoring case.
+bool nameLess(const std::string& a, const std::string& b) {
+    const auto& fold = foldTable();
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const char16_t x = fold[static_cast<unsigned char>(a[i])];
+        const char16_t y = fold[static_cast<unsigned char>(b[i])];
+        if (x != y) {
+            return x < y;
+        }
+    }
+    return a.size() < b.size();
+}
+
+}  // namespace
+
+CategoryTreeModel::CategoryTreeModel(QObject* parent)
+    : QAbstractItemModel(parent), m_icons{icons::closedFolder(), icons::openFolder(), icons::card()} {}
+
+void CategoryTreeModel::setStore(CardStore* store) {
+    m_store = store;
+    rebuildAll();
+}
+
+const std::vector<int>& CategoryTreeModel::orderOf(int categoryId) const {
+    return m_categories[static_cast<std::size_t>(categoryId)].order;
+}
+
+std::vector<int> CategoryTreeModel::sortedOrder(int categoryId) const {
+    std::vector<int> order;
+    const CardList* list = m_store ? m_store->GetCategoryList(categoryId) : nullptr;
+    if (!list) {
+        return order;
+    }
+    order.reserve(static_cast<std::size_t>(list->GetCardCount()));
+    for (int i = 0; i < list->GetCardCount(); ++i) {
+        if (Card* card = list->GetCardAt(i)) {
+            card->listPosition = i;
+            order.push_back(i);
+        }
+    }
+    std::stable_sort(order.begin(), order.end(), [list](int a, int b) {
+        return nameLess(list->GetCardAt(a)->firstField, list->GetCardAt(b)->firstField);
+    });
+    return order;
+}
+
+void CategoryTreeModel::rebuildAll() {
+    beginResetModel();
+    for (int id = 0; id < kCategoryCount; ++id) {
+        Category& category = m_categories[static_cast<std::size_t>(id)];
+        category.order = sortedOrder(id);
+        category.sorted = true;
+        category.renamed.clear();
+    }
+    endResetModel();
+}
+
+void CategoryTreeModel::rebuildCategory(int categoryId) {
+    Category& category = m_categories[static_cast<std::size_t>(categoryId)];
+    const QModelIndex parent = categoryIndex(categoryId);
+    if (!category.order.empty()) {
+        beginRemoveRows(parent, 0, static_cast<int>(category.order.size()) - 1);
+        category.order.clear();
+        endRemoveRows();
+    }
+    std::vector<int> order = sortedOrder(categoryId);
+    if (!order.empty()) {
+        beginInsertRows(parent, 0, static_cast<int>(order.size()) - 1);
+        category.order = std::move(order);
+        endInsertRows();
+    }
+    category.sorted = true;
+    category.renamed.clear();
+}
+
+int CategoryTreeModel::insertionRow(int categoryId, int position) const {
+    const CardList* list = m_store->GetCategoryList(categoryId);
+    const std::string& name = list->GetCardAt(position)->firstField;
+    const std::vector<int>& order = orderOf(categoryId);
+    // After every card that does not sort after it, and among equal names by list position.
+    const auto at = std::partition_point(order.begin(), order.end(), [&](int other) {
+        const std::string& otherName = list->GetCardAt(other)->firstField;
+        if (nameLess(name, otherName)) {
+            return false;
+        }
+        return nameLess(otherName, name) || other < position;
+    });
+    return static_cast<int>(at - order.begin());
+}
+
+int CategoryTreeModel::rowOfPosition(int categoryId, int position) const {
+    const std::vector<int>& order = orderOf(categoryId);
+    const auto at = std::find(order.begin(), order.end(), position);
+    return at == order.end() ? -1 : static_cast<int>(at - order.begin());
+}
+
+void CategoryTreeModel::cardAppended(int categoryId, int position) {
+    const CardList* list = m_store ? m_store->GetCategoryList(categoryId) : nullptr;
+    Card* card = list ? list->GetCardAt(position) : nullptr;
+    if (categoryId < 0 || categoryId >= kCategoryCount || !card) {
+        return;
+    }
+    Category& category = m_categories[static_cast<std::size_t>(categoryId)];
+    if (!category.sorted) {
+        rebuildCategory(categoryId);
+        return;
+    }
+    card->listPosition = position;
+    const int row = insertionRow(categoryId, position);
+    beginInsertRows(categoryIndex(categoryId), row, row);
+    category.order.insert(category.order.begin() + row, position);
+    endInsertRows();
+}
+
+void CategoryTreeModel::cardRemoved(int categoryId, int position) {
+    if (categoryId < 0 || categoryId >= kCategoryCount || !m_store) {
+        return;
+    }
+    Category& category = m_categories[static_cast<std::size_t>(categoryId)];
+    if (!category.sorted) {
+        rebuildCategory(categoryId);
+        return;
+    }
+    const int row = rowOfPosition(categoryId, position);
+    if (row >= 0) {
+        beginRemoveRows(categoryIndex(categoryId), row, row);
+        category.order.erase(category.order.begin() + row);
+        endRemoveRows();
+    }
+    // The cards after it moved up one place in the list; the rows keep their order.
+    for (int& p : category.order) {
+        if (p > position) {
+            --p;
+        }
+    }
+    const CardList* list = m_store->GetCategoryList(categoryId);
+    for (int i = position; list && i < list->GetCardCount(); ++i) {
+        list->GetCardAt(i)->listPosition = i;
+    }
+    if (!category.order.empty()) {
+        const QModelIndex parent = categoryIndex(categoryId);
+        emit dataChanged(index(0, 0, parent), index(static_cast<int>(category.order.size()) - 1, 0, parent),
+                         {kPositionRole});
+    }
+}
+
+void CategoryTreeModel::cardChanged(int categoryId, int position) {
+    if (categoryId < 0 || categoryId >= kCategoryCount || !m_store || !m_store->GetCategoryList(categoryId) ||
+        !m_store->GetCategoryList(categoryId)->GetCardAt(position)) {
+        return;
+    }
+    Category& category = m_categories[static_cast<std::size_t>(categoryId)];
+    const int row = rowOfPosition(categoryId, position);
+    if (!category.sorted || row < 0) {
+        rebuildCategory(categoryId);
+        return;
+    }
+    const QModelIndex parent = categoryIndex(categoryId);
+    // Take the row out of the order, find where the new name goes, and move it there.
+    category.order.erase(category.order.begin() + row);
+    const int to = insertionRow(categoryId, position);
+    category.order.insert(category.order.begin() + row, position);
+    if (to != row) {
+        // Qt counts the destination before the move: one further down when moving down.
+        beginMoveRows(parent, row, row, parent, to > row ? to + 1 : to);
+        category.order.erase(category.order.begin() + row);
+        category.order.insert(category.order.begin() + to, position);
+        endMoveRows();
+    }
+    const QModelIndex moved = index(to, 0, parent);
+    emit dataChanged(moved, moved);
+}
+
+void CategoryTreeModel::cardRenamedInPlace(int categoryId, int position, const QString& text) {
+    const int row = categoryId >= 0 && categoryId < kCategoryCount ? rowOfPosition(categoryId, position) : -1;
+    if (row < 0) {
+        return;
+    }
+    Category& category = m_categories[static_cast<std::size_t>(categoryId)];
+    category.sorted = false;
+    category.renamed[position] = text;
+    const QModelIndex changed = index(row, 0, categoryIndex(categoryId));
+    emit dataChanged(changed, changed);
+}
+
+QModelIndex CategoryTreeModel::categoryIndex(int categoryId) const {
+    return categoryId >= 0 && categoryId < kCategoryCount ? createIndex(categoryId, 0, quintptr(0)) : QModelIndex();
+}
+
+QModelIndex CategoryTreeModel::cardIndex(int categoryId, int position) const {
+    const int row = categoryId >= 0 && categoryId < kCategoryCount ? rowOfPosition(categoryId, position) : -1;
+    return row < 0 ? QModelIndex() : createIndex(row, 0, quintptr(categoryId + 1));
+}
+
+int CategoryTreeModel::categoryOf(const QModelIndex& index) {
+    if (!index.isValid()) {
+        return -1;
+    }
+    return index.internalId() == 0 ? index.row() : static_cast<int>(index.internalId()) - 1;
+}
+
+Card* CategoryTreeModel::cardAt(const QModelIndex& index) const {
+    if (!isCard(index) || !m_store) {
+        return nullptr;
+    }
+    const int categoryId = categoryOf(index);
+    const std::vector<int>& order = orderOf(categoryId);
+    if (index.row() < 0 || static_cast<std::size_t>(index.row()) >= order.size()) {
+        return nullptr;
+    }
+    return m_store->GetCategoryList(categoryId)->GetCardAt(order[static_cast<std::size_t>(index.row())]);
+}
+
+void CategoryTreeModel::setPicture(int categoryId, int picture) {
+    if (categoryId < 0 || categoryId >= kCategoryCount) {
+        return;
+    }
+    m_pictures[static_cast<std::size_t>(categoryId)] = picture;
+    const QModelIndex changed = categoryIndex(categoryId);
+    emit dataChanged(changed, changed, {Qt::DecorationRole, kPictureRole});
+}
+
+QModelIndex CategoryTreeModel::index(int row, int column, const QModelIndex& parent) const {
+    if (column != 0 || row < 0) {
+        return QModelIndex();
+    }
+    if (!parent.isValid()) {
+        return row < kCategoryCount ? createIndex(row, 0, quintptr(0)) : QModelIndex();
+    }
+    if (isCard(parent) || static_cast<std::size_t>(row) >= orderOf(parent.row()).size()) {
+        return QModelIndex();
+    }
+    return createIndex(row, 0, quintptr(parent.row() + 1));
+}
+
+QModelIndex CategoryTreeModel::parent(const QModelIndex& child) const {
+    return isCard(child) ? categoryIndex(categoryOf(child)) : QModelIndex();
+}
+
+int CategoryTreeModel::rowCount(const QModelIndex& parent) const {
+    if (!parent.isValid()) {
+        return kCategoryCount;
+    }
+    return isCard(parent) ? 0 : static_cast<int>(orderOf(parent.row()).size());
+}
+
+int CategoryTreeModel::columnCount(const QModelIndex&) const { return 1; }
+
+QVariant CategoryTreeModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) {
+        return QVariant();
+    }
+    const int categoryId = categoryOf(index);
+    if (!isCard(index)) {
+        switch (role) {
+            case Qt::DisplayRole:
+                return QString::fromStdString(categoryDisplayName(categoryId));
+            case Qt::DecorationRole:
+                return m_icons[static_cast<std::size_t>(picture(categoryId))];
+            case kPositionRole:
+                return 0;
+            case kPictureRole:
+                return picture(categoryId);
+            default:
+                return QVariant();
+        }
+    }
+    const Card* card = cardAt(index);
+    switch (role) {
+        case Qt::DisplayRole: {
+            const auto& renamed = m_categories[static_cast<std::size_t>(categoryId)].renamed;
+            if (!renamed.empty()) {
+                const auto it = renamed.find(orderOf(categoryId)[static_cast<std::size_t>(index.row())]);
+                if (it != renamed.end()) {
+                    return it->second;
+                }
+            }
+            return card ? fromCardText(card->firstField) : QString();
+        }
+        case Qt::DecorationRole:
+            return m_icons[CardPicture];
+        case kPositionRole:
+            return orderOf(categoryId)[static_cast<std::size_t>(index.row())];
+        case kPictureRole:
+            return int(CardPicture);
+        default:
+            return QVariant();
+    }
+}
+
+Qt::ItemFlags CategoryTreeModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
