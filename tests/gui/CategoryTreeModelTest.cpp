@@ -8,6 +8,7 @@
 
 #include "cardstore/CardStore.h"
 #include "ui/cards/CategoryTreeModel.h"
+#include "ui/common/QtText.h"
 
 namespace {
 
@@ -34,7 +35,9 @@ private slots:
 
 void CategoryTreeModelTest::singleRowChangesMatchARebuild() {
     // Names chosen to collide: equal names, names differing only in case, accented letters.
-    const std::vector<std::string> names = {"a", "A", "b", "B", "\xE9t\xE9", "\xC9T\xC9", "zeta", "", "a", "Zeta"};
+    const std::vector<std::string> names = {"a", "A", "b", "B", "\xE9t\xE9", "\xC9T\xC9", "zeta", "", "a", "Zeta",
+                                            "a very long card name one", "A VERY LONG CARD NAME TWO",
+                                            "a very long card name", "\x80 euro", "\x9A" "a\x8A"};
     std::mt19937 random(7);
     auto pick = [&](std::size_t n) { return static_cast<int>(random() % n); };
 
@@ -85,6 +88,23 @@ void CategoryTreeModelTest::singleRowChangesMatchARebuild() {
         if (QTest::currentTestFailed()) {
             return;
         }
+    }
+    // The rows stand as sorting the names as texts without regard to case would put them.
+    for (int c = 0; c < 3; ++c) {
+        const CardList* list = store.GetCategoryList(c);
+        QList<int> expected;
+        for (int i = 0; i < list->GetCardCount(); ++i) {
+            expected.append(i);
+        }
+        std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+            return QString::compare(fromCardText(list->GetCardAt(a)->firstField),
+                                    fromCardText(list->GetCardAt(b)->firstField), Qt::CaseInsensitive) < 0;
+        });
+        QList<int> shown;
+        for (int r = 0; r < model.rowCount(model.index(c, 0)); ++r) {
+            shown.append(model.index(r, 0, model.index(c, 0)).data(CategoryTreeModel::kPositionRole).toInt());
+        }
+        QCOMPARE(shown, expected);
     }
     // Every card knows its row's position (Find reselects by it).
     for (int c = 0; c < 3; ++c) {

@@ -1,6 +1,7 @@
 #include "ui/cards/CategoryTreeModel.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "cardstore/CardStore.h"
 #include "ui/common/Icons.h"
@@ -21,6 +22,44 @@ const std::array<char16_t, 256>& foldTable() {
         return t;
     }();
     return table;
+}
+
+// Each byte's place among the folded units above, 1-255 (0 is left for "no more characters"):
+// comparing names byte by byte through this table orders them as comparing the folded units does.
+const std::array<std::uint8_t, 256>& rankTable() {
+    static const std::array<std::uint8_t, 256> table = [] {
+        const auto& fold = foldTable();
+        std::array<char16_t, 256> units = fold;
+        std::sort(units.begin(), units.end());
+        const auto end = std::unique(units.begin(), units.end());
+        std::array<std::uint8_t, 256> t{};
+        for (int b = 1; b < 256; ++b) {
+            const auto at = std::lower_bound(units.begin(), end, fold[static_cast<std::size_t>(b)]);
+            // The NUL byte folds to the smallest unit; every other byte ranks from 1 up.
+            t[static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(std::max<std::ptrdiff_t>(1, at - units.begin()));
+        }
+        return t;
+    }();
+    return table;
+}
+
+// The first sixteen ranked bytes of a name as two big-endian words: most comparisons while
+// sorting are settled by these two numbers alone, without reaching into the cards.
+struct SortKey {
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+    int position = 0;
+};
+
+SortKey sortKey(const std::string& name, int position) {
+    const auto& rank = rankTable();
+    SortKey key;
+    key.position = position;
+    for (std::size_t i = 0; i < 16; ++i) {
+        const std::uint64_t byte = i < name.size() ? rank[static_cast<unsigned char>(name[i])] : 0;
+        (i < 8 ? key.high : key.low) |= byte << (8 * (7 - i % 8));
+    }
+    return key;
 }
 
 /// True when `a` sorts before `b` ignoring case.
@@ -64,9 +103,34 @@ std::vector<int> CategoryTreeModel::sortedOrder(int categoryId) const {
             order.push_back(i);
         }
     }
-    std::stable_sort(order.begin(), order.end(), [list](int a, int b) {
-        return nameLess(list->GetCardAt(a)->firstField, list->GetCardAt(b)->firstField);
+    std::vector<SortKey> keys;
+    keys.reserve(order.size());
+    for (int position : order) {
+        keys.push_back(sortKey(list->GetCardAt(position)->firstField, position));
+    }
+    // Equal names keep their list order: the position decides last.
+    std::sort(keys.begin(), keys.end(), [list](const SortKey& a, const SortKey& b) {
+        if (a.high != b.high) {
+            return a.high < b.high;
+        }
+        if (a.low != b.low) {
+            return a.low < b.low;
+        }
+        const std::string& nameA = list->GetCardAt(a.position)->firstField;
+        const std::string& nameB = list->GetCardAt(b.position)->firstField;
+        if (nameA.size() > 16 || nameB.size() > 16) {
+            if (nameLess(nameA, nameB)) {
+                return true;
+            }
+            if (nameLess(nameB, nameA)) {
+                return false;
+            }
+        }
+        return a.position < b.position;
     });
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        order[i] = keys[i].position;
+    }
     return order;
 }
 

@@ -1,0 +1,178 @@
+// The window with a big card document, driven as a person would: opening an encrypted document
+// to an idle window, the card commands, and what every key or mouse event costs in enable rules.
+// Prints one table. Usage: bench_window [CARDS] (default 1,000,000); runs offscreen unless a
+// platform is given.
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <random>
+
+#include "app/QuorvaneApp.h"
+#include "cardstore/CardFile.h"
+#include "cardstore/CardStore.h"
+#include "docview/DocManager.h"
+#include "prefs/MemorySettings.h"
+#include "ui/cards/CardActions.h"
+#include "ui/cards/CardDlg.h"
+#include "ui/cards/QuorvaneDoc.h"
+#include "ui/cards/QuorvaneView.h"
+#include "ui/common/DecryptPasswordDlg.h"
+#include "ui/common/GuiPrompter.h"
+#include "ui/frame/CommandIds.h"
+#include "ui/frame/CommandTable.h"
+#include "ui/frame/MainFrame.h"
+
+namespace {
+
+const QString kPassword = QStringLiteral("benchmark password");
+
+// Answers every dialog at once: the password, a card name, OK to every question.
+class Answering : public GuiPrompter {
+public:
+    void message(const QString& text, const QString&, Icon) override { messages.append(text); }
+    Answer question(const QString&, bool, const QString&) override { return Answer::No; }
+    QString openFileName(const QString&, const QStringList&) override { return openName; }
+    QString saveFileName(const QString&, const QString&, const QStringList&) override { return QString(); }
+    bool okCancel(const QString&, const QString&, Icon) override { return true; }
+    int exec(QDialog& dialog) override {
+        if (auto* password = qobject_cast<DecryptPasswordDlg*>(&dialog)) {
+            password->passwordField()->setText(kPassword);
+        } else if (auto* editor = qobject_cast<CCardDlg*>(&dialog)) {
+            editor->field(0)->setText(cardName);
+        }
+        return QDialog::Accepted;
+    }
+    void show(QDialog&) override {}
+    void popupText(const QString&, const QPoint&) override {}
+
+    QString openName;
+    QString cardName = QStringLiteral("Mmm new card");
+    QStringList messages;
+};
+
+class SilentUi : public Prompter {
+public:
+    void showMessage(const std::string&) override {}
+    std::optional<std::string> askPassword(const std::string&) override { return std::nullopt; }
+    bool confirmReplace(const std::string&) override { return true; }
+};
+
+void writeDocument(const QString& path, int cards) {
+    CardStore store;
+    std::mt19937 random(42);
+    for (int i = 0; i < cards; ++i) {
+        auto card = std::make_unique<Card>();
+        const int category = i % 15;
+        card->categoryId = static_cast<std::uint8_t>(category);
+        // Names in no particular order, so the tree really sorts.
+        card->firstField = "Card " + std::to_string(random() % 1000000000u);
+        card->secondField = "https://www.example.com/login/" + std::to_string(i);
+        card->thirdField = "user" + std::to_string(i) + "@example.com";
+        card->fourthField = "p@ss-" + std::to_string(i * 31337LL);
+        card->dateStamp = 3793342830u;
+        store.GetCategoryList(category)->AddCard(std::move(card));
+    }
+    store.GetCategoryList(14)->GetCardAt(store.GetCategoryList(14)->GetCardCount() - 1)->note = "needle";
+    store.encryptOnSave = 1;
+    store.encryptionPassword = kPassword.toStdString();
+    SilentUi ui;
+    if (saveCardDocument(path.toStdString(), store, ui).outcome != SaveOutcome::Saved) {
+        std::fprintf(stderr, "bench_window: cannot write %s\n", qPrintable(path));
+        std::exit(1);
+    }
+}
+
+/// Milliseconds `step` takes until the event loop has nothing left to do.
+double timeToIdle(const std::function<void()>& step) {
+    QElapsedTimer timer;
+    timer.start();
+    step();
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void row(const char* what, double ms, const char* target) { std::printf("| %-46s | %10.3f ms | %-10s |\n", what, ms, target); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication application(argc, argv);
+    const int cards = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000000;
+    QTemporaryDir dir;
+    dir.setAutoRemove(qEnvironmentVariableIsEmpty("BENCH_KEEP"));
+    const QString path = dir.filePath(QStringLiteral("cards.qve"));
+    writeDocument(path, cards);
+    if (!qEnvironmentVariableIsEmpty("BENCH_KEEP")) std::printf("%s\n", qPrintable(path));
+
+    Answering answering;
+    installGuiPrompter(&answering);
+    std::printf("%d cards, encrypted document of %lld bytes\n\n", cards, static_cast<long long>(QFileInfo(path).size()));
+    std::printf("| %-46s | %13s | %-10s |\n", "what", "time", "target");
+    std::printf("|%s|%s|%s|\n", std::string(48, '-').c_str(), std::string(15, '-').c_str(), std::string(12, '-').c_str());
+
+    {
+        CQuorvaneApp empty(std::make_unique<MemorySettings>());
+        row("start-up to a shown window, no document",
+            timeToIdle([&] { empty.InitInstance({}, CQuorvaneApp::Options{false}); }), "< 100");
+    }
+
+    CQuorvaneApp app(std::make_unique<MemorySettings>());
+    app.InitInstance({}, CQuorvaneApp::Options{false});
+    CMainFrame* frame = app.mainFrame();
+    answering.openName = path;
+    row("open the encrypted document to an idle window",
+        timeToIdle([&] { frame->commands().execute(cmd::FileOpen); }), "< 1500");
+    if (!frame->activeCardDocument()) {
+        std::fprintf(stderr, "bench_window: the document did not open\n");
+        return 1;
+    }
+    CQuorvaneView* tree = frame->activeCategoryTree();
+    const QModelIndex www = tree->GetCategoryItemAt(0);
+    tree->SelectCardAtPosition(www, tree->childCount(www) / 2);
+    QCoreApplication::processEvents();
+
+    std::vector<double> rules;
+    for (int i = 0; i < 200; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        frame->updateCommandStates();
+        rules.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    row("enable rules after a key or mouse event", median(rules), "< 1");
+
+    auto run = [&](int id) { return timeToIdle([&] { frame->commands().execute(id); }); };
+    row("New Card", run(cmd::NewCard), "< 50");
+    answering.cardName = QStringLiteral("Aaa edited");
+    row("Edit Card", run(cmd::EditCard), "< 50");
+    row("Copy (the card)", run(cmd::EditCopy), "< 50");
+    row("Paste (the card)", run(cmd::EditPaste), "< 50");
+    row("Delete Card", run(cmd::DeleteCard), "< 50");
+    row("Find (the last card of the last category)",
+        timeToIdle([&] { cardactions::SearchCards(*frame, 0, QStringLiteral("needle"), false); }), "< 50");
+    row("refresh of the whole tree (a full rebuild)",
+        timeToIdle([&] { frame->activeCardDocument()->UpdateAllViews(nullptr); }), "-");
+    if (!answering.messages.isEmpty()) {
+        std::fprintf(stderr, "bench_window: unexpected message: %s\n", qPrintable(answering.messages.join("; ")));
+        return 1;
+    }
+    installGuiPrompter(nullptr);
+    return 0;
+}
