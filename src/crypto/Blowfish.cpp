@@ -31,70 +31,76 @@ inline std::uint32_t f(const SBoxes& s, std::uint32_t x) {
     return ((s[0][x >> 24] + s[1][(x >> 16) & 0xFF]) ^ s[2][(x >> 8) & 0xFF]) + s[3][x & 0xFF];
 }
 
-// Sixteen rounds written out without swapping: the halves trade roles from one line to the next.
-// Always inlined, so the block loop keeps the halves in registers and makes no call per block.
-[[gnu::always_inline]] inline void encipher(const PArray& p, const SBoxes& s, std::uint32_t& left,
-                                            std::uint32_t& right) {
-    std::uint32_t l = left ^ p[0];
-    std::uint32_t r = right;
-    r ^= f(s, l) ^ p[1];
-    l ^= f(s, r) ^ p[2];
-    r ^= f(s, l) ^ p[3];
-    l ^= f(s, r) ^ p[4];
-    r ^= f(s, l) ^ p[5];
-    l ^= f(s, r) ^ p[6];
-    r ^= f(s, l) ^ p[7];
-    l ^= f(s, r) ^ p[8];
-    r ^= f(s, l) ^ p[9];
-    l ^= f(s, r) ^ p[10];
-    r ^= f(s, l) ^ p[11];
-    l ^= f(s, r) ^ p[12];
-    r ^= f(s, l) ^ p[13];
-    l ^= f(s, r) ^ p[14];
-    r ^= f(s, l) ^ p[15];
-    l ^= f(s, r) ^ p[16];
-    left = r ^ p[17];
-    right = l;
-}
-
-[[gnu::always_inline]] inline void decipher(const PArray& p, const SBoxes& s, std::uint32_t& left,
-                                            std::uint32_t& right) {
-    std::uint32_t l = left ^ p[17];
-    std::uint32_t r = right;
-    r ^= f(s, l) ^ p[16];
-    l ^= f(s, r) ^ p[15];
-    r ^= f(s, l) ^ p[14];
-    l ^= f(s, r) ^ p[13];
-    r ^= f(s, l) ^ p[12];
-    l ^= f(s, r) ^ p[11];
-    r ^= f(s, l) ^ p[10];
-    l ^= f(s, r) ^ p[9];
-    r ^= f(s, l) ^ p[8];
-    l ^= f(s, r) ^ p[7];
-    r ^= f(s, l) ^ p[6];
-    l ^= f(s, r) ^ p[5];
-    r ^= f(s, l) ^ p[4];
-    l ^= f(s, r) ^ p[3];
-    r ^= f(s, l) ^ p[2];
-    l ^= f(s, r) ^ p[1];
-    left = r ^ p[0];
-    right = l;
-}
-
-// The buffer never overlaps the key (__restrict says so), which lets the P words stay in registers
-// from one block to the next instead of being read again after every store.
-template <void (*Cipher)(const PArray&, const SBoxes&, std::uint32_t&, std::uint32_t&)>
-void processBlocks(const PArray& p, const SBoxes& s, std::uint8_t* __restrict buffer, std::size_t blocks) {
-    for (std::uint8_t* at = buffer; blocks != 0; --blocks, at += 8) {
-        std::uint32_t l = loadLE(at);
-        std::uint32_t r = loadLE(at + 4);
-        Cipher(p, s, l, r);
-        storeLE(at, l);
-        storeLE(at + 4, r);
+// Sixteen rounds over `Lanes` independent blocks, two rounds a pass without swapping: the halves
+// trade roles from one round to the next. Each round is applied to every lane before the next one
+// starts, so the S-box loads of different blocks overlap instead of waiting on one block's chain of
+// lookups. Always inlined and fully unrolled (at -O2 too), so the halves live in registers.
+template <std::size_t Lanes, bool Decrypt>
+[[gnu::always_inline]] inline void cipherLanes(const PArray& p, const SBoxes& s, std::uint32_t (&left)[Lanes],
+                                               std::uint32_t (&right)[Lanes]) {
+    // Deciphering takes the P words in reverse order; nothing else differs.
+    constexpr auto key = [](int i) { return Decrypt ? 17 - i : i; };
+    std::uint32_t l[Lanes], r[Lanes];
+#pragma GCC unroll 16
+    for (std::size_t k = 0; k < Lanes; ++k) {
+        l[k] = left[k] ^ p[key(0)];
+        r[k] = right[k];
+    }
+#pragma GCC unroll 16
+    for (int i = 1; i < 17; i += 2) {
+        const std::uint32_t p1 = p[key(i)], p2 = p[key(i + 1)];
+#pragma GCC unroll 16
+        for (std::size_t k = 0; k < Lanes; ++k)
+            r[k] ^= f(s, l[k]) ^ p1;
+#pragma GCC unroll 16
+        for (std::size_t k = 0; k < Lanes; ++k)
+            l[k] ^= f(s, r[k]) ^ p2;
+    }
+#pragma GCC unroll 16
+    for (std::size_t k = 0; k < Lanes; ++k) {
+        left[k] = r[k] ^ p[key(17)];
+        right[k] = l[k];
     }
 }
 
-constexpr std::size_t kMaxBlocksPerCall = 65535;
+template <std::size_t Lanes, bool Decrypt>
+[[gnu::always_inline]] inline void cipherBuffer(const PArray& p, const SBoxes& s, std::uint8_t* __restrict at) {
+    std::uint32_t l[Lanes], r[Lanes];
+#pragma GCC unroll 16
+    for (std::size_t k = 0; k < Lanes; ++k) {
+        l[k] = loadLE(at + 8 * k);
+        r[k] = loadLE(at + 8 * k + 4);
+    }
+    cipherLanes<Lanes, Decrypt>(p, s, l, r);
+#pragma GCC unroll 16
+    for (std::size_t k = 0; k < Lanes; ++k) {
+        storeLE(at + 8 * k, l[k]);
+        storeLE(at + 8 * k + 4, r[k]);
+    }
+}
+
+// Eight blocks in flight keep the load ports busy (each round of each block reads four S-box words);
+// more only adds spills, fewer leaves the ports waiting on one block's chain of lookups.
+constexpr std::size_t kLanes = 8;
+
+// One group of blocks per call. The call costs next to nothing beside 128 rounds, and it keeps GCC's
+// -O3 loop vectorizer off the group loop, which it would otherwise turn into emulated gathers that
+// run at a third of the speed.
+template <bool Decrypt>
+[[gnu::noinline]] void cipherGroup(const PArray& p, const SBoxes& s, std::uint8_t* __restrict at) {
+    cipherBuffer<kLanes, Decrypt>(p, s, at);
+}
+
+// The buffer never overlaps the key (__restrict says so), so the compiler need not read the P words
+// and S-boxes again after each store into the buffer.
+template <bool Decrypt>
+void processBlocks(const PArray& p, const SBoxes& s, std::uint8_t* __restrict buffer, std::size_t blocks) {
+    std::uint8_t* at = buffer;
+    for (; blocks >= kLanes; blocks -= kLanes, at += 8 * kLanes)
+        cipherGroup<Decrypt>(p, s, at);
+    for (; blocks != 0; --blocks, at += 8)
+        cipherBuffer<1, Decrypt>(p, s, at);
+}
 
 }  // namespace
 
@@ -119,17 +125,17 @@ BlowfishKey::BlowfishKey(const std::uint8_t* key, std::size_t length) {
     }
 
     // One chain of encipherings, starting from the zero block, replaces P and then the S-boxes.
-    std::uint32_t l = 0, r = 0;
+    std::uint32_t l[1] = {0}, r[1] = {0};
     for (int i = 0; i < 18; i += 2) {
-        encipher(m_state.p, m_state.s, l, r);
-        m_state.p[i] = l;
-        m_state.p[i + 1] = r;
+        cipherLanes<1, false>(m_state.p, m_state.s, l, r);
+        m_state.p[i] = l[0];
+        m_state.p[i + 1] = r[0];
     }
     for (auto& box : m_state.s) {
         for (int i = 0; i < 256; i += 2) {
-            encipher(m_state.p, m_state.s, l, r);
-            box[i] = l;
-            box[i + 1] = r;
+            cipherLanes<1, false>(m_state.p, m_state.s, l, r);
+            box[i] = l[0];
+            box[i + 1] = r[0];
         }
     }
 }
@@ -144,27 +150,19 @@ BlowfishKey::~BlowfishKey() {
 }
 
 void BlowfishKey::EncryptBlocks(std::uint8_t* buffer, std::uint16_t blocks) const {
-    processBlocks<encipher>(m_state.p, m_state.s, buffer, blocks);
+    processBlocks<false>(m_state.p, m_state.s, buffer, blocks);
 }
 
 void BlowfishKey::DecryptBlocks(std::uint8_t* buffer, std::uint16_t blocks) const {
-    processBlocks<decipher>(m_state.p, m_state.s, buffer, blocks);
+    processBlocks<true>(m_state.p, m_state.s, buffer, blocks);
 }
 
+// ECB blocks stand alone, so a long buffer needs no cutting into runs: one pass keeps the eight-block
+// stride going over all of it.
 void BlowfishKey::EncryptAll(std::uint8_t* buffer, std::size_t blocks) const {
-    while (blocks != 0) {
-        const std::size_t run = std::min(blocks, kMaxBlocksPerCall);
-        EncryptBlocks(buffer, static_cast<std::uint16_t>(run));
-        buffer += run * 8;
-        blocks -= run;
-    }
+    processBlocks<false>(m_state.p, m_state.s, buffer, blocks);
 }
 
 void BlowfishKey::DecryptAll(std::uint8_t* buffer, std::size_t blocks) const {
-    while (blocks != 0) {
-        const std::size_t run = std::min(blocks, kMaxBlocksPerCall);
-        DecryptBlocks(buffer, static_cast<std::uint16_t>(run));
-        buffer += run * 8;
-        blocks -= run;
-    }
+    processBlocks<true>(m_state.p, m_state.s, buffer, blocks);
 }
