@@ -9,9 +9,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <latch>
 #include <new>
 #include <random>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -21,6 +24,13 @@
 #include "crypto/Blowfish.h"
 #include "crypto/PasswordRules.h"
 #include "crypto/Sha1.h"
+
+// Names the routine in failure messages rather than its bytes.
+void PrintTo(Sha1Impl impl, std::ostream* out) {
+    *out << (impl == Sha1Impl::Portable          ? "Portable"
+             : impl == Sha1Impl::ShaInstructions ? "ShaInstructions"
+                                                 : "Fastest");
+}
 
 namespace {
 
@@ -339,12 +349,29 @@ TEST(Blowfish, LongBuffersRunThroughSeveralCalls) {
     EXPECT_TRUE(chunked == plain);
 }
 
-std::string sha1Hex(const std::string& text) {
-    const Sha1Bytes d = Sha1Digest(text);
-    return toHex(d.data(), d.size());
+// Each SHA-1 routine the processor can run; the others are skipped with a note.
+class Sha1Route : public testing::TestWithParam<Sha1Impl> {
+protected:
+    void SetUp() override {
+        if (!sha1Supports(GetParam()))
+            GTEST_SKIP() << "this processor has no SHA instructions";
+    }
+
+    std::string digestHex(const Bytes& data) const {
+        Sha1 sha(GetParam());
+        sha.update(data.data(), data.size());
+        const Sha1Bytes d = sha.finalise();
+        return toHex(d.data(), d.size());
+    }
+};
+
+std::string opensslSha1Hex(const std::uint8_t* data, std::size_t size) {
+    std::uint8_t digest[SHA_DIGEST_LENGTH];
+    SHA1(data, size, digest);
+    return toHex(digest, sizeof digest);
 }
 
-TEST(Sha1, PublishedVectors) {
+TEST_P(Sha1Route, PublishedVectors) {
     const std::pair<std::string, const char*> cases[] = {
         {"", "DA39A3EE5E6B4B0D3255BFEF95601890AFD80709"},
         {"abc", "A9993E364706816ABA3E25717850C26C9CD0D89D"},
@@ -354,12 +381,12 @@ TEST(Sha1, PublishedVectors) {
          "A49B2446A02C645BF419F995B67091253A04A259"},
     };
     for (const auto& [text, digest] : cases)
-        EXPECT_EQ(sha1Hex(text), digest) << '"' << text << '"';
+        EXPECT_EQ(digestHex(Bytes(text.begin(), text.end())), digest) << '"' << text << '"';
 }
 
-TEST(Sha1, OneMillionAsInUnevenPieces) {
+TEST_P(Sha1Route, OneMillionAsInUnevenPieces) {
     const std::string piece(997, 'a');
-    Sha1 sha;
+    Sha1 sha(GetParam());
     std::size_t left = 1000000;
     for (std::size_t n = 1; left != 0; n = n % 997 + 13) {
         const std::size_t take = std::min({n, left, piece.size()});
@@ -371,22 +398,80 @@ TEST(Sha1, OneMillionAsInUnevenPieces) {
 }
 
 // Every length through the padding boundaries (55/56/63/64 and their next block), whole and split in two.
-TEST(Sha1, MatchesOpenSslOnAllShortLengths) {
+TEST_P(Sha1Route, MatchesOpenSslOnAllShortLengths) {
     std::mt19937 rng(180);
     for (std::size_t length = 0; length <= 200; ++length) {
         const Bytes data = randomBytes(rng, length);
-        std::uint8_t expected[SHA_DIGEST_LENGTH];
-        SHA1(data.data(), data.size(), expected);
-
-        const Sha1Bytes whole = Sha1Digest(std::string(data.begin(), data.end()));
-        EXPECT_EQ(toHex(whole.data(), whole.size()), toHex(expected, sizeof expected)) << length;
+        const std::string expected = opensslSha1Hex(data.data(), data.size());
+        EXPECT_EQ(digestHex(data), expected) << length;
 
         const std::size_t cut = length == 0 ? 0 : rng() % (length + 1);
-        Sha1 sha;
+        Sha1 sha(GetParam());
         sha.update(data.data(), cut);
         sha.update(data.data() + cut, length - cut);
         const Sha1Bytes split = sha.finalise();
-        EXPECT_EQ(split, whole) << length << " cut at " << cut;
+        EXPECT_EQ(toHex(split.data(), split.size()), expected) << length << " cut at " << cut;
+    }
+}
+
+// Many blocks at once from an odd address, and the same bytes fed in pieces that leave partial blocks
+// buffered between runs of whole ones.
+TEST_P(Sha1Route, MatchesOpenSslOnMultiBlockInputs) {
+    std::mt19937 rng(1024);
+    for (std::size_t length : {128u, 1000u, 4096u, 65536u + 17u, (1u << 20) + 3u}) {
+        const Bytes storage = randomBytes(rng, length + 1);
+        const std::uint8_t* data = storage.data() + 1;
+        const std::string expected = opensslSha1Hex(data, length);
+
+        Sha1 whole(GetParam());
+        whole.update(data, length);
+        Sha1Bytes d = whole.finalise();
+        EXPECT_EQ(toHex(d.data(), d.size()), expected) << length;
+
+        Sha1 pieces(GetParam());
+        for (std::size_t done = 0, take; done < length; done += take) {
+            take = std::min<std::size_t>(length - done, 1 + rng() % 700);
+            pieces.update(data + done, take);
+        }
+        d = pieces.finalise();
+        EXPECT_EQ(toHex(d.data(), d.size()), expected) << length << " in pieces";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, Sha1Route, testing::Values(Sha1Impl::Portable, Sha1Impl::ShaInstructions),
+                         [](const testing::TestParamInfo<Sha1Impl>& info) {
+                             return testing::PrintToString(info.param);
+                         });
+
+// The processor's own report decides whether the fast routine is used: a wrong feature bit would
+// quietly fall back to the slow one, or run instructions the processor lacks.
+TEST(Sha1, ShaInstructionsAreFoundWhereTheProcessorHasThem) {
+#if defined(__x86_64__) || defined(__i386__)
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(cpuinfo, line) && line.rfind("flags", 0) != 0) {
+    }
+    if (line.empty())
+        GTEST_SKIP() << "no /proc/cpuinfo flags to compare with";
+    std::istringstream flags(line.substr(line.find(':') + 1));
+    const bool listed = std::find(std::istream_iterator<std::string>(flags), std::istream_iterator<std::string>(),
+                                  "sha_ni") != std::istream_iterator<std::string>();
+    EXPECT_EQ(sha1Supports(Sha1Impl::ShaInstructions), listed);
+#else
+    EXPECT_FALSE(sha1Supports(Sha1Impl::ShaInstructions));
+#endif
+    EXPECT_TRUE(sha1Supports(Sha1Impl::Fastest));
+    EXPECT_TRUE(sha1Supports(Sha1Impl::Portable));
+}
+
+// What the program calls: the fastest routine behind the one-call digest of a password's bytes.
+TEST(Sha1, DigestOfTextMatchesOpenSsl) {
+    const std::string texts[] = {"", "Correct Horse", std::string(64, 'x'), std::string(119, '\xE9')};
+    for (const std::string& text : texts) {
+        const Sha1Bytes d = Sha1Digest(text);
+        EXPECT_EQ(toHex(d.data(), d.size()),
+                  opensslSha1Hex(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()))
+            << text.size();
     }
 }
 
