@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -37,9 +38,10 @@ std::string temporaryStem(const std::string& name) {
     return name.substr(0, cut);
 }
 
-// Writes all bytes, honouring the fault-injection limit. Returns 0 or an errno value.
-int writeAll(int fd, const std::uint8_t* data, std::size_t size) {
-    std::size_t allowed = g_failAfter ? std::min(size, *g_failAfter) : size;
+// Writes all bytes, of which at most `allowed` may go out before the fault-injection limit ends
+// the write. Returns 0 or an errno value.
+int writeAll(int fd, const std::uint8_t* data, std::size_t size, std::size_t allowed) {
+    allowed = std::min(size, allowed);
     std::size_t done = 0;
     while (done < allowed) {
         ssize_t n = ::write(fd, data + done, allowed - done);
@@ -82,58 +84,96 @@ std::string followLinks(const std::string& path) {
 
 }  // namespace
 
-FileResult writeFileSafely(const std::string& requestedPath, const std::uint8_t* data, std::size_t size) {
-    const std::string path = followLinks(requestedPath);
+FileResult writeFileSafely(const std::string& path, const std::uint8_t* data, std::size_t size) {
+    SafeFileWriter writer;
+    FileResult result = writer.open(path);
+    if (result.ok) result = writer.write(data, size);
+    if (result.ok) result = writer.commit();
+    return result;
+}
+
+FileResult SafeFileWriter::open(const std::string& requestedPath) {
+    discard();
+    m_path = followLinks(requestedPath);
+    m_written = 0;
     FileResult result;
     mode_t mode = S_IRUSR | S_IWUSR;
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
+    if (::stat(m_path.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) {
-            result.error = "Cannot write " + path + ": it is a folder.";
+            result.error = "Cannot write " + m_path + ": it is a folder.";
             result.notCreated = true;
             return result;
         }
         mode = st.st_mode & 07777;
     }
 
-    std::string tmpl = folderOf(path) + "/." + temporaryStem(fileNameOf(path)) + ".XXXXXX";
+    std::string tmpl = folderOf(m_path) + "/." + temporaryStem(fileNameOf(m_path)) + ".XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');
     int fd = ::mkstemp(name.data());
     if (fd < 0) {
-        result.error = describeErrno("Cannot create a file beside", path, errno);
+        result.error = describeErrno("Cannot create a file beside", m_path, errno);
         result.notCreated = true;
         return result;
     }
-    std::string tmpPath(name.data());
-    auto fail = [&](const std::string& what, int err) {
-        ::close(fd);
-        ::unlink(tmpPath.c_str());
-        result.error = describeErrno(what, path, err);
-        return result;
-    };
-    if (::fchmod(fd, mode) != 0) return fail("Cannot set the permissions of", errno);
-    if (int err = writeAll(fd, data, size)) return fail("Cannot write", err);
-    if (::fsync(fd) != 0) return fail("Cannot flush", errno);
+    m_fd = fd;
+    m_tmpPath = name.data();
+    if (::fchmod(m_fd, mode) != 0) return fail("Cannot set the permissions of", errno);
+    result.ok = true;
+    return result;
+}
+
+FileResult SafeFileWriter::write(const std::uint8_t* data, std::size_t size) {
+    if (m_fd < 0) return fail("Cannot write", EBADF);
+    std::size_t allowed = size;
+    if (g_failAfter) allowed = *g_failAfter > m_written ? static_cast<std::size_t>(*g_failAfter - m_written) : 0;
+    if (int err = writeAll(m_fd, data, size, allowed)) return fail("Cannot write", err);
+    m_written += size;
+    FileResult result;
+    result.ok = true;
+    return result;
+}
+
+FileResult SafeFileWriter::commit() {
+    if (m_fd < 0) return fail("Cannot write", EBADF);
+    if (::fsync(m_fd) != 0) return fail("Cannot flush", errno);
+    int fd = m_fd;
+    m_fd = -1;
+    FileResult result;
     if (::close(fd) != 0) {
         int err = errno;
-        ::unlink(tmpPath.c_str());
-        result.error = describeErrno("Cannot close", path, err);
+        ::unlink(m_tmpPath.c_str());
+        result.error = describeErrno("Cannot close", m_path, err);
         return result;
     }
-    if (::rename(tmpPath.c_str(), path.c_str()) != 0) {
+    if (::rename(m_tmpPath.c_str(), m_path.c_str()) != 0) {
         int err = errno;
-        ::unlink(tmpPath.c_str());
-        result.error = describeErrno("Cannot replace", path, err);
+        ::unlink(m_tmpPath.c_str());
+        result.error = describeErrno("Cannot replace", m_path, err);
         return result;
     }
     // Make the rename itself durable.
-    int dirFd = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+    int dirFd = ::open(folderOf(m_path).c_str(), O_RDONLY | O_DIRECTORY);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
     }
     result.ok = true;
+    return result;
+}
+
+void SafeFileWriter::discard() {
+    if (m_fd < 0) return;
+    ::close(m_fd);
+    ::unlink(m_tmpPath.c_str());
+    m_fd = -1;
+}
+
+FileResult SafeFileWriter::fail(const std::string& what, int err) {
+    discard();
+    FileResult result;
+    result.error = describeErrno(what, m_path, err);
     return result;
 }
 

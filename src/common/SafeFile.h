@@ -23,6 +23,41 @@ inline FileResult writeFileSafely(const std::string& path, const std::vector<std
     return writeFileSafely(path, data.data(), data.size());
 }
 
+/// A file written piece by piece with the guarantees of writeFileSafely, for output too large to hold
+/// in memory: the pieces go to a temporary file in the target's folder, and only commit() puts it in
+/// the target's place. After any failure, or when the writer goes without a commit, the temporary
+/// file is removed and the target is exactly as it was. Not for use from several threads at once.
+class SafeFileWriter {
+public:
+    SafeFileWriter() = default;
+    ~SafeFileWriter() { discard(); }
+    SafeFileWriter(const SafeFileWriter&) = delete;
+    SafeFileWriter& operator=(const SafeFileWriter&) = delete;
+
+    /// Creates the temporary file for `path` (through a link, for the file it points to); on failure
+    /// the result has notCreated set.
+    FileResult open(const std::string& path);
+
+    /// Appends `size` bytes to the temporary file.
+    FileResult write(const std::uint8_t* data, std::size_t size);
+
+    /// Flushes the temporary file to disk and renames it over the target.
+    FileResult commit();
+
+    /// Removes the temporary file, if one is open.
+    void discard();
+
+    bool isOpen() const { return m_fd >= 0; }
+
+private:
+    FileResult fail(const std::string& what, int err);
+
+    int m_fd = -1;
+    std::string m_path;     // the target, links followed
+    std::string m_tmpPath;  // the temporary file beside it
+    std::uint64_t m_written = 0;
+};
+
 /// Reads the whole file. On failure returns nothing and sets `error` (when given).
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path, std::string* error = nullptr);
 
@@ -34,6 +69,7 @@ bool fileExists(const std::string& path);
 /// The last component of a path ("/a/b/c.qve" gives "c.qve").
 std::string fileNameOf(const std::string& path);
 
-/// Test seam for fault injection: while set, every safe write fails once it has written this many
-/// bytes of its temporary file (the temporary file is removed, the target untouched).
+/// Test seam for fault injection: while set, every safe write (writeFileSafely or a SafeFileWriter)
+/// fails once it has written this many bytes of its temporary file (the temporary file is removed,
+/// the target untouched).
 void setWriteFailureAfterBytes(std::optional<std::size_t> limit);
