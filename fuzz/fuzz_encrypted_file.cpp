@@ -1,7 +1,8 @@
 // Fuzzes the "~~~" file operations. The first input byte picks the mode: even, the rest is taken as
 // a whole file named "x.~~~" and classified and decrypted with the fixed password (hostile trailers,
 // short files, odd name tails); odd, the rest is a file's contents that must come back byte for byte
-// after encrypting and decrypting it.
+// after encrypting and decrypting it. Its other bits pick the chunk size the body streams in (8 to
+// 1,024 bytes), so small inputs cross chunk boundaries too.
 
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include "FuzzSupport.h"
 #include "common/ByteIO.h"
 #include "common/SafeFile.h"
+#include "fileenc/FileBodyStream.h"
 #include "fileenc/FileEncryption.h"
 
 namespace {
@@ -36,6 +38,7 @@ void emptyFolder() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     emptyFolder();
+    setFileChunkBytes(std::size_t{8} << ((data[0] >> 1) % 8));
     FixedPrompter ui;
     FileEncryptionState state;
     state.FileEncryptionPassword = kFuzzPassword;

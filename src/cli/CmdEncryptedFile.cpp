@@ -75,6 +75,7 @@ int finish(const FileOpResult& result, const std::string& input) {
         case FileOpStatus::Failed:
         case FileOpStatus::WrongPassword:
         case FileOpStatus::Declined:
+        case FileOpStatus::Cancelled:
             break;
     }
     return 1;

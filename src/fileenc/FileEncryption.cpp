@@ -8,13 +8,12 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <memory>
-#include <new>
 
 #include "common/SafeFile.h"
 #include "crypto/Blowfish.h"
 #include "crypto/Sha1.h"
 #include "fileenc/EncryptedFileFormat.h"
+#include "fileenc/FileBodyStream.h"
 
 namespace {
 
@@ -57,11 +56,11 @@ int openForReading(const std::string& path, FileHandle& file, std::uint64_t& len
     return 0;
 }
 
-// Reads `count` bytes from the start of the file; `got` tells how many arrived before its end.
-bool ReadBytesInMemory(int fd, std::uint8_t* buffer, std::size_t count, std::size_t& got) {
+// Reads `count` bytes at `offset`; `got` tells how many arrived before the end of the file.
+bool readBytesAt(int fd, std::uint64_t offset, std::uint8_t* buffer, std::size_t count, std::size_t& got) {
     got = 0;
     while (got < count) {
-        ssize_t n = ::pread(fd, buffer + got, count - got, static_cast<off_t>(got));
+        ssize_t n = ::pread(fd, buffer + got, count - got, static_cast<off_t>(offset + got));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -74,23 +73,63 @@ bool ReadBytesInMemory(int fd, std::uint8_t* buffer, std::size_t count, std::siz
     return true;
 }
 
-std::unique_ptr<std::uint8_t[]> allocateBuffer(std::uint64_t size) {
-    if (size > SIZE_MAX)
-        return nullptr;
-    return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(size)]);
-}
-
-bool writeOutput(const std::string& path, const std::uint8_t* data, std::size_t size, const char* stepError,
-                 FileOpResult& result, Prompter& ui) {
-    FileResult written = writeFileSafely(path, data, size);
-    if (written.ok)
-        return true;
+// The messages of a failed write: "Could not open file" when the output could not even be created,
+// then the step that failed, then the system's reason.
+void reportWriteFailure(const FileResult& written, const char* stepError, FileOpResult& result, Prompter& ui) {
     if (written.notCreated)
         ui.showMessage("Could not open file");
     ui.showMessage(stepError);
     ui.showMessage(written.error);
     result.detail = written.error;
-    return false;
+}
+
+// The messages a failed read gives at each step.
+struct ReadMessages {
+    const char* readError;
+    const char* shortRead;
+};
+constexpr ReadMessages kEncryptReadMessages{"Read bytes in memory Error", "Not all bytes read!"};
+constexpr ReadMessages kDecryptReadMessages{"ReadBytesInMemory() Error", "Bytes not read correctly"};
+
+// Streams the body of `input` through the cipher into a new file at `outputPath`, followed by
+// `trailer` (may be empty), and puts it in place. False after the messages of a failure, or on a
+// cancel (status Cancelled); the temporary file is gone either way and the target untouched.
+bool writeStreamedOutput(int input, const BodyBuffers& buffers, const BlowfishKey& key, BodyCipher how,
+                         const std::string& outputPath, const std::uint8_t* trailer, std::size_t trailerLength,
+                         const char* stepError, const ReadMessages& readMessages, const FileProgress& progress,
+                         FileOpResult& result, Prompter& ui) {
+    SafeFileWriter out;
+    FileResult written = out.open(outputPath);
+    if (!written.ok) {
+        reportWriteFailure(written, stepError, result, ui);
+        return false;
+    }
+    StreamResult streamed = streamFileBody(input, buffers, key, how, out, progress);
+    switch (streamed.outcome) {
+        case StreamOutcome::Done:
+            break;
+        case StreamOutcome::ReadError:
+            ui.showMessage(readMessages.readError);
+            return false;
+        case StreamOutcome::ShortRead:
+            ui.showMessage(readMessages.shortRead);
+            return false;
+        case StreamOutcome::WriteError:
+            reportWriteFailure(streamed.write, stepError, result, ui);
+            return false;
+        case StreamOutcome::Cancelled:
+            result.status = FileOpStatus::Cancelled;
+            return false;
+    }
+    if (trailerLength != 0)
+        written = out.write(trailer, trailerLength);
+    if (written.ok)
+        written = out.commit();
+    if (!written.ok) {
+        reportWriteFailure(written, stepError, result, ui);
+        return false;
+    }
+    return true;
 }
 
 bool mayWriteOutput(const std::string& path, FileOpResult& result, Prompter& ui) {
@@ -125,7 +164,7 @@ bool lockedByAnother(int fd) {
 
 }  // namespace
 
-FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui) {
+FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui, const FileProgress& progress) {
     FileOpResult result;
     const std::string source = state.SelectedFile;
 
@@ -139,25 +178,13 @@ FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui) {
         ui.showMessage("File is empty, cannot encrypt.");
         return result;
     }
-    // Room for the body and the trailer, so the whole file goes out in one write.
-    auto buffer =
-        length <= UINT64_MAX - kEncryptedTrailerLength ? allocateBuffer(length + kEncryptedTrailerLength) : nullptr;
-    if (!buffer) {
+    // The body goes through a few chunk buffers, whatever the file's size.
+    auto buffers = BodyBuffers::allocate(length);
+    if (!buffers) {
         ui.showMessage("Unable to Allocate memory");
         ui.showMessage("Can not Allocate memory");
         return result;
     }
-    const auto bodyLength = static_cast<std::size_t>(length);
-    std::size_t got = 0;
-    if (!ReadBytesInMemory(file.fd(), buffer.get(), bodyLength, got)) {
-        ui.showMessage("Read bytes in memory Error");
-        return result;
-    }
-    if (got < bodyLength) {
-        ui.showMessage("Not all bytes read!");
-        return result;
-    }
-    file.close();
 
     if (state.FileEncryptionPassword.empty()) {
         ui.showMessage("Password not set!");
@@ -182,12 +209,13 @@ FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui) {
     if (!mayWriteOutput(name->path, result, ui))
         return result;
 
-    encipherFileBody(BlowfishKey(state.FileEncryptionPassword), buffer.get(), bodyLength);
-    writeEncryptedTrailer(buffer.get() + bodyLength, Sha1Digest(state.FileEncryptionPassword), name->nameTail);
-    if (!writeOutput(name->path, buffer.get(), bodyLength + kEncryptedTrailerLength, "WriteEncryptedFileToDisk() Error",
-                     result, ui))
+    std::uint8_t trailer[kEncryptedTrailerLength];
+    writeEncryptedTrailer(trailer, Sha1Digest(state.FileEncryptionPassword), name->nameTail);
+    const BlowfishKey key(state.FileEncryptionPassword);
+    if (!writeStreamedOutput(file.fd(), *buffers, key, BodyCipher::Encipher, name->path, trailer, sizeof trailer,
+                             "WriteEncryptedFileToDisk() Error", kEncryptReadMessages, progress, result, ui))
         return result;
-    buffer.reset();
+    file.close();
 
     state.SelectedFile = name->path;
     state.CanEncrypt = false;
@@ -196,7 +224,7 @@ FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui) {
     return result;
 }
 
-FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui) {
+FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui, const FileProgress& progress) {
     FileOpResult result;
     const std::string encrypted = state.SelectedFile;
 
@@ -215,25 +243,25 @@ FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui) {
         ui.showMessage(kMsgEncryptedFileTooShort);
         return result;
     }
-    auto buffer = allocateBuffer(length);
-    if (!buffer) {
+    const std::uint64_t bodyLength = length - kEncryptedTrailerLength;
+    auto buffers = BodyBuffers::allocate(bodyLength);
+    if (!buffers) {
         ui.showMessage("Unable to Allocate memory");
         return result;
     }
-    const auto fileLength = static_cast<std::size_t>(length);
-    const std::size_t bodyLength = fileLength - kEncryptedTrailerLength;
+    // The trailer alone decides the name and the password, so a wrong password costs no more than it.
+    std::uint8_t trailerBytes[kEncryptedTrailerLength];
     std::size_t got = 0;
-    if (!ReadBytesInMemory(file.fd(), buffer.get(), fileLength, got)) {
-        ui.showMessage("ReadBytesInMemory() Error");
+    if (!readBytesAt(file.fd(), bodyLength, trailerBytes, sizeof trailerBytes, got)) {
+        ui.showMessage(kDecryptReadMessages.readError);
         return result;
     }
-    if (got != fileLength) {
-        ui.showMessage("Bytes not read correctly");
+    if (got != sizeof trailerBytes) {
+        ui.showMessage(kDecryptReadMessages.shortRead);
         return result;
     }
-    file.close();
 
-    const EncryptedTrailer trailer = readEncryptedTrailer(buffer.get() + bodyLength);
+    const EncryptedTrailer trailer = readEncryptedTrailer(trailerBytes);
     auto output = decryptedPathFor(encrypted, trailer.nameTail);
     if (!output) {
         ui.showMessage(splitPathTail(encrypted) ? kMsgStoredNameUnusable : kMsgNameTooShort);
@@ -258,10 +286,11 @@ FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui) {
     if (!mayWriteOutput(*output, result, ui))
         return result;
 
-    decipherFileBody(BlowfishKey(state.FileEncryptionPassword), buffer.get(), bodyLength);
-    if (!writeOutput(*output, buffer.get(), bodyLength, "WriteBytesToDisk() Error", result, ui))
+    const BlowfishKey key(state.FileEncryptionPassword);
+    if (!writeStreamedOutput(file.fd(), *buffers, key, BodyCipher::Decipher, *output, nullptr, 0,
+                             "WriteBytesToDisk() Error", kDecryptReadMessages, progress, result, ui))
         return result;
-    buffer.reset();
+    file.close();
 
     state.SelectedFile = *output;
     state.CanEncrypt = true;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/Prompter.h"
+#include "fileenc/FileBodyStream.h"
 
 /// The file-encryption state the main window owns for one run; nothing of it is ever saved.
 struct FileEncryptionState {
@@ -22,6 +23,7 @@ enum class FileOpStatus {
     Failed,         // stopped with a message; no file changed
     WrongPassword,  // "Password not correct,try again!"; no file changed
     Declined,       // an existing output file was not to be replaced; no file changed
+    Cancelled,      // the progress callback stopped it; no file changed
 };
 
 struct FileOpResult {
@@ -33,12 +35,15 @@ struct FileOpResult {
 
 /// Replaces state.SelectedFile by its "~~~" file enciphered under state.FileEncryptionPassword.
 /// On success SelectedFile names the encrypted file, CanEncrypt false, IsEncrypted true; on failure
-/// the state and every file stay as they were.
-FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui);
+/// or a cancel the state and every file stay as they were. The file streams through in chunks;
+/// `progress` (called on this thread) is told the source bytes done and may cancel between chunks.
+FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui, const FileProgress& progress = {});
 
 /// Restores the file that the "~~~" file state.SelectedFile holds, under the name its trailer
-/// keeps. On success SelectedFile names the restored file, CanEncrypt true, IsEncrypted false.
-FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui);
+/// keeps. On success SelectedFile names the restored file, CanEncrypt true, IsEncrypted false. The
+/// password is checked against the trailer before the body is read; `progress` is told the body
+/// bytes done (the trailer not counted) and may cancel between chunks.
+FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui, const FileProgress& progress = {});
 
 /// 1 when the file opens for reading; otherwise 0 after a message naming the cause (none for a
 /// missing file or a bad path). A file another program holds a lock on counts as a sharing violation.

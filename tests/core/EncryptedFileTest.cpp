@@ -14,6 +14,8 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "TestSupport.h"
@@ -75,7 +77,10 @@ Data expectedBody(const Data& plain, const std::string& password) {
 
 class FileEncryptionTest : public ::testing::Test {
 protected:
-    void TearDown() override { setWriteFailureAfterBytes(std::nullopt); }
+    void TearDown() override {
+        setWriteFailureAfterBytes(std::nullopt);
+        setFileChunkBytes(std::nullopt);
+    }
     std::string path(const std::string& name) const { return m_temp.file(name); }
     std::vector<std::string> filesInDir() const { return m_temp.entries(); }
     FileEncryptionState stateFor(const std::string& file, const std::string& password = kPassword) const {
@@ -143,8 +148,172 @@ TEST_P(RoundTripTest, EncryptsToTheFixedLayoutAndRestoresEveryByte) {
 }
 
 // Several MiB cross the 65,535-block limit of one cipher call; the last one ends in a partial block.
+// The largest go through in several chunks of the default size, one ending in a partial block too
+// short to be a chunk of its own.
 INSTANTIATE_TEST_SUITE_P(Lengths, RoundTripTest,
-                         ::testing::Values(1, 3, 7, 8, 13, 16, 1024, 1025, 5 * 1024 * 1024 + 5));
+                         ::testing::Values(1, 3, 7, 8, 13, 16, 1024, 1025, 5 * 1024 * 1024 + 5,
+                                           2 * kDefaultFileChunkBytes + 3));
+
+// ---------------------------------------------------------------------------------------------
+// Streaming: the body goes through in chunks, here of 64 bytes, and the file on disk is the same
+// as from one pass over the whole body, whichever chunk the last partial block falls in.
+
+TEST_F(FileEncryptionTest, ChunkedBodyIsTheSameAsTheWholeBodyAtEveryBoundary) {
+    setFileChunkBytes(64);
+    for (std::size_t n : {1, 7, 8, 9, 63, 64, 65, 71, 72, 127, 128, 129, 135, 136, 64 * 37 + 5, 64 * 37 + 12}) {
+        SCOPED_TRACE(n);
+        const Data plain = randomData(n, static_cast<unsigned>(n) + 100);
+        writeData(path("chunked.bin"), plain);
+        FileEncryptionState state = stateFor(path("chunked.bin"));
+        ScriptPrompter ui;
+        ASSERT_EQ(EncryptSelectedFile(state, ui).status, FileOpStatus::Done);
+        const Data file = readData(path("chunked.~~~"));
+        ASSERT_EQ(file.size(), n + 52);
+        EXPECT_TRUE(Data(file.begin(), file.begin() + static_cast<long>(n)) == expectedBody(plain, kPassword));
+        EXPECT_EQ(text(file, n + 20, 8), "QrVnEncr");
+
+        ASSERT_EQ(DecryptSelectedFile(state, ui).status, FileOpStatus::Done);
+        EXPECT_TRUE(ui.messages.empty());
+        EXPECT_TRUE(readData(path("chunked.bin")) == plain);
+        fs::remove(path("chunked.bin"));
+    }
+}
+
+TEST_F(FileEncryptionTest, ProgressRisesOnTheCallingThreadToTheTotal) {
+    setFileChunkBytes(64);
+    const std::size_t n = 64 * 20 + 3;  // 20 chunks, the last one 67 bytes
+    const Data plain = randomData(n, 11);
+    writeData(path("big.dat"), plain);
+    const auto caller = std::this_thread::get_id();
+    for (bool encrypt : {true, false}) {
+        SCOPED_TRACE(encrypt ? "encrypt" : "decrypt");
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
+        bool onCaller = true;
+        FileProgress progress = [&](std::uint64_t done, std::uint64_t total) {
+            calls.emplace_back(done, total);
+            onCaller = onCaller && std::this_thread::get_id() == caller;
+            return true;
+        };
+        FileEncryptionState state = stateFor(path(encrypt ? "big.dat" : "big.~~~"));
+        ScriptPrompter ui;
+        FileOpResult r = encrypt ? EncryptSelectedFile(state, ui, progress) : DecryptSelectedFile(state, ui, progress);
+        ASSERT_EQ(r.status, FileOpStatus::Done);
+        EXPECT_TRUE(onCaller);
+        ASSERT_EQ(calls.size(), 21u);  // before the first chunk, then after each
+        EXPECT_EQ(calls.front().first, 0u);
+        EXPECT_EQ(calls.back().first, n);
+        for (std::size_t i = 0; i < calls.size(); ++i) {
+            EXPECT_EQ(calls[i].second, n) << i;
+            if (i > 0) {
+                EXPECT_GT(calls[i].first, calls[i - 1].first) << i;
+            }
+        }
+    }
+    EXPECT_TRUE(readData(path("big.dat")) == plain);
+}
+
+TEST_F(FileEncryptionTest, CancelAtAnyChunkChangesNoFile) {
+    setFileChunkBytes(64);
+    const Data plain = randomData(64 * 9 + 5, 12);  // 9 chunks: 10 progress calls
+    const std::string encrypted = makeEncrypted("doc.txt", plain);
+    const Data stored = readData(encrypted);
+    writeData(path("doc.txt"), plain);
+    const Data old = {'o', 'l', 'd'};
+
+    for (bool encrypt : {true, false}) {
+        for (int cancelAt : {1, 2, 5, 10}) {
+            SCOPED_TRACE(std::string(encrypt ? "encrypt" : "decrypt") + ", cancel at call " + std::to_string(cancelAt));
+            // The output name is taken by an older file that may be replaced, but only by a finished one.
+            const std::string input = encrypt ? path("doc.txt") : encrypted;
+            const std::string output = encrypt ? encrypted : path("doc.txt");
+            const Data inputBytes = readData(input);
+            writeData(output, old);
+            int calls = 0;
+            FileProgress progress = [&](std::uint64_t, std::uint64_t) { return ++calls < cancelAt; };
+            FileEncryptionState state = stateFor(input);
+            ScriptPrompter ui;
+            ui.replaceAnswer = true;
+            FileOpResult r =
+                encrypt ? EncryptSelectedFile(state, ui, progress) : DecryptSelectedFile(state, ui, progress);
+            EXPECT_EQ(r.status, FileOpStatus::Cancelled);
+            EXPECT_FALSE(r.outputWritten());
+            EXPECT_EQ(calls, cancelAt);
+            EXPECT_TRUE(ui.messages.empty());
+            EXPECT_EQ(filesInDir(), (std::vector<std::string>{"doc.txt", "doc.~~~"}));
+            EXPECT_TRUE(readData(input) == inputBytes);
+            EXPECT_TRUE(readData(output) == old);
+            EXPECT_EQ(state.SelectedFile, input);
+            writeData(output, encrypt ? stored : plain);
+        }
+    }
+}
+
+// A hole of a tebibyte before the trailer: only the trailer is read to refuse a wrong password,
+// and a cancel before the first chunk reads nothing more.
+TEST_F(FileEncryptionTest, PasswordIsCheckedFromTheTrailerAloneBeforeTheBodyIsRead) {
+    const std::string small = makeEncrypted("huge.txt", randomData(16, 13));
+    Data trailer = readData(small);
+    trailer.erase(trailer.begin(), trailer.begin() + 16);
+    const std::uint64_t body = std::uint64_t{1} << 40;
+    {
+        std::ofstream{path("huge.~~~")};
+    }
+    if (::truncate(path("huge.~~~").c_str(), static_cast<off_t>(body)) != 0)
+        GTEST_SKIP() << "this file system holds no sparse file of 1 TiB";
+    std::ofstream(path("huge.~~~"), std::ios::binary | std::ios::app)
+        .write(reinterpret_cast<const char*>(trailer.data()), static_cast<std::streamsize>(trailer.size()));
+    ASSERT_EQ(fs::file_size(path("huge.~~~")), body + 52);
+
+    FileEncryptionState state = stateFor(path("huge.~~~"), "not the password");
+    ScriptPrompter ui;
+    EXPECT_EQ(DecryptSelectedFile(state, ui).status, FileOpStatus::WrongPassword);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Password not correct,try again!"});
+
+    state.FileEncryptionPassword = kPassword;
+    std::vector<std::uint64_t> totals;
+    FileOpResult r = DecryptSelectedFile(state, ui, [&](std::uint64_t done, std::uint64_t total) {
+        totals.push_back(total);
+        return done != 0;  // stop before the first chunk
+    });
+    EXPECT_EQ(r.status, FileOpStatus::Cancelled);
+    EXPECT_EQ(totals, std::vector<std::uint64_t>{body});
+    EXPECT_EQ(filesInDir(), std::vector<std::string>{"huge.~~~"});
+}
+
+// The input shrinks while it is being read (another program truncates it): the read step's
+// message, and no output.
+TEST_F(FileEncryptionTest, InputThatShrinksWhileStreamingFailsWithTheReadMessage) {
+    setFileChunkBytes(64);
+    const Data plain = randomData(64 * 50, 14);
+    const std::string encrypted = makeEncrypted("shrink.txt", plain);
+    writeData(path("shrink.txt"), plain);
+    struct Case {
+        std::string input;
+        bool encrypt;
+        const char* message;
+    };
+    const Case cases[] = {{path("shrink.txt"), true, "Not all bytes read!"},
+                          {encrypted, false, "Bytes not read correctly"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        int calls = 0;
+        FileProgress progress = [&](std::uint64_t, std::uint64_t) {
+            if (++calls == 2) {
+                EXPECT_EQ(::truncate(c.input.c_str(), 64 * 10), 0);
+            }
+            return true;
+        };
+        FileEncryptionState state = stateFor(c.input);
+        ScriptPrompter ui;
+        ui.replaceAnswer = true;
+        FileOpResult r =
+            c.encrypt ? EncryptSelectedFile(state, ui, progress) : DecryptSelectedFile(state, ui, progress);
+        EXPECT_EQ(r.status, FileOpStatus::Failed);
+        EXPECT_EQ(ui.messages, std::vector<std::string>{c.message});
+        EXPECT_EQ(filesInDir(), (std::vector<std::string>{"shrink.txt", "shrink.~~~"}));
+        EXPECT_EQ(state.SelectedFile, c.input);
+    }
+}
 
 TEST_F(FileEncryptionTest, SixteenByteFileHasTheDocumentedOffsetsAndCodebookBlocks) {
     // Two equal blocks: in codebook mode they encipher to equal blocks.
@@ -417,11 +586,15 @@ TEST_F(FileEncryptionTest, FailedWriteKeepsTheInputAndReportsTheStep) {
     };
     const Case cases[] = {{path("plain.txt"), true, "WriteEncryptedFileToDisk() Error"},
                           {encrypted, false, "WriteBytesToDisk() Error"}};
-    // The disk fills up before the first byte, inside the body, at the trailer, one byte short.
-    for (std::size_t limit : {0, 1, 100, 299, 300, 351})
+    // The disk fills up before the first byte, inside the body, at the trailer, one byte short; in
+    // one chunk, and in chunks of 64 bytes (the limits at 64 and 128 fall between two of them).
+    for (std::size_t chunk : {kDefaultFileChunkBytes, std::size_t{64}})
+    for (std::size_t limit : {0, 1, 64, 100, 128, 299, 300, 351})
     for (const Case& c : cases) {
+        setFileChunkBytes(chunk);
         if (!c.encrypt && limit >= plain.size()) continue;  // the restored file is only 300 bytes
-        SCOPED_TRACE(std::string(c.step) + " after " + std::to_string(limit) + " bytes");
+        SCOPED_TRACE(std::string(c.step) + " after " + std::to_string(limit) + " bytes, chunks of " +
+                     std::to_string(chunk));
         setWriteFailureAfterBytes(limit);
         FileEncryptionState state = stateFor(c.input);
         ScriptPrompter ui;
