@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# Times quorvane-cli encrypt-file and decrypt-file end to end (read, cipher, write, flush, rename)
+# beside a plain copy with `dd bs=1M conv=fsync` of the same file, in the same folder, in the same
+# run, and prints wall times, peak memory and the ratios to the copy.
+#
+#   bench/bench-file-encryption.sh [SIZE] [ROUNDS]
+#
+# SIZE is bytes or a size like 256M or 1G (default 1G); ROUNDS (default 3) repeats the three steps
+# in turn, and the table shows each step's median time and largest peak memory. The file is made
+# from random bytes in a fresh folder under $BENCH_DIR (default: the build folder, on the same file
+# system as the work), which is removed at the end. $QUORVANE_CLI names the program (default
+# build/quorvane-cli).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+size_text=${1:-1G}
+rounds=${2:-3}
+cli=${QUORVANE_CLI:-$root/build/quorvane-cli}
+parent=${BENCH_DIR:-$root/build}
+
+[ -x /usr/bin/time ] || "$root/scripts/setup"
+if [ ! -x "$cli" ]; then
+    echo "bench: $cli is missing; build first (scripts/build)" >&2
+    exit 1
+fi
+size=$(numfmt --from=iec "$size_text")
+mkdir -p "$parent"
+work=$(mktemp -d "$parent/bench-file-encryption.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+source_file=$work/data.bin
+encrypted_file=$work/data.~~~
+password="benchmark password"
+echo "bench: making $(numfmt --to=iec "$size") of random bytes in $work" >&2
+head -c "$size" /dev/urandom >"$source_file"
+original_sum=$(cksum <"$source_file")
+sync
+
+# Runs a command under /usr/bin/time -v and prints "SECONDS KBYTES".
+measure() {
+    local report=$work/time.txt
+    /usr/bin/time -v -o "$report" "$@" >/dev/null
+    awk -F': ' '
+        /Elapsed \(wall clock\)/ {
+            n = split($2, part, ":"); s = 0
+            for (i = 1; i <= n; i++) s = s * 60 + part[i]
+        }
+        /Maximum resident set size/ { kb = $2 }
+        END { printf "%.3f %d\n", s, kb }' "$report"
+}
+
+# Runs quorvane-cli COMMAND FILE with the password on standard input.
+cli_step() { printf '%s\n' "$password" | "$cli" "$1" "$2"; }
+export -f cli_step
+export cli password
+
+median() {
+    printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 }
+        END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+declare -a dd_times enc_times dec_times
+dd_rss=0 enc_rss=0 dec_rss=0
+for ((round = 1; round <= rounds; round++)); do
+    read -r t kb < <(measure dd if="$source_file" of="$work/copy.bin" bs=1M conv=fsync status=none)
+    dd_times+=("$t") && dd_rss=$((kb > dd_rss ? kb : dd_rss))
+    rm -f "$work/copy.bin"
+
+    read -r t kb < <(measure bash -c 'cli_step encrypt-file "$1"' _ "$source_file")
+    enc_times+=("$t") && enc_rss=$((kb > enc_rss ? kb : enc_rss))
+    if [ ! -f "$encrypted_file" ] || [ -e "$source_file" ]; then
+        echo "bench: encrypt-file failed" >&2
+        exit 1
+    fi
+
+    read -r t kb < <(measure bash -c 'cli_step decrypt-file "$1"' _ "$encrypted_file")
+    dec_times+=("$t") && dec_rss=$((kb > dec_rss ? kb : dec_rss))
+    if [ ! -f "$source_file" ] || [ -e "$encrypted_file" ]; then
+        echo "bench: decrypt-file failed" >&2
+        exit 1
+    fi
+    echo "bench: round $round: dd ${dd_times[-1]} s, encrypt ${enc_times[-1]} s, decrypt ${dec_times[-1]} s" >&2
+done
+if [ "$(cksum <"$source_file")" != "$original_sum" ]; then
+    echo "bench: the restored file differs from the original" >&2
+    exit 1
+fi
+
+dd_median=$(median "${dd_times[@]}")
+enc_median=$(median "${enc_times[@]}")
+dec_median=$(median "${dec_times[@]}")
+
+echo
+echo "File of $(numfmt --to=iec "$size") ($size bytes), median of $rounds round(s);" \
+    "$(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+awk -v size="$size" -v ddt="$dd_median" -v enct="$enc_median" -v dect="$dec_median" \
+    -v ddr="$dd_rss" -v encr="$enc_rss" -v decr="$dec_rss" 'BEGIN {
+    printf "%-26s %9s %10s %14s %9s\n", "step", "wall s", "MB/s", "peak RSS MiB", "vs dd"
+    row("dd bs=1M conv=fsync", ddt, ddr)
+    row("quorvane-cli encrypt-file", enct, encr)
+    row("quorvane-cli decrypt-file", dect, decr)
+}
+function row(name, t, kb) {
+    printf "%-26s %9.2f %10.0f %14.1f %8.2fx\n", name, t, (t > 0 ? size / t / 1e6 : 0), kb / 1024,
+        (ddt > 0 ? t / ddt : 0)
+}'
