@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "cardstore/DateStamp.h"
@@ -39,10 +40,16 @@ std::array<const std::string*, 5> storedTexts(const Card& card) {
     return {&card.firstField, &card.secondField, &card.thirdField, &card.fourthField, &card.note};
 }
 
-// Deleted cards go to list 100 whatever their number; a number that is no category drops the card.
-void fileLoadedCard(CardStore& store, std::unique_ptr<Card> card) {
-    int listId = (card->stateFlags & kStateDeleted) ? kDeletedCategoryId : card->categoryId;
-    if (CardList* list = store.GetCategoryList(listId)) list->AddCard(std::move(card));
+// The list a loaded card goes to, or -1 for none: deleted cards go to list 100 whatever their
+// number; a number that is no category drops the card.
+int storedListFor(const Card& card) {
+    int listId = (card.stateFlags & kStateDeleted) ? kDeletedCategoryId : card.categoryId;
+    return isStoredListId(listId) ? listId : -1;
+}
+
+void fileLoadedCard(CardStore& store, Card&& card) {
+    if (CardList* list = store.GetCategoryList(storedListFor(card)))
+        list->AddCard(std::make_unique<Card>(std::move(card)));
 }
 
 // Splits a card's text block at its NULs. A text without its terminator takes the rest of the
@@ -131,32 +138,76 @@ std::uint32_t stampFromOldDateText(const std::string& text) {
     return DateStampFor(year, month, day);
 }
 
-// Records follow the check area back to back while more than 8 bytes remain. A record's category
-// is its display name; a name that matches no category files the card under Miscellaneous so it
-// is not lost. A record cut short by the end of the body keeps what is there and ends the list.
-void readOldRecords(const std::uint8_t* body, std::size_t size, std::size_t start, CardStore& store) {
-    std::size_t pos = start;
-    while (pos < size && size - pos > kOldTrailingIgnored) {
-        OldRecordReader reader(body, size, pos);
-        auto card = std::make_unique<Card>();
-        std::string storedName = reader.text(1);
-        card->dateText = reader.text(1);
-        card->firstField = reader.text(1);
-        card->secondField = reader.text(1);
-        card->thirdField = reader.text(1);
-        card->fourthField = reader.text(1);
-        card->note = reader.text(2);
-        reader.skip(2);  // two flag bytes nobody reads
+// Reads the old record at `pos` into `card` and moves `pos` past it; false when no record starts
+// there. Records follow the check area back to back while more than 8 bytes remain. A record's
+// category is its display name; a name that matches no category files the card under Miscellaneous
+// so it is not lost. A record cut short by the end of the body keeps what is there and ends the list.
+bool readOldRecordAt(const std::uint8_t* body, std::size_t size, std::size_t& pos, Card& card) {
+    if (pos >= size || size - pos <= kOldTrailingIgnored) return false;
+    card = Card{};
+    OldRecordReader reader(body, size, pos);
+    std::string storedName = reader.text(1);
+    card.dateText = reader.text(1);
+    card.firstField = reader.text(1);
+    card.secondField = reader.text(1);
+    card.thirdField = reader.text(1);
+    card.fourthField = reader.text(1);
+    card.note = reader.text(2);
+    reader.skip(2);  // two flag bytes nobody reads
 
-        int id = categoryIdForDisplayName(storedName);
-        if (id < 0) id = categoryIdForDisplayName("Miscellaneous");
-        card->categoryId = static_cast<std::uint8_t>(id);
-        card->categoryName = categoryDisplayName(id);
-        card->dateStamp = stampFromOldDateText(card->dateText);
-        fileLoadedCard(store, std::move(card));
-        if (reader.truncated()) break;
-        pos = reader.pos();
-    }
+    int id = categoryIdForDisplayName(storedName);
+    if (id < 0) id = categoryIdForDisplayName("Miscellaneous");
+    card.categoryId = static_cast<std::uint8_t>(id);
+    card.categoryName = categoryDisplayName(id);
+    card.dateStamp = stampFromOldDateText(card.dateText);
+    pos = reader.truncated() ? size : reader.pos();
+    return true;
+}
+
+// Reads the card record at `pos` into `card` (all but its date text) and moves `pos` past it; false
+// when no record starts at `pos`.
+bool readCardRecordAt(const std::uint8_t* data, std::size_t size, std::size_t& pos, Card& card) {
+    if (size - pos < kMinimumCardBytes) return false;
+    // A header cut short by the end of the file announces nothing that can be trusted.
+    if (size - pos < kCardHeaderSize) return false;
+    card = Card{};
+    const std::uint8_t* header = data + pos;
+    card.categoryId = header[0];
+    card.legacyFlags = header[2];
+    card.stateFlags = header[3];
+    card.dateStamp = readLE32(header + 4);
+    card.extraValue = readLE32(header + 8);
+    pos += kCardHeaderSize;
+    // The announced length is only a claim: take no more than the file holds.
+    std::size_t textBytes = std::min<std::size_t>(readLE32(header + 20), size - pos);
+    splitCardTexts(data + pos, textBytes, card);
+    pos += textBytes;
+    return true;
+}
+
+// Reads a record of either layout; a card record gets its date text formatted with `dateFormat`.
+bool readRecordAt(const std::uint8_t* data, std::size_t size, std::size_t& pos, bool oldLayout, int dateFormat,
+                  Card& card) {
+    if (oldLayout) return readOldRecordAt(data, size, pos, card);
+    if (!readCardRecordAt(data, size, pos, card)) return false;
+    card.dateText = FormatDateStamp(card.dateStamp, dateFormat);
+    return true;
+}
+
+// Where the records of a document go once its body is readable: the `size` bytes at `records`, the
+// first record `start` bytes in, in the old layout or the current one. `buffer`, when not null, is
+// the buffer the records lie in, which may be taken over.
+using RecordSink = std::function<void(const std::uint8_t* records, std::size_t size, std::size_t start,
+                                      bool oldLayout, Bytes* buffer)>;
+
+// The sink that files every card in a store.
+RecordSink storeSink(CardStore& store, int dateFormat) {
+    return [&store, dateFormat](const std::uint8_t* records, std::size_t size, std::size_t start, bool oldLayout,
+                                Bytes*) {
+        std::size_t pos = start;
+        for (Card card; readRecordAt(records, size, pos, oldLayout, dateFormat, card);)
+            fileLoadedCard(store, std::move(card));
+    };
 }
 
 // --- passwords --------------------------------------------------------------------------------
@@ -183,15 +234,24 @@ Unlock unlockBody(Bytes& body, const std::string& fileName, BodyCheck check, Car
     return Unlock::Accepted;
 }
 
-// A zero-filled copy of `size` bytes rounded up to whole cipher blocks.
-Bytes wholeBlocks(const std::uint8_t* data, std::size_t size) {
-    Bytes body(BlockCount(size) * 8, 0);
-    if (size) std::memcpy(body.data(), data, size);
+// The enciphered body, the bytes from `offset` on, rounded up to whole cipher blocks with zeros, to
+// decipher in place. When the caller gave up the file's buffer (`file`), the body is moved to its
+// front, so a large document is not copied; `data` must not be read after that.
+Bytes encipheredBlocks(const std::uint8_t* data, std::size_t size, std::size_t offset, Bytes* file) {
+    const std::size_t bodySize = size - offset;
+    if (file) {
+        Bytes body = std::move(*file);
+        body.erase(body.begin(), body.begin() + static_cast<std::ptrdiff_t>(offset));
+        body.resize(BlockCount(bodySize) * 8, 0);  // within the room the header leaves: no new buffer
+        return body;
+    }
+    Bytes body(BlockCount(bodySize) * 8, 0);
+    if (bodySize) std::memcpy(body.data(), data + offset, bodySize);
     return body;
 }
 
-LoadResult readOldDocument(const std::uint8_t* data, std::size_t size, const std::string& fileName,
-                           CardFileFormat format, CardStore& store, Prompter& ui) {
+LoadResult readOldDocument(const std::uint8_t* data, std::size_t size, Bytes* file, const std::string& fileName,
+                           CardFileFormat format, CardStore& store, Prompter& ui, const RecordSink& sink) {
     LoadResult result;
     result.format = format;
     result.encrypted = std::memcmp(data, "ENCRYPTED", 9) == 0;
@@ -201,11 +261,11 @@ LoadResult readOldDocument(const std::uint8_t* data, std::size_t size, const std
     const std::size_t bodySize = size - kOldBodyOffset;
 
     if (!result.encrypted) {
-        readOldRecords(body, bodySize, checkSize, store);
+        sink(body, bodySize, checkSize, true, file);
         result.outcome = LoadOutcome::Loaded;
         return result;
     }
-    Bytes plain = wholeBlocks(body, bodySize);
+    Bytes plain = encipheredBlocks(data, size, kOldBodyOffset, file);
     const std::size_t plainSize = plain.size();
     switch (unlockBody(plain, fileName, v1001 ? BodyCheck::Xyz3 : BodyCheck::Digest20, store, ui)) {
         case Unlock::Cancelled:
@@ -219,13 +279,13 @@ LoadResult readOldDocument(const std::uint8_t* data, std::size_t size, const std
         case Unlock::Accepted:
             break;
     }
-    readOldRecords(plain.data(), plainSize, checkSize, store);
+    sink(plain.data(), plainSize, checkSize, true, &plain);
     result.outcome = LoadOutcome::Loaded;
     return result;
 }
 
-LoadResult readCurrentDocument(const std::uint8_t* data, std::size_t size, const std::string& fileName,
-                               CardStore& store, Prompter& ui, int dateFormat) {
+LoadResult readCurrentDocument(const std::uint8_t* data, std::size_t size, Bytes* file, const std::string& fileName,
+                               CardStore& store, Prompter& ui, const RecordSink& sink) {
     LoadResult result;
     result.format = CardFileFormat::Current;
     const std::uint8_t kind = data[kBodyKindOffset];
@@ -233,7 +293,7 @@ LoadResult readCurrentDocument(const std::uint8_t* data, std::size_t size, const
     const std::size_t bodySize = size - kDocumentHeaderSize;
 
     if (kind == kBodyPlain) {
-        readCardRecords(body, bodySize, store, dateFormat);
+        sink(body, bodySize, 0, false, file);
         result.outcome = LoadOutcome::Loaded;
         return result;
     }
@@ -244,7 +304,7 @@ LoadResult readCurrentDocument(const std::uint8_t* data, std::size_t size, const
     }
     result.encrypted = true;
     // The body length is not stored: it is whatever follows the header, deciphered as whole blocks.
-    Bytes plain = wholeBlocks(body, bodySize);
+    Bytes plain = encipheredBlocks(data, size, kDocumentHeaderSize, file);
     const std::size_t plainSize = plain.size();
     switch (unlockBody(plain, fileName, BodyCheck::Digest20, store, ui)) {
         case Unlock::Cancelled:
@@ -257,7 +317,7 @@ LoadResult readCurrentDocument(const std::uint8_t* data, std::size_t size, const
         case Unlock::Accepted:
             break;
     }
-    if (plainSize > kDigestSize) readCardRecords(plain.data() + kDigestSize, plainSize - kDigestSize, store, dateFormat);
+    if (plainSize > kDigestSize) sink(plain.data() + kDigestSize, plainSize - kDigestSize, 0, false, &plain);
     result.outcome = LoadOutcome::Loaded;
     return result;
 }
@@ -324,29 +384,15 @@ void appendAllCards(Bytes& out, const CardStore& store) {
 }  // namespace
 
 void readCardRecords(const std::uint8_t* data, std::size_t size, CardStore& store, int dateFormat) {
-    std::size_t pos = 0;
-    while (size - pos >= kMinimumCardBytes) {
-        // A header cut short by the end of the file announces nothing that can be trusted.
-        if (size - pos < kCardHeaderSize) break;
-        const std::uint8_t* header = data + pos;
-        auto card = std::make_unique<Card>();
-        card->categoryId = header[0];
-        card->legacyFlags = header[2];
-        card->stateFlags = header[3];
-        card->dateStamp = readLE32(header + 4);
-        card->extraValue = readLE32(header + 8);
-        pos += kCardHeaderSize;
-        // The announced length is only a claim: take no more than the file holds.
-        std::size_t textBytes = std::min<std::size_t>(readLE32(header + 20), size - pos);
-        splitCardTexts(data + pos, textBytes, *card);
-        pos += textBytes;
-        card->dateText = FormatDateStamp(card->dateStamp, dateFormat);
-        fileLoadedCard(store, std::move(card));
-    }
+    storeSink(store, dateFormat)(data, size, 0, false, nullptr);
 }
 
-LoadResult readCardDocument(const std::uint8_t* data, std::size_t size, const std::string& fileName,
-                            CardStore& store, Prompter& ui, int dateFormat) {
+namespace {
+
+// Reads a document from the `size` bytes at `data`; `file`, when not null, is the buffer they are in,
+// which the reading may take over and change (see encipheredBlocks).
+LoadResult readDocument(const std::uint8_t* data, std::size_t size, Bytes* file, const std::string& fileName,
+                        CardStore& store, Prompter& ui, const RecordSink& sink) {
     LoadResult result;
     if (endsWith(fileName, "~~~")) {
         result.outcome = LoadOutcome::EncryptedFileName;
@@ -360,19 +406,19 @@ LoadResult readCardDocument(const std::uint8_t* data, std::size_t size, const st
     if (size >= kOldBodyOffset) {
         std::string version(reinterpret_cast<const char*>(data) + kOldVersionOffset, kOldBodyOffset - kOldVersionOffset);
         if (version == "Version1.001")
-            return readOldDocument(data, size, fileName, CardFileFormat::Version1001, store, ui);
+            return readOldDocument(data, size, file, fileName, CardFileFormat::Version1001, store, ui, sink);
         if (version == "Version1.002")
-            return readOldDocument(data, size, fileName, CardFileFormat::Version1002, store, ui);
+            return readOldDocument(data, size, file, fileName, CardFileFormat::Version1002, store, ui, sink);
     }
     if (size < kDocumentHeaderSize || std::memcmp(data + kMagicOffset, kMagic, sizeof kMagic) != 0) {
         ui.showMessage(kMsgNotQuorvane);
         result.outcome = LoadOutcome::NotQuorvane;
         return result;
     }
-    return readCurrentDocument(data, size, fileName, store, ui, dateFormat);
+    return readCurrentDocument(data, size, file, fileName, store, ui, sink);
 }
 
-LoadResult loadCardDocument(const std::string& path, CardStore& store, Prompter& ui, int dateFormat) {
+LoadResult loadDocument(const std::string& path, CardStore& store, Prompter& ui, const RecordSink& sink) {
     const std::string name = fileNameOf(path);
     LoadResult result;
     if (endsWith(name, "~~~")) {  // an encrypted file, not a card document: not even opened
@@ -384,7 +430,64 @@ LoadResult loadCardDocument(const std::string& path, CardStore& store, Prompter&
         result.outcome = LoadOutcome::ReadError;
         return result;
     }
-    return readCardDocument(data->data(), data->size(), name, store, ui, dateFormat);
+    return readDocument(data->data(), data->size(), &*data, name, store, ui, sink);
+}
+
+int listSlot(int listId) { return listId == kDeletedCategoryId ? kCategoryCount : listId; }
+
+}  // namespace
+
+LoadResult readCardDocument(const std::uint8_t* data, std::size_t size, const std::string& fileName,
+                            CardStore& store, Prompter& ui, int dateFormat) {
+    return readDocument(data, size, nullptr, fileName, store, ui, storeSink(store, dateFormat));
+}
+
+LoadResult loadCardDocument(const std::string& path, CardStore& store, Prompter& ui, int dateFormat) {
+    return loadDocument(path, store, ui, storeSink(store, dateFormat));
+}
+
+int CardDocumentIndex::cardCount(int listId) const {
+    if (!isStoredListId(listId)) return 0;
+    return static_cast<int>(m_offsets[static_cast<std::size_t>(listSlot(listId))].size());
+}
+
+Card CardDocumentIndex::card(int listId, int index) const {
+    std::size_t pos = m_offsets[static_cast<std::size_t>(listSlot(listId))][static_cast<std::size_t>(index)];
+    Card card;
+    readRecordAt(m_records, m_size, pos, m_oldLayout, m_dateFormat, card);
+    return card;
+}
+
+void CardDocumentIndex::adopt(const std::uint8_t* records, std::size_t size, std::size_t start, bool oldLayout,
+                              Bytes* buffer, int dateFormat) {
+    if (buffer) {
+        m_buffer = std::move(*buffer);  // `records` points into it, and still does
+    } else {
+        m_buffer.assign(records, records + size);
+        records = m_buffer.data();
+    }
+    m_records = records;
+    m_size = size;
+    m_oldLayout = oldLayout;
+    m_dateFormat = dateFormat;
+    for (auto& offsets : m_offsets) offsets.clear();
+    // Only where each card starts is kept; the card itself is read again when asked for.
+    std::size_t pos = start;
+    for (Card card;;) {
+        const std::size_t at = pos;
+        const bool read = oldLayout ? readOldRecordAt(m_records, m_size, pos, card)
+                                    : readCardRecordAt(m_records, m_size, pos, card);
+        if (!read) break;
+        if (int listId = storedListFor(card); listId >= 0)
+            m_offsets[static_cast<std::size_t>(listSlot(listId))].push_back(at);
+    }
+}
+
+LoadResult indexCardDocument(const std::string& path, CardDocumentIndex& index, Prompter& ui, int dateFormat) {
+    CardStore passwords;  // takes the password state a load leaves; no card goes in
+    return loadDocument(path, passwords, ui,
+                        [&](const std::uint8_t* records, std::size_t size, std::size_t start, bool oldLayout,
+                            Bytes* buffer) { index.adopt(records, size, start, oldLayout, buffer, dateFormat); });
 }
 
 void appendCardRecord(Bytes& out, const Card& card) {

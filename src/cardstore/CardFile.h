@@ -3,9 +3,11 @@
 // plain or an enciphered body. Two older formats ("ENCRYPTED"/"NTENCRYPT" + "Version1.001"/
 // "Version1.002") are read only. The content, not the extension, decides how a file is read.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "cardstore/CardStore.h"
 #include "common/ByteIO.h"
@@ -46,6 +48,40 @@ LoadResult loadCardDocument(const std::string& path, CardStore& store, Prompter&
 /// The same on bytes already in memory; `fileName` is the name without its folder.
 LoadResult readCardDocument(const std::uint8_t* data, std::size_t size, const std::string& fileName,
                             CardStore& store, Prompter& ui, int dateFormat);
+
+/// The cards of a card document list by list, each built only when asked for from the document's
+/// records, which the index keeps as the file has them (deciphered). A store of cards takes several
+/// times a document's size in memory; the index little more than the size, for a pass over a very
+/// large document one card at a time.
+class CardDocumentIndex {
+public:
+    CardDocumentIndex() = default;
+    CardDocumentIndex(const CardDocumentIndex&) = delete;  // the records pointer is into its own buffer
+    CardDocumentIndex& operator=(const CardDocumentIndex&) = delete;
+
+    /// The number of cards in list `listId` (0-14, or 100 for the deleted cards); 0 for other numbers.
+    int cardCount(int listId) const;
+
+    /// The card at `index` (0 <= index < cardCount) of list `listId`: the card a store loaded from the
+    /// same document holds there.
+    Card card(int listId, int index) const;
+
+private:
+    friend LoadResult indexCardDocument(const std::string&, CardDocumentIndex&, Prompter&, int);
+    void adopt(const std::uint8_t* records, std::size_t size, std::size_t start, bool oldLayout, Bytes* buffer,
+               int dateFormat);
+
+    Bytes m_buffer;  // holds the records
+    const std::uint8_t* m_records = nullptr;
+    std::size_t m_size = 0;
+    bool m_oldLayout = false;  // records of the 1.001 and 1.002 formats
+    int m_dateFormat = 0;
+    std::array<std::vector<std::size_t>, kStoredListCount> m_offsets;  // where each list's cards start
+};
+
+/// Reads the card document at `path` into `index` instead of a store, with the same messages,
+/// password prompt and outcomes as loadCardDocument.
+LoadResult indexCardDocument(const std::string& path, CardDocumentIndex& index, Prompter& ui, int dateFormat);
 
 /// Reads cards back to back from a plain body into the store (stops when fewer than 10 bytes remain;
 /// never reads past `size`).

@@ -2,7 +2,6 @@
 #include <cstdio>
 #include <iostream>
 #include <optional>
-#include <sstream>
 
 #include "cardstore/CardFile.h"
 #include "cardstore/DateStamp.h"
@@ -76,11 +75,9 @@ ParsedArgs parseArgs(const Args& args, const char* command, bool allowDateFormat
     return parsed;
 }
 
-// Loads a card document and says on standard error why not when it cannot be used. The messages
-// of the load itself ("Empty File !", "Password not correct,try again." ...) were already shown.
-bool loadForCommand(const std::string& path, CardStore& store, TerminalPrompter& ui, int dateFormat,
-                    LoadResult& result) {
-    result = loadCardDocument(path, store, ui, dateFormat);
+// Says on standard error why a card document cannot be used, after its load. The messages of the
+// load itself ("Empty File !", "Password not correct,try again." ...) were already shown.
+bool loadedForCommand(const std::string& path, const LoadResult& result, const TerminalPrompter& ui) {
     // A refused password was already reported; it must not pass for a cancelled prompt.
     if (ui.inputRefused()) return false;
     switch (result.outcome) {
@@ -98,6 +95,21 @@ bool loadForCommand(const std::string& path, CardStore& store, TerminalPrompter&
             return false;
     }
     return false;
+}
+
+// Loads a card document into a store, or says why not.
+bool loadForCommand(const std::string& path, CardStore& store, TerminalPrompter& ui, int dateFormat,
+                    LoadResult& result) {
+    result = loadCardDocument(path, store, ui, dateFormat);
+    return loadedForCommand(path, result, ui);
+}
+
+// Indexes a card document for a pass over its cards, or says why not. The commands that only show
+// the cards read them one at a time, so a document of any size takes little more than its own size.
+bool indexForCommand(const std::string& path, CardDocumentIndex& index, TerminalPrompter& ui, int dateFormat,
+                     LoadResult& result) {
+    result = indexCardDocument(path, index, ui, dateFormat);
+    return loadedForCommand(path, result, ui);
 }
 
 // A JSON string from Windows-1252 bytes; control characters are written as \u00XX.
@@ -167,25 +179,24 @@ int cmdDump(const Args& args) {
     const int dateFormat = parsed.dateFormat.value_or(0);
 
     TerminalPrompter ui;
-    CardStore store;
+    CardDocumentIndex index;
     LoadResult result;
-    if (!loadForCommand(path, store, ui, dateFormat, result)) return 1;
+    if (!indexForCommand(path, index, ui, dateFormat, result)) return 1;
 
-    std::ostringstream out;
+    // Written card by card as it is made; nothing goes out before the document has been read.
+    std::ostream& out = std::cout;
     out << "{\"format\": \"" << formatName(result.format) << "\", \"encrypted\": " << (result.encrypted ? "true" : "false")
         << ", \"cards\": [";
     bool first = true;
     for (int id : storedListOrder()) {
-        const CardList* list = store.GetCategoryList(id);
-        for (int i = 0; i < list->GetCardCount(); ++i) {
+        for (int i = 0; i < index.cardCount(id) && out; ++i) {
             out << (first ? "\n  " : ",\n  ");
-            writeCardJson(out, id, *list->GetCardAt(i), dateFormat);
+            writeCardJson(out, id, index.card(id, i), dateFormat);
             first = false;
         }
     }
-    out << (first ? "]}\n" : "\n]}\n");
-    std::cout << out.str() << std::flush;
-    return std::cout ? 0 : 1;
+    out << (first ? "]}\n" : "\n]}\n") << std::flush;
+    return out ? 0 : 1;
 }
 
 int cmdList(const Args& args) {
@@ -195,23 +206,21 @@ int cmdList(const Args& args) {
     if (path.empty()) return 1;
 
     TerminalPrompter ui;
-    CardStore store;
+    CardDocumentIndex index;
     LoadResult result;
-    if (!loadForCommand(path, store, ui, 0, result)) return 1;
+    if (!indexForCommand(path, index, ui, 0, result)) return 1;
 
-    std::ostringstream out;
-    for (int id = 0; id < kCategoryCount; ++id) {
-        const CardList* list = store.GetCategoryList(id);
-        out << categoryDisplayName(id) << " (" << list->GetCardCount() << ")\n";
-        for (int i = 0; i < list->GetCardCount(); ++i) {
-            const Card& card = *list->GetCardAt(i);
+    std::ostream& out = std::cout;
+    for (int id = 0; id < kCategoryCount && out; ++id) {
+        out << categoryDisplayName(id) << " (" << index.cardCount(id) << ")\n";
+        for (int i = 0; i < index.cardCount(id) && out; ++i) {
+            const Card card = index.card(id, i);
             out << "  " << oneLine(card.firstField) << "  |  " << oneLine(card.secondField) << "  |  "
                 << std::string(card.fourthField.size(), '*') << '\n';
         }
     }
-    out << "Deleted cards: " << store.GetCategoryList(kDeletedCategoryId)->GetCardCount() << '\n';
-    std::cout << out.str() << std::flush;
-    return std::cout ? 0 : 1;
+    out << "Deleted cards: " << index.cardCount(kDeletedCategoryId) << '\n' << std::flush;
+    return out ? 0 : 1;
 }
 
 int cmdConvert(const Args& args) {

@@ -209,6 +209,73 @@ TEST(CardFileRead, EveryPrefixAndByteFlipOfAFileLoadsSafely) {
     }
 }
 
+// Every list of `store` against the same list of `index`, card for card.
+void expectSameCards(const CardStore& store, const CardDocumentIndex& index, const std::string& what) {
+    for (int id : storedListOrder()) {
+        const CardList* list = store.GetCategoryList(id);
+        ASSERT_EQ(index.cardCount(id), list->GetCardCount()) << what << ", list " << id;
+        for (int i = 0; i < list->GetCardCount(); ++i)
+            EXPECT_TRUE(index.card(id, i) == *list->GetCardAt(i)) << what << ", list " << id << ", card " << i;
+    }
+    EXPECT_EQ(index.cardCount(50), 0);
+}
+
+// Three ways to read a document agree on every fixture and every cut of some: from bytes in memory
+// into a store, from the file into a store (enciphered bodies deciphered in the file's own buffer),
+// and from the file into an index that builds each card when asked.
+TEST(CardFileRead, FileStoreAndIndexReadTheSameCardsFromEveryFileAndCut) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> password;  // the answer to a password prompt; nullopt cancels
+        bool everyCut;
+    };
+    const Case cases[] = {
+        {"plain-cards.qvf", std::nullopt, true},  {"encrypted.qve", kFixturePassword, true},
+        {"encrypted.qve", "wrong", false},        {"encrypted.qve", std::nullopt, false},
+        {"encrypted.qve", "", false},             {"old-1001-enc.qve", "legacy01", true},
+        {"old-1001-enc.qve", std::nullopt, false}, {"old-1001-plain.qvf", std::nullopt, true},
+        {"old-1002-enc.qve", "oldpassword", true}, {"old-1002-plain.qvf", std::nullopt, false},
+        {"old-past-end.qvf", std::nullopt, false}, {"odd-cards.qvf", std::nullopt, true},
+        {"truncated-texts.qvf", std::nullopt, false}, {"huge-length.qvf", std::nullopt, false},
+        {"stray-bytes.qvf", std::nullopt, false}, {"empty-doc.qvf", std::nullopt, false},
+        {"wrong-magic.qvf", std::nullopt, false}, {"body-kind-2.qvf", std::nullopt, false},
+        {"empty.qvf", std::nullopt, false},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        const Bytes whole = fixtureBytes(c.name);
+        for (std::size_t length = c.everyCut ? 0 : whole.size(); length <= whole.size(); ++length) {
+            const std::string what = std::string(c.name) + " cut at " + std::to_string(length);
+            const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(length));
+            const std::string path = dir.file(c.name);
+            std::ofstream(path, std::ios::binary | std::ios::trunc)
+                .write(reinterpret_cast<const char*>(cut.data()), static_cast<std::streamsize>(cut.size()));
+
+            CardStore fromMemory, fromFile;
+            CardDocumentIndex index;
+            ScriptedUi memoryUi({c.password}), fileUi({c.password}), indexUi({c.password});
+            const LoadResult expected = readCardDocument(cut.data(), cut.size(), c.name, fromMemory, memoryUi, 2);
+            for (auto [result, ui] : {std::pair{loadCardDocument(path, fromFile, fileUi, 2), &fileUi},
+                                      std::pair{indexCardDocument(path, index, indexUi, 2), &indexUi}}) {
+                EXPECT_EQ(result.outcome, expected.outcome) << what;
+                EXPECT_EQ(result.format, expected.format) << what;
+                EXPECT_EQ(result.encrypted, expected.encrypted) << what;
+                EXPECT_EQ(result.error, expected.error) << what;
+                EXPECT_EQ(ui->messages, memoryUi.messages) << what;
+                EXPECT_EQ(ui->titles, memoryUi.titles) << what;
+            }
+            expectSameCards(fromMemory, index, what);
+            for (int id : storedListOrder()) {
+                const CardList* a = fromMemory.GetCategoryList(id);
+                const CardList* b = fromFile.GetCategoryList(id);
+                ASSERT_EQ(a->GetCardCount(), b->GetCardCount()) << what;
+                for (int i = 0; i < a->GetCardCount(); ++i) EXPECT_TRUE(*a->GetCardAt(i) == *b->GetCardAt(i)) << what;
+            }
+            EXPECT_EQ(fromFile.encryptionPassword, fromMemory.encryptionPassword) << what;
+        }
+    }
+}
+
 TEST(CardFileRead, NameEndingInTildesIsNeverRead) {
     TempDir dir;
     const std::string path = dir.file("cards.qvf~~~");
