@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <new>
 #include <thread>
@@ -71,9 +72,15 @@ public:
     Pipeline(int fd, const BodyBuffers& buffers, const BlowfishKey& key, BodyCipher how)
         : m_fd(fd), m_buffers(buffers), m_key(key), m_how(how), m_slots(buffers.slotCount()) {}
 
-    void start(std::size_t workers) {
-        for (std::size_t w = 0; w < workers; ++w)
-            m_workers.emplace_back([this] { work(); });
+    // Starts up to `workers` threads; returns how many could be started (the system may refuse some).
+    std::size_t start(std::size_t workers) {
+        try {
+            for (std::size_t w = 0; w < workers; ++w)
+                m_workers.emplace_back([this] { work(); });
+        } catch (const std::exception&) {
+            // Fewer workers only make it slower.
+        }
+        return m_workers.size();
     }
 
     // Waits for chunk `i` (each chunk in turn); its bytes are in slot i mod slots when Ready.
@@ -203,15 +210,17 @@ StreamResult streamFileBody(int fd, const BodyBuffers& buffers, const BlowfishKe
         return result;
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
 
-    // A body of one chunk is not worth a thread.
+    // A body of one chunk is not worth a thread; without any, the chunks go through one by one here.
     std::optional<Pipeline> pipeline;
     if (chunks > 1) {
         pipeline.emplace(fd, buffers, key, how);
-        pipeline->start(std::min(workerCount(), chunks));
+        if (pipeline->start(std::min(workerCount(), chunks)) == 0)
+            pipeline.reset();
     }
     std::uint64_t done = 0;
     for (std::size_t i = 0; i < chunks; ++i) {
-        const ChunkState state = pipeline ? pipeline->waitFor(i) : fillChunk(fd, buffers, i, buffers.slot(0), key, how);
+        const ChunkState state =
+            pipeline ? pipeline->waitFor(i) : fillChunk(fd, buffers, i, buffers.slot(i % buffers.slotCount()), key, how);
         if (state != ChunkState::Ready) {
             result.outcome = outcomeOf(state);
             return result;
