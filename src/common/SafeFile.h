@@ -56,6 +56,7 @@ private:
     std::string m_path;     // the target, links followed
     std::string m_tmpPath;  // the temporary file beside it
     std::uint64_t m_written = 0;
+    std::uint64_t m_writebackStarted = 0;  // bytes from the start already handed to the disk
 };
 
 /// Reads the whole file. On failure returns nothing and sets `error` (when given).
