@@ -6,7 +6,8 @@
 #   bench/bench-file-encryption.sh [SIZE] [ROUNDS]
 #
 # SIZE is bytes or a size like 256M or 1G (default 1G); ROUNDS (default 3) repeats the three steps
-# in turn, and the table shows each step's median time and largest peak memory. The file is made
+# in turn, and the table shows each step's median time and largest peak memory. Each round's line
+# also gives the user+system CPU seconds, since other work on the machine shows up there first. The file is made
 # from random bytes in a fresh folder under $BENCH_DIR (default: the build folder, on the same file
 # system as the work), which is removed at the end. $QUORVANE_CLI names the program (default
 # build/quorvane-cli).
@@ -35,7 +36,8 @@ head -c "$size" /dev/urandom >"$source_file"
 original_sum=$(cksum <"$source_file")
 sync
 
-# Runs a command under /usr/bin/time -v and prints "SECONDS KBYTES".
+# Runs a command under /usr/bin/time -v and prints "SECONDS KBYTES CPU": wall time, peak memory,
+# and user and system time as "user+sys" for the round's log line.
 measure() {
     local report=$work/time.txt
     /usr/bin/time -v -o "$report" "$@" >/dev/null
@@ -44,8 +46,10 @@ measure() {
             n = split($2, part, ":"); s = 0
             for (i = 1; i <= n; i++) s = s * 60 + part[i]
         }
+        /User time/ { user = $2 }
+        /System time/ { sys = $2 }
         /Maximum resident set size/ { kb = $2 }
-        END { printf "%.3f %d\n", s, kb }' "$report"
+        END { printf "%.3f %d %.2f+%.2f\n", s, kb, user, sys }' "$report"
 }
 
 # Runs quorvane-cli COMMAND FILE with the password on standard input.
@@ -61,24 +65,25 @@ median() {
 declare -a dd_times enc_times dec_times
 dd_rss=0 enc_rss=0 dec_rss=0
 for ((round = 1; round <= rounds; round++)); do
-    read -r t kb < <(measure dd if="$source_file" of="$work/copy.bin" bs=1M conv=fsync status=none)
+    read -r t kb dd_cpu < <(measure dd if="$source_file" of="$work/copy.bin" bs=1M conv=fsync status=none)
     dd_times+=("$t") && dd_rss=$((kb > dd_rss ? kb : dd_rss))
     rm -f "$work/copy.bin"
 
-    read -r t kb < <(measure bash -c 'cli_step encrypt-file "$1"' _ "$source_file")
+    read -r t kb enc_cpu < <(measure bash -c 'cli_step encrypt-file "$1"' _ "$source_file")
     enc_times+=("$t") && enc_rss=$((kb > enc_rss ? kb : enc_rss))
     if [ ! -f "$encrypted_file" ] || [ -e "$source_file" ]; then
         echo "bench: encrypt-file failed" >&2
         exit 1
     fi
 
-    read -r t kb < <(measure bash -c 'cli_step decrypt-file "$1"' _ "$encrypted_file")
+    read -r t kb dec_cpu < <(measure bash -c 'cli_step decrypt-file "$1"' _ "$encrypted_file")
     dec_times+=("$t") && dec_rss=$((kb > dec_rss ? kb : dec_rss))
     if [ ! -f "$source_file" ] || [ -e "$encrypted_file" ]; then
         echo "bench: decrypt-file failed" >&2
         exit 1
     fi
-    echo "bench: round $round: dd ${dd_times[-1]} s, encrypt ${enc_times[-1]} s, decrypt ${dec_times[-1]} s" >&2
+    echo "bench: round $round: dd ${dd_times[-1]} s ($dd_cpu s CPU), encrypt ${enc_times[-1]} s ($enc_cpu)," \
+        "decrypt ${dec_times[-1]} s ($dec_cpu)" >&2
 done
 if [ "$(cksum <"$source_file")" != "$original_sum" ]; then
     echo "bench: the restored file differs from the original" >&2
