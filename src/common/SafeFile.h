@@ -1,7 +1,7 @@
 #pragma once
-// Every file the program writes goes through writeFileSafely: a temporary file in the target's
-// folder, flushed to disk, then renamed over the target. A failure at any step leaves the previous
-// file exactly as it was.
+// Every file the program writes goes through writeFileSafely, or a SafeFileWriter when it is made
+// piece by piece: a temporary file in the target's folder, flushed to disk, then renamed over the
+// target. A failure at any step leaves the previous file exactly as it was.
 
 #include <cstddef>
 #include <cstdint>
