@@ -1,3 +1,4 @@
+#include "ui/cards/DialogButtons.h"
 #include "ui/cards/CardDlg.h"
 
 #include <QCheckBox>
@@ -9,7 +10,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -95,14 +95,10 @@ CCardDlg::CCardDlg(const CardDlgData& data, QWidget* parent) : QDialog(parent), 
     attributeRow->addStretch();
     layout->addWidget(attributes);
 
-    auto* buttons = new QHBoxLayout;
-    m_ok = new QPushButton(data.editMode ? QStringLiteral("OK") : QStringLiteral("Add Card"), this);
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
-    layout->addLayout(buttons);
+    const OkCancelButtons buttons =
+        addOkCancelRow(this, layout, data.editMode ? QStringLiteral("OK") : QStringLiteral("Add Card"));
+    m_ok = buttons.ok;
+    m_cancel = buttons.cancel;
 
     const QList<QWidget*> tabOrder = {m_fields[0],       m_fields[1],    m_editUrl, m_fields[2],
                                       m_fields[3],       m_showPassword, m_note,    m_newBrowserWindow,
@@ -112,11 +108,8 @@ CCardDlg::CCardDlg(const CardDlgData& data, QWidget* parent) : QDialog(parent), 
     }
 
     // Enter in the note breaks the line, so Ctrl+Enter is the keyboard's OK from there.
-    auto* okKey = new QShortcut(this);
-    okKey->setKeys({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-    connect(okKey, &QShortcut::activated, m_ok, &QPushButton::click);
+    addCtrlEnterForOk(this, m_ok);
     connect(m_ok, &QPushButton::clicked, this, &CCardDlg::accept);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_editUrl, &QToolButton::clicked, this, &CCardDlg::editUrl);
 
     m_fields[0]->setFocus();

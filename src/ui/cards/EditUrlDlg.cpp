@@ -1,10 +1,10 @@
+#include "ui/cards/DialogButtons.h"
 #include "ui/cards/EditUrlDlg.h"
 
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 CEditUrlDlg::CEditUrlDlg(const QString& url, QWidget* parent) : QDialog(parent) {
@@ -20,21 +20,12 @@ CEditUrlDlg::CEditUrlDlg(const QString& url, QWidget* parent) : QDialog(parent) 
     m_url->setMinimumSize(360, 120);
     layout->addWidget(m_url, 1);
 
-    auto* buttons = new QHBoxLayout;
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
-    layout->addLayout(buttons);
-
+    const OkCancelButtons buttons = addOkCancelRow(this, layout, QStringLiteral("OK"));
+    m_ok = buttons.ok;
+    m_cancel = buttons.cancel;
     // Enter breaks the line in the editor, so Ctrl+Enter is the keyboard's OK.
-    auto* okKey = new QShortcut(this);
-    okKey->setKeys({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-    connect(okKey, &QShortcut::activated, m_ok, &QPushButton::click);
+    addCtrlEnterForOk(this, m_ok);
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     m_url->setFocus();
 }
 

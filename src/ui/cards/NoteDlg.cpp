@@ -1,3 +1,4 @@
+#include "ui/cards/DialogButtons.h"
 #include "ui/cards/NoteDlg.h"
 
 #include <QHBoxLayout>
@@ -5,7 +6,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "ui/cards/CardTextCheck.h"
@@ -25,21 +25,12 @@ CNoteDlg::CNoteDlg(const QString& note, QWidget* parent) : QDialog(parent) {
     label->setBuddy(m_note);
     layout->addWidget(m_note, 1);
 
-    auto* buttons = new QHBoxLayout;
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
-    layout->addLayout(buttons);
-
+    const OkCancelButtons buttons = addOkCancelRow(this, layout, QStringLiteral("OK"));
+    m_ok = buttons.ok;
+    m_cancel = buttons.cancel;
     // Enter breaks the line in the note, so Ctrl+Enter is the keyboard's OK.
-    auto* okKey = new QShortcut(this);
-    okKey->setKeys({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
-    connect(okKey, &QShortcut::activated, m_ok, &QPushButton::click);
+    addCtrlEnterForOk(this, m_ok);
     connect(m_ok, &QPushButton::clicked, this, &CNoteDlg::accept);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
     m_note->setFocus();
 }
 
