@@ -132,6 +132,14 @@ bool writeStreamedOutput(int input, const BodyBuffers& buffers, const BlowfishKe
     return true;
 }
 
+// True when both names lead to one file on disk (through links or not).
+bool sameFileOnDisk(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 bool mayWriteOutput(const std::string& path, FileOpResult& result, Prompter& ui) {
     if (!fileExists(path) || ui.confirmReplace(path))
         return true;
@@ -206,6 +214,10 @@ FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui, const
         return result;
     }
     result.outputPath = name->path;
+    if (sameFileOnDisk(name->path, source)) {
+        ui.showMessage(kMsgOutputIsInput);
+        return result;
+    }
     if (!mayWriteOutput(name->path, result, ui))
         return result;
 
@@ -281,6 +293,10 @@ FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui, const
     if (!passwordMatches) {
         ui.showMessage("Password not correct,try again!");
         result.status = FileOpStatus::WrongPassword;
+        return result;
+    }
+    if (sameFileOnDisk(*output, encrypted)) {
+        ui.showMessage(kMsgOutputIsInput);
         return result;
     }
     if (!mayWriteOutput(*output, result, ui))

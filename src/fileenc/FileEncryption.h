@@ -74,5 +74,8 @@ inline constexpr const char* kMsgAlreadyEndsInTildes =
 inline constexpr const char* kMsgStoredNameUnusable = "The file name stored in the encrypted file cannot be used.";
 inline constexpr const char* kMsgSourceIsLink =
     "The file is a link to another file. Encrypt the file it points to instead, so no readable copy stays behind.";
+inline constexpr const char* kMsgOutputIsInput =
+    "The file to be written is the very file being read (a link leads to it), so writing it would destroy both. "
+    "Remove or rename it first.";
 inline constexpr const char* kMsgRestoredNameIsInput =
     "The restored file would have the same name as the encrypted file. Rename the encrypted file first.";

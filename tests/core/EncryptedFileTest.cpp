@@ -573,6 +573,36 @@ TEST_F(FileEncryptionTest, ExistingOutputIsReplacedOnlyWhenTheAnswerIsYes) {
     }
 }
 
+TEST_F(FileEncryptionTest, OutputThatIsALinkToTheInputIsRefusedBeforeAnyQuestion) {
+    // Replacing it would write through the link into the input and then delete the input.
+    const Data plain = randomData(20, 9);
+    for (bool encrypt : {true, false}) {
+        SCOPED_TRACE(encrypt ? "encrypt" : "decrypt");
+        fs::remove_all(dir);
+        fs::create_directory(dir);
+        std::string input, output;
+        if (encrypt) {
+            input = path("a.txt"), output = path("a.~~~");
+            writeData(input, plain);
+        } else {
+            input = makeEncrypted("a.txt", plain), output = path("a.txt");
+        }
+        fs::create_symlink(input, output);
+        const Data inputBytes = readData(input);
+
+        FileEncryptionState state = stateFor(input);
+        ScriptPrompter ui;
+        ui.replaceAnswer = true;
+        FileOpResult r = encrypt ? EncryptSelectedFile(state, ui) : DecryptSelectedFile(state, ui);
+        EXPECT_EQ(r.status, FileOpStatus::Failed);
+        EXPECT_EQ(ui.messages, std::vector<std::string>{kMsgOutputIsInput});
+        EXPECT_TRUE(ui.replaceQuestions.empty());
+        EXPECT_TRUE(readData(input) == inputBytes);
+        EXPECT_TRUE(fs::is_symlink(output));
+        EXPECT_EQ(state.SelectedFile, input);
+    }
+}
+
 TEST_F(FileEncryptionTest, FailedWriteKeepsTheInputAndReportsTheStep) {
     const Data plain = randomData(300, 9);
     const std::string encrypted = makeEncrypted("keep.txt", plain);
