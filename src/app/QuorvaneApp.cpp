@@ -46,12 +46,13 @@ void CQuorvaneApp::registerTemplates() {
     };
     m_docManager->AddDocTemplate(std::make_unique<DocTemplate>(
         kEncryptedDocTemplate, QString::fromUtf8(kEncryptedDocString), makeDocument, makeCardFrame));
-    // The file-encryption window takes this template's frames over once it exists; until then a
-    // "~~~" file opens as an empty card window and is never read.
+    // A "~~~" file is no card document: it opens in a file-encryption window, on its folder with the
+    // file selected, which belongs to the active card document (or a new one).
     auto fileEncryption = std::make_unique<DocTemplate>(
         kFileEncryptionTemplate, QString::fromUtf8(kFileEncryptionDocString), makeDocument, makeCardFrame);
     // Encrypted files only end in "~~~" (README becomes REA~~~), so the dot is not required.
     fileEncryption->setPathMatcher([](const QString& path) { return path.endsWith(QStringLiteral("~~~")); });
+    fileEncryption->setOpenHandler([this](const QString& path) { return openEncryptedFile(*m_mainFrame, path); });
     m_docManager->AddDocTemplate(std::move(fileEncryption));
     m_docManager->AddDocTemplate(std::make_unique<DocTemplate>(
         kPlainDocTemplate, QString::fromUtf8(kPlainDocString), makeDocument, makeCardFrame));

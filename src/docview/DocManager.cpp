@@ -125,8 +125,8 @@ Document* DocManager::OpenDocumentFile(const QString& path) {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     for (Document* document : documents()) {
         if (!document->GetPathName().isEmpty() && QFileInfo(document->GetPathName()).absoluteFilePath() == absolute) {
-            if (!document->frames().isEmpty()) {
-                document->frames().first()->ActivateFrame();
+            if (!document->showingFrames().isEmpty()) {
+                document->showingFrames().first()->ActivateFrame();
             }
             return document;
         }

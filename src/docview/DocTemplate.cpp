@@ -55,6 +55,9 @@ void DocTemplate::SetDefaultTitle(Document* document) {
 }
 
 Document* DocTemplate::OpenDocumentFile(const QString& path) {
+    if (!path.isEmpty() && m_openHandler) {
+        return m_openHandler(path);
+    }
     Document* document = m_makeDocument();
     AddDocument(document);
     MdiChildFrame* frame = CreateNewFrame(document);

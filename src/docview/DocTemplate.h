@@ -35,6 +35,9 @@ public:
     DocManager* manager() const { return m_manager; }
     void setManager(DocManager* manager) { m_manager = manager; }
     void setFrameFactory(FrameFactory makeFrame) { m_makeFrame = std::move(makeFrame); }
+    /// For a type whose files are not read as documents of their own: opening one hands the path
+    /// to `handler`, which answers with the document that took it over, or nothing when it failed.
+    void setOpenHandler(std::function<Document*(const QString&)> handler) { m_openHandler = std::move(handler); }
 
     const QList<Document*>& documents() const { return m_documents; }
     void AddDocument(Document* document);
@@ -56,6 +59,7 @@ private:
     DocumentFactory m_makeDocument;
     FrameFactory m_makeFrame;
     std::function<bool(const QString&)> m_matcher;
+    std::function<Document*(const QString&)> m_openHandler;
     DocManager* m_manager = nullptr;
     QList<Document*> m_documents;
     int m_untitledCount = 0;

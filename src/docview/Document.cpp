@@ -64,6 +64,16 @@ void Document::addFrame(MdiChildFrame* frame) {
 
 void Document::removeFrame(MdiChildFrame* frame) { m_frames.removeAll(frame); }
 
+QList<MdiChildFrame*> Document::showingFrames() const {
+    QList<MdiChildFrame*> showing;
+    for (MdiChildFrame* frame : m_frames) {
+        if (frame->showsDocument()) {
+            showing.append(frame);
+        }
+    }
+    return showing;
+}
+
 bool Document::OnNewDocument() {
     SetModifiedFlag(false);
     return true;

@@ -39,7 +39,10 @@ public:
 
     void addFrame(MdiChildFrame* frame);
     void removeFrame(MdiChildFrame* frame);
+    /// Every frame of the document, also those that only belong to it.
     const QList<MdiChildFrame*>& frames() const { return m_frames; }
+    /// The frames that show the document, in the order they were made.
+    QList<MdiChildFrame*> showingFrames() const;
 
     virtual bool OnNewDocument();
     /// Loads `path`; false when the document cannot be kept open.

@@ -7,13 +7,16 @@
 #include "docview/Document.h"
 #include "docview/View.h"
 
-MdiChildFrame::MdiChildFrame(Document* document, QWidget* parent) : QMdiSubWindow(parent), m_document(document) {
+MdiChildFrame::MdiChildFrame(Document* document, QWidget* parent, DocumentRole role)
+    : QMdiSubWindow(parent), m_document(document), m_role(role) {
     // Child windows carry no system menu: its Close shortcut would take keys of the main window.
     setSystemMenu(nullptr);
     if (document) {
         document->addFrame(this);
-        setWindowTitle(document->GetTitle());
-        connect(document, &Document::titleChanged, this, &QWidget::setWindowTitle);
+        if (showsDocument()) {
+            setWindowTitle(document->GetTitle());
+            connect(document, &Document::titleChanged, this, &QWidget::setWindowTitle);
+        }
     }
 }
 
@@ -26,7 +29,8 @@ MdiChildFrame::~MdiChildFrame() {
 void MdiChildFrame::addView(View* view) {
     m_views.append(view);
     view->widget()->installEventFilter(this);
-    view->attachDocument(m_document);
+    // Views of a frame that only belongs to the document never hear of it.
+    view->attachDocument(showsDocument() ? m_document : nullptr);
     if (!m_activeView) {
         m_activeView = view;
     }
@@ -51,7 +55,11 @@ void MdiChildFrame::SetActiveView(View* view, bool focus) {
 }
 
 void MdiChildFrame::ActivateFrame() {
-    showMaximized();
+    if (m_opensMaximized) {
+        showMaximized();
+    } else {
+        show();
+    }
     if (mdiArea()) {
         mdiArea()->setActiveSubWindow(this);
     }
@@ -65,6 +73,7 @@ void MdiChildFrame::destroyFrame() {
     if (m_document) {
         m_document->removeFrame(this);
     }
+    emit frameClosing();
     for (View* view : m_views) {
         view->widget()->removeEventFilter(this);
         view->OnDestroyView();
@@ -86,7 +95,7 @@ void MdiChildFrame::closeEvent(QCloseEvent* event) {
         return;
     }
     event->ignore();
-    if (m_document->frames().size() > 1) {
+    if (!showsDocument() || m_document->showingFrames().size() > 1) {
         destroyFrame();  // the document stays with its other frames
         return;
     }

@@ -170,6 +170,11 @@ bool lockedByAnother(int fd) {
     return ::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
 }
 
+// Holds the input for the whole operation, so that a second encryption or decryption of the same
+// file (in this run or another) is refused instead of racing this one. False only when another
+// holds it; a file system without locks does not stop the operation.
+bool lockForOperation(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK; }
+
 }  // namespace
 
 FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui, const FileProgress& progress) {
@@ -180,6 +185,10 @@ FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui, const
     std::uint64_t length = 0;
     if (openForReading(source, file, length) != 0) {
         ui.showMessage("Could not open file");
+        return result;
+    }
+    if (!lockForOperation(file.fd())) {
+        ui.showMessage("File sharing violation");
         return result;
     }
     if (length == 0) {
@@ -244,6 +253,10 @@ FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui, const
     std::uint64_t length = 0;
     if (openForReading(encrypted, file, length) != 0) {
         ui.showMessage("Could not open file");
+        return result;
+    }
+    if (!lockForOperation(file.fd())) {
+        ui.showMessage("File sharing violation");
         return result;
     }
     if (length == 0) {

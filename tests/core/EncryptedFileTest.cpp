@@ -719,6 +719,29 @@ TEST_F(FileEncryptionTest, LockedFileIsASharingViolation) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
+TEST_F(FileEncryptionTest, FileInTheMiddleOfAnotherOperationIsLeftAlone) {
+    // A second encryption or decryption of a file that one is still working on is refused.
+    const Data plain = randomData(100, 7);
+    writeData(path("busy.txt"), plain);
+    const std::string encrypted = makeEncrypted("other.txt", plain);
+    for (const std::string& input : {path("busy.txt"), encrypted}) {
+        int holder = ::open(input.c_str(), O_RDONLY);
+        ASSERT_GE(holder, 0);
+        ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+        const Data before = readData(input);
+        const auto entries = filesInDir();
+        FileEncryptionState state = stateFor(input);
+        ScriptPrompter ui;
+        const FileOpResult r = input == encrypted ? DecryptSelectedFile(state, ui) : EncryptSelectedFile(state, ui);
+        ::close(holder);
+        EXPECT_EQ(r.status, FileOpStatus::Failed) << input;
+        EXPECT_EQ(ui.messages, std::vector<std::string>{"File sharing violation"}) << input;
+        EXPECT_EQ(readData(input), before);
+        EXPECT_EQ(filesInDir(), entries);
+        EXPECT_EQ(state.SelectedFile, input);
+    }
+}
+
 TEST_F(FileEncryptionTest, UnreadableFileIsAccessDenied) {
     if (::geteuid() == 0)
         GTEST_SKIP() << "root reads files regardless of their permissions";

@@ -194,7 +194,9 @@ void CQuorvaneDoc::moveToType(int templateId) {
     from->RemoveDocument(this);
     to->AddDocument(this);
 
-    const QList<MdiChildFrame*> oldFrames = frames();
+    // Only the windows that show the cards are remade; windows that merely belong to the document
+    // (the file-encryption windows) stay as they are.
+    const QList<MdiChildFrame*> oldFrames = showingFrames();
     MdiChildFrame* frame = to->CreateNewFrame(this);
     to->InitialUpdateFrame(frame);
     for (MdiChildFrame* old : oldFrames) {

@@ -220,6 +220,19 @@ QIcon encryptedButton() {
     });
 }
 
+QIcon passwordSetButton() {
+    return drawn([](QPainter& p) {
+        key(p);
+        // A green check: a password is in force.
+        p.setBrush(QColor(40, 150, 40));
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(QRectF(17, 17, 14, 14));
+        p.setPen(QPen(Qt::white, 2.4, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(20, 24), QPointF(23, 27));
+        p.drawLine(QPointF(23, 27), QPointF(28, 20));
+    });
+}
+
 QIcon toolbar(int id) {
     switch (id) {
         case cmd::FileNew:

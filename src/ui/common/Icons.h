@@ -20,6 +20,8 @@ QIcon editUrl();       // the small button beside a URL field that opens the lon
 QIcon toolbar(int commandId);
 /// The encrypt-on-save button's image while the active document is encrypted.
 QIcon encryptedButton();
+/// The Set Password button's image while a file-encryption password is set.
+QIcon passwordSetButton();
 
 QPixmap splash();
 QPixmap emailAddress();  // the About box shows the address as a picture

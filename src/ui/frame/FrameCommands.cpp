@@ -24,6 +24,10 @@ void CMainFrame::installFrameCommands() {
     c.setEnableRule(cmd::FileClose, child);
     c.setHandler(cmd::FileClose, [this] {
         if (MdiChildFrame* frame = activeChildFrame()) {
+            if (!frame->showsDocument()) {
+                frame->close();  // a window that belongs to a document closes alone
+                return;
+            }
             Document* document = frame->GetActiveDocument();
             if (document && document->SaveModified()) {
                 document->OnCloseDocument();

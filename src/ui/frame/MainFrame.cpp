@@ -22,6 +22,8 @@
 #include "ui/common/DocumentTypes.h"
 #include "ui/common/GuiPrompter.h"
 #include "ui/common/Icons.h"
+#include "ui/fileenc/FileEncryptionCommands.h"
+#include "ui/fileenc/FilePassword.h"
 #include "ui/frame/CommandIds.h"
 #include "ui/frame/CommandTable.h"
 #include "ui/frame/StatusDialogBar.h"
@@ -35,6 +37,8 @@ CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent) : QMainWindow(p
 
     m_mdiArea = new QMdiArea(this);
     m_mdiArea->setViewMode(QMdiArea::SubWindowView);
+    // Card windows maximize themselves when activated; a window of its own size stays so.
+    m_mdiArea->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
     setCentralWidget(m_mdiArea);
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &CMainFrame::onSubWindowActivated);
     m_windowList = new MdiWindowList(m_mdiArea, this);
@@ -69,6 +73,7 @@ CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent) : QMainWindow(p
 }
 
 CMainFrame::~CMainFrame() {
+    wipeSecret(FileEncryption.FileEncryptionPassword);  // it lives for this run only
     qApp->removeEventFilter(this);
     if (dialogParent() == this) {
         setDialogParent(nullptr);
@@ -157,8 +162,9 @@ MdiChildFrame* CMainFrame::activeChildFrame() const {
 }
 
 CQuorvaneDoc* CMainFrame::activeCardDocument() const {
+    // Only a card window shows its document; a file-encryption window belongs to one but shows none.
     MdiChildFrame* frame = activeChildFrame();
-    return frame ? qobject_cast<CQuorvaneDoc*>(frame->GetActiveDocument()) : nullptr;
+    return frame && frame->showsDocument() ? qobject_cast<CQuorvaneDoc*>(frame->GetActiveDocument()) : nullptr;
 }
 
 CQuorvaneDoc* CMainFrame::GetActiveCardDocument() {
@@ -260,7 +266,7 @@ void CMainFrame::onSubWindowActivated(QMdiSubWindow* window) {
         frame = nullptr;
     }
     if (frame) {
-        if (!frame->isMinimized()) {
+        if (!frame->isMinimized() && frame->opensMaximized()) {
             frame->showMaximized();  // card windows stay maximized unless the person minimized one
         }
         if (View* view = frame->GetActiveView()) {
@@ -313,7 +319,7 @@ void CMainFrame::OnAutosaveTick() {
     }
 }
 
-void CMainFrame::OpenFileEncryptionView() {}
+void CMainFrame::OpenFileEncryptionView(const QString& path) { openEncryptedFile(*this, path); }
 
 void CMainFrame::reloadSettings() {
     // The automatic save runs once a document was read or written; switched off, it stops.

@@ -145,8 +145,8 @@ public:
     /// One minute has passed: saves the active document when its interval is over.
     void OnAutosaveTick();
 
-    /// A "~~~" file was opened as a document: switch to the file-encryption view (built later).
-    void OpenFileEncryptionView();
+    /// A "~~~" file was opened as a document: show it in a file-encryption window instead.
+    void OpenFileEncryptionView(const QString& path);
     /// The caption: "Quorvane - " and the active document's title, or just "Quorvane".
     void updateCaption();
 
