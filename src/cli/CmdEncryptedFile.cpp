@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "cli/Commands.h"
+#include "cli/ProgressLine.h"
 #include "cli/Terminal.h"
 #include "crypto/PasswordRules.h"
 #include "fileenc/EncryptedFileFormat.h"
@@ -135,7 +136,11 @@ int cmdEncryptFile(const Args& args) {
     state.PasswordIsSet = true;
     state.SelectedFile = path;
     state.CanEncrypt = true;
-    return finish(EncryptSelectedFile(state, ui), path);
+    ProgressLine line("Encrypting", file->length, ProgressLine::wanted(file->length));
+    ProgressLinePrompter lineUi(ui, line);
+    const FileOpResult result = EncryptSelectedFile(state, lineUi, line.callback());
+    line.end();
+    return finish(result, path);
 }
 
 int cmdDecryptFile(const Args& args) {
@@ -166,7 +171,12 @@ int cmdDecryptFile(const Args& args) {
     state.PasswordIsSet = !password->empty();
     state.SelectedFile = path;
     state.IsEncrypted = true;
-    return finish(DecryptSelectedFile(state, ui), path);
+    const std::uint64_t body = file->length - kEncryptedTrailerLength;
+    ProgressLine line("Decrypting", body, ProgressLine::wanted(body));
+    ProgressLinePrompter lineUi(ui, line);
+    const FileOpResult result = DecryptSelectedFile(state, lineUi, line.callback());
+    line.end();
+    return finish(result, path);
 }
 
 int cmdClassify(const Args& args) {
