@@ -136,14 +136,21 @@ void DocumentTest::open() {
 
 void DocumentTest::encryptedFileNameIsNeverParsed() {
     Harness h;
-    // A perfectly good card document, but its name ends in "~~~": it must not be read.
+    // A perfectly good card document, but its name ends in "~~~": it must not be read. It opens in
+    // a file-encryption window instead, beside a new empty card document.
     writeCardFile(h.path("cards.qve~~~"), {{0, "a"}}, kPassword);
+    h.prompter.answers.append(DocPrompter::Answer::No);  // set a file-encryption password?
     h.open(h.path("cards.qve~~~"));
     QVERIFY(h.prompter.passwordTitles.isEmpty());
     QVERIFY(h.prompter.messages().isEmpty());
-    QCOMPARE(h.childFrameCount(), 1);
-    QCOMPARE(h.doc()->store().shownCardCount(), 0);
-    QCOMPARE(h.doc()->GetDocTemplate()->resourceId(), 155);
+    QCOMPARE(h.prompter.questions.size(), 1);
+    QCOMPARE(h.childFrameCount(), 2);
+    QCOMPARE(h.frame()->activeChildFrame()->menuId(), 155);
+    const QList<Document*> documents = h.frame()->docManager()->documents();
+    QCOMPARE(documents.size(), 1);
+    auto* doc = qobject_cast<CQuorvaneDoc*>(documents.first());
+    QCOMPARE(doc->store().shownCardCount(), 0);
+    QCOMPARE(doc->GetPathName(), QString());
 }
 
 void DocumentTest::fileNewAndFileOpen() {

@@ -61,8 +61,12 @@ void writeCardFile(const QString& path, const QList<CardSpec>& cards, const QStr
     }
 }
 
-Harness::Harness(const QStringList& arguments, const std::function<void(MemorySettings&)>& preset)
+Harness::Harness(const QStringList& arguments, const std::function<void(MemorySettings&)>& preset,
+                 const std::function<void(ScriptedPrompter&)>& script)
     : app(makeSettings(settings, preset)) {
+    if (script) {
+        script(prompter);
+    }
     app.InitInstance(arguments, CQuorvaneApp::Options{false});
 }
 

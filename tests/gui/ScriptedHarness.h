@@ -32,8 +32,10 @@ void writeCardFile(const QString& path, const QList<CardSpec>& cards, const QStr
 
 class Harness {
 public:
-    /// Starts the program with `arguments`; `preset` may fill the settings first.
-    explicit Harness(const QStringList& arguments = {}, const std::function<void(MemorySettings&)>& preset = {});
+    /// Starts the program with `arguments`; `preset` may fill the settings first, and `script` may
+    /// script the prompter for what start-up asks.
+    explicit Harness(const QStringList& arguments = {}, const std::function<void(MemorySettings&)>& preset = {},
+                     const std::function<void(ScriptedPrompter&)>& script = {});
     ~Harness();
 
     ScriptedPrompter prompter;

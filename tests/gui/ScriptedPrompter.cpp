@@ -47,6 +47,7 @@ void ScriptedPrompter::reset() {
     openNames.clear();
     saveNames.clear();
     m_handlers.clear();
+    onShow = nullptr;
     m_messages.clear();
     m_captions.clear();
     m_messagesSeen = 0;
@@ -160,6 +161,9 @@ int ScriptedPrompter::exec(QDialog& dialog) {
 void ScriptedPrompter::show(QDialog& dialog) {
     shown.append(&dialog);
     dialog.show();
+    if (onShow) {
+        onShow(dialog);
+    }
 }
 
 void ScriptedPrompter::popupText(const QString& text, const QPoint&) { popups.append(text); }

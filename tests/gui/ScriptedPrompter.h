@@ -26,6 +26,8 @@ public:
     QList<std::optional<FileEncryptionInput>> encryptionAnswers;  // "File Encryption" dialogs (none: Cancel)
     QStringList openNames;
     QStringList saveNames;
+    /// Called with each modeless dialog as it is shown (a progress dialog, say), to act on it.
+    std::function<void(QDialog&)> onShow;
 
     /// Scripts the next dialog of class `Dialog` that is not one of the above: `handler` gets the
     /// real dialog, sets its controls as a person would and returns its result. Handlers are used

@@ -46,7 +46,6 @@ public:
         m_windows.append(window);
         connect(window, &CChildFrmFileView::fileFlagsChanged, &m_frame, &CMainFrame::scheduleCommandUpdate);
         connect(window, &MdiChildFrame::frameClosing, this, &FileEncryptionWindows::windowGone, Qt::QueuedConnection);
-        connect(window, &QObject::destroyed, this, &FileEncryptionWindows::windowGone);
         m_frame.mdiArea()->addSubWindow(window);
         window->resize(CChildFrmFileView::kWidth, CChildFrmFileView::kHeight);
         for (View* view : window->views()) {

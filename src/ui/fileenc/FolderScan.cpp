@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <QCollator>
 #include <QFile>
 #include <algorithm>
 
@@ -38,23 +37,10 @@ std::vector<FolderEntry> listFolder(const QString& folder, bool foldersOnly, con
 }
 
 void sortByName(std::vector<FolderEntry>& entries) {
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::vector<std::pair<QCollatorSortKey, std::size_t>> keys;
-    keys.reserve(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        keys.emplace_back(collator.sortKey(entries[i].name), i);
-    }
-    std::stable_sort(keys.begin(), keys.end(), [&entries](const auto& a, const auto& b) {
-        const int order = a.first.compare(b.first);
-        return order != 0 ? order < 0 : entries[a.second].name < entries[b.second].name;
+    std::stable_sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
+        const int order = QString::compare(a.name, b.name, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a.name < b.name;
     });
-    std::vector<FolderEntry> sorted;
-    sorted.reserve(entries.size());
-    for (const auto& key : keys) {
-        sorted.push_back(std::move(entries[key.second]));
-    }
-    entries = std::move(sorted);
 }
 
 QString childPath(const QString& folder, const QString& name) {

@@ -25,7 +25,7 @@ struct FolderEntry {
 /// cannot be read. `foldersOnly` leaves files out. Stops early, with what it has, once `cancel` is set.
 std::vector<FolderEntry> listFolder(const QString& folder, bool foldersOnly, const std::atomic<bool>& cancel);
 
-/// Sorts entries into name order: by the locale's collation without regard to case, ties by the exact name.
+/// Sorts entries into name order: without regard to case, ties by the exact name.
 void sortByName(std::vector<FolderEntry>& entries);
 
 /// `folder` + "/" + `name`, without doubling the root's slash.

@@ -1,6 +1,5 @@
 #include "ui/fileenc/FolderTreeModel.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 
@@ -60,10 +59,8 @@ QModelIndex FolderTreeModel::childNamed(const QModelIndex& parent, const QString
         return {};
     }
     // Not listed: a hidden folder on the way to a path asked for. It goes where name order puts it.
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::size_t at = 0;
-    while (at < node->children.size() && collator.compare(node->children[at]->name, name) < 0) {
+    while (at < node->children.size() && QString::compare(node->children[at]->name, name, Qt::CaseInsensitive) < 0) {
         ++at;
     }
     beginInsertRows(parent, static_cast<int>(at), static_cast<int>(at));

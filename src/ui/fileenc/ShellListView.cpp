@@ -1,5 +1,6 @@
 #include "ui/fileenc/ShellListView.h"
 
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QHeaderView>
 
@@ -54,7 +55,8 @@ void CShellListView::selectPathWhenListed(const QString& path) {
 }
 
 void CShellListView::selectPending() {
-    if (m_pendingSelection.isEmpty()) {
+    // Kept until the list shows the file's folder (a folder on the way may be listed before it).
+    if (m_pendingSelection.isEmpty() || m_model->folder() != QFileInfo(m_pendingSelection).absolutePath()) {
         return;
     }
     const int row = m_model->rowOfPath(m_pendingSelection);

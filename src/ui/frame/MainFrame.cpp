@@ -75,6 +75,9 @@ CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent) : QMainWindow(p
 CMainFrame::~CMainFrame() {
     wipeSecret(FileEncryption.FileEncryptionPassword);  // it lives for this run only
     qApp->removeEventFilter(this);
+    // Child windows still open (a file-encryption window of no document) go with the frame; the
+    // frame, half gone by then, must not hear of them.
+    disconnect(m_mdiArea, nullptr, this, nullptr);
     if (dialogParent() == this) {
         setDialogParent(nullptr);
     }
