@@ -1,6 +1,7 @@
 #include "ui/fileenc/FileEncryptionCommands.h"
 
 #include <QFile>
+#include <algorithm>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QPointer>
@@ -52,6 +53,8 @@ public:
             view->OnInitialUpdate();
         }
         window->ActivateFrame();
+        // Where the area placed it, but never with its left or top edge out of sight.
+        window->move(std::max(0, window->x()), std::max(0, window->y()));
         window->SetActiveView(window->views().first());
         m_frame.scheduleCommandUpdate();
         return window;
