@@ -6,6 +6,9 @@
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <openssl/blowfish.h>
 #include <openssl/sha.h>
 
@@ -92,6 +95,48 @@ TEST_F(CliFileEncTest, EncryptsAndDecryptsWithThePasswordOnStandardInput) {
     EXPECT_EQ(dec.status, 0) << dec.err;
     EXPECT_EQ(files(), std::vector<std::string>{"hello.txt"});
     EXPECT_TRUE(readData(path("hello.txt")) == plain);
+}
+
+TEST_F(CliFileEncTest, ProgressLineOnlyOnATerminal) {
+    Data big(6 * 1024 * 1024);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<std::uint8_t>(i * 7);
+    writeData(path("big.bin"), big);
+
+    // Not a terminal: no line at all.
+    CliRun piped = cli("encrypt-file " + path("big.bin"), "password1\n");
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.err.find("Encrypting"), std::string::npos) << piped.err;
+
+    // On a terminal the line rises to the whole file and ends before the output's name.
+    int terminal = -1;
+    const std::string encrypted = path("big.~~~");
+    pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::execl(QUORVANE_CLI_PATH, QUORVANE_CLI_PATH, "decrypt-file", encrypted.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::string screen;
+    bool answered = false;
+    char buffer[4096];
+    for (;;) {
+        ssize_t n = ::read(terminal, buffer, sizeof buffer);
+        if (n <= 0)
+            break;  // the program is gone (EIO)
+        screen.append(buffer, static_cast<std::size_t>(n));
+        if (!answered && screen.find("password: ") != std::string::npos) {
+            ASSERT_EQ(::write(terminal, "password1\n", 10), 10);
+            answered = true;
+        }
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ::close(terminal);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << screen;
+    EXPECT_NE(screen.find("\rDecrypting 100%  6.0 of 6.0 MiB"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("\r\n" + path("big.bin") + "\r\n"), std::string::npos) << screen;
+    EXPECT_TRUE(readData(path("big.bin")) == big);
 }
 
 TEST_F(CliFileEncTest, DecryptsFilesBuiltByAnotherWriterOfTheFormat) {
