@@ -102,7 +102,7 @@ public:
     void run(FileOperationKind kind) {
         FileEncryptionState& state = m_frame.FileEncryption;
         const QString input = QFile::decodeName(QByteArray::fromStdString(state.SelectedFile));
-        auto* origin = qobject_cast<CChildFrmFileView*>(m_frame.activeChildFrame());
+        QPointer<CChildFrmFileView> origin = qobject_cast<CChildFrmFileView*>(m_frame.activeChildFrame());
         const FileOpResult result = runFileOperation(kind, state, dialogParent());
         if (result.outputWritten()) {
             const QString output = QFile::decodeName(QByteArray::fromStdString(result.outputPath));
