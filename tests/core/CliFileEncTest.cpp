@@ -6,7 +6,10 @@
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <pty.h>
+#include <csignal>
+#include <termios.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <openssl/blowfish.h>
@@ -121,11 +124,23 @@ TEST_F(CliFileEncTest, ProgressLineOnlyOnATerminal) {
     bool answered = false;
     char buffer[4096];
     for (;;) {
+        pollfd ready{terminal, POLLIN, 0};
+        if (::poll(&ready, 1, 30000) <= 0) {
+            ::kill(pid, SIGKILL);  // stuck: fail rather than hang
+            ADD_FAILURE() << "no progress on the terminal: " << screen;
+        }
         ssize_t n = ::read(terminal, buffer, sizeof buffer);
         if (n <= 0)
             break;  // the program is gone (EIO)
         screen.append(buffer, static_cast<std::size_t>(n));
         if (!answered && screen.find("password: ") != std::string::npos) {
+            // Typed only once the prompt has turned echo off: that step throws away what came before.
+            for (int wait = 0; wait < 1000; ++wait) {
+                termios mode {};
+                if (::tcgetattr(terminal, &mode) == 0 && !(mode.c_lflag & ECHO))
+                    break;
+                ::usleep(10000);
+            }
             ASSERT_EQ(::write(terminal, "password1\n", 10), 10);
             answered = true;
         }
