@@ -63,5 +63,16 @@ void CSHellView::continueReveal() {
     }
     m_revealTarget.clear();
     setCurrentIndex(item);
-    scrollTo(item);
+    scrollTo(item, PositionAtCenter);
+    if (!isVisible() || viewport()->height() <= 1) {
+        m_scrollPending = item;
+    }
+}
+
+void CSHellView::resizeEvent(QResizeEvent* event) {
+    QTreeView::resizeEvent(event);
+    if (m_scrollPending.isValid() && isVisible() && viewport()->height() > 1) {
+        scrollTo(m_scrollPending, PositionAtCenter);
+        m_scrollPending = QPersistentModelIndex();
+    }
 }

@@ -30,6 +30,7 @@ signals:
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void continueReveal();
@@ -37,4 +38,5 @@ private:
     FolderTreeModel* m_model;
     QString m_currentFolder;
     QString m_revealTarget;
+    QPersistentModelIndex m_scrollPending;  // a folder revealed before the tree had its size
 };
