@@ -1,0 +1,89 @@
+#include "ui/print/CardPrinter.h"
+
+#include <QDate>
+#include <QFontMetrics>
+#include <QLocale>
+#include <QPainter>
+#include <QPrinter>
+#include <algorithm>
+
+#include "ui/common/GuiPrompter.h"
+#include "ui/common/QtText.h"
+
+namespace {
+
+int widestCharacter(const QFontMetrics& font) {
+    // Of the characters a card can hold: the printable ones of Windows-1252.
+    int widest = 1;
+    for (int byte = 0x20; byte <= 0xFF; ++byte) {
+        const QString c = fromCardText(std::string(1, static_cast<char>(byte)));
+        if (c.size() == 1 && c[0].isPrint()) {
+            widest = std::max(widest, font.horizontalAdvance(c));
+        }
+    }
+    return widest;
+}
+
+}  // namespace
+
+PageMetrics measurePrinter(const QPrinter& printer, const QFontMetrics& font) {
+    PageMetrics m;
+    // The painter's origin is the printable area's corner, so that area is the page.
+    m.pageWidth = printer.width();
+    m.pageHeight = printer.height();
+    m.dpiX = printer.logicalDpiX();
+    m.dpiY = printer.logicalDpiY();
+    m.lineHeight = font.height();
+    m.charWidth = widestCharacter(font);
+    return m;
+}
+
+static QString todayText() { return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat); }
+
+int printedPageCount(const QPrinter& printer, const QList<PrintCard>& cards, bool printNotes, const QString& title) {
+    // A painter on a printer starts with the application's font at the printer's resolution.
+    const QFontMetrics font(QFont(), &printer);
+    return static_cast<int>(layoutPrintPages(cards, measurePrinter(printer, font), printNotes, title, todayText(),
+                                             [&font](const QString& text) { return font.horizontalAdvance(text); })
+                                .size());
+}
+
+bool printCards(QPrinter& printer, const QList<PrintCard>& cards, bool printNotes, const QString& title,
+                bool preview) {
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        guiPrompter().message(QStringLiteral("Could not start print job."));
+        return false;
+    }
+    const QFontMetrics font = painter.fontMetrics();
+    const PageMetrics metrics = measurePrinter(printer, font);
+    const QList<PrintPage> pages = layoutPrintPages(cards, metrics, printNotes, title, todayText(),
+                                                    [&font](const QString& text) { return font.horizontalAdvance(text); });
+
+    const int pageCount = static_cast<int>(pages.size());
+    const bool range = !preview && printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0;
+    const int first = range ? std::min(printer.fromPage(), pageCount) : 1;
+    const int last = range && printer.toPage() > 0 ? std::clamp(printer.toPage(), first, pageCount) : pageCount;
+    const int copies = preview || printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
+    bool firstSheet = true;
+    for (int copy = 0; copy < copies; ++copy) {
+        for (int k = first; k <= last; ++k) {
+            if (!firstSheet && !printer.newPage()) {
+                painter.end();
+                guiPrompter().message(QStringLiteral("Could not start print job."));
+                return false;
+            }
+            firstSheet = false;
+            for (const PrintLine& line : pages[k - 1]) {
+                // A line's y is the top of its text; the painter draws from the baseline.
+                painter.drawText(line.x, line.y + font.ascent(), line.text);
+            }
+        }
+    }
+    painter.end();
+    if (printer.printerState() == QPrinter::Error) {
+        guiPrompter().message(QStringLiteral("Could not start print job."));
+        return false;
+    }
+    return true;
+}
