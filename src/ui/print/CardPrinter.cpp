@@ -24,6 +24,13 @@ int widestCharacter(const QFontMetrics& font) {
     return widest;
 }
 
+// The device's font as it is, but with every character drawn on its own: ligatures ("fl" drawn as
+// one sign) would come back from the printout as other characters.
+QFont printFont(QFont font) {
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    return font;
+}
+
 }  // namespace
 
 PageMetrics measurePrinter(const QPrinter& printer, const QFontMetrics& font) {
@@ -42,7 +49,7 @@ static QString todayText() { return QLocale::system().toString(QDate::currentDat
 
 int printedPageCount(const QPrinter& printer, const QList<PrintCard>& cards, bool printNotes, const QString& title) {
     // A painter on a printer starts with the application's font at the printer's resolution.
-    const QFontMetrics font(QFont(), &printer);
+    const QFontMetrics font(printFont(QFont()), &printer);
     return static_cast<int>(layoutPrintPages(cards, measurePrinter(printer, font), printNotes, title, todayText(),
                                              [&font](const QString& text) { return font.horizontalAdvance(text); })
                                 .size());
@@ -55,6 +62,7 @@ bool printCards(QPrinter& printer, const QList<PrintCard>& cards, bool printNote
         guiPrompter().message(QStringLiteral("Could not start print job."));
         return false;
     }
+    painter.setFont(printFont(painter.font()));
     const QFontMetrics font = painter.fontMetrics();
     const PageMetrics metrics = measurePrinter(printer, font);
     const QList<PrintPage> pages = layoutPrintPages(cards, metrics, printNotes, title, todayText(),
