@@ -61,31 +61,40 @@ QStringList fitWidth(const QString& text, int available, const TextWidth& width,
     if (text.isEmpty() || width(text) <= available) {
         return {text};
     }
+    auto fits = [&](const QString& rest, qsizetype length) { return width(rest.left(length)) <= available; };
     QStringList pieces;
     QString rest = text;
     while (!rest.isEmpty()) {
-        if (width(rest) <= available) {
+        // The longest start of the rest that fits (widths grow with the length): doubling, then
+        // halving the gap, so a long text costs a few measurements of about one line each.
+        qsizetype fit = 0;
+        qsizetype over = 0;
+        for (qsizetype probe = 1;; probe = std::min(probe * 2, rest.size())) {
+            if (!fits(rest, probe)) {
+                over = probe;
+                break;
+            }
+            fit = probe;
+            if (probe == rest.size()) {
+                break;
+            }
+        }
+        if (fit == rest.size()) {
             pieces << rest;
             break;
         }
-        // The longest start of the rest that fits (widths grow with the length).
-        qsizetype low = 1;
-        qsizetype high = rest.size() - 1;
-        while (low < high) {
-            const qsizetype mid = (low + high + 1) / 2;
-            if (width(rest.left(mid)) <= available) {
-                low = mid;
-            } else {
-                high = mid - 1;
-            }
+        while (over - fit > 1) {
+            const qsizetype mid = fit + (over - fit) / 2;
+            (fits(rest, mid) ? fit : over) = mid;
         }
-        qsizetype blank = atBlanks ? rest.lastIndexOf(QLatin1Char(' '), low) : -1;
+        fit = std::max<qsizetype>(fit, 1);
+        const qsizetype blank = atBlanks ? rest.lastIndexOf(QLatin1Char(' '), fit) : -1;
         if (blank >= 1) {
             pieces << rest.left(blank);
             rest = withoutLeadingBlanks(rest.mid(blank));
         } else {
-            pieces << rest.left(low);
-            rest = rest.mid(low);
+            pieces << rest.left(fit);
+            rest = rest.mid(fit);
         }
     }
     return pieces;
