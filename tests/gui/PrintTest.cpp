@@ -11,6 +11,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 
@@ -20,6 +21,7 @@
 #include "ui/cards/QuorvaneView.h"
 #include "ui/frame/CommandIds.h"
 #include "ui/frame/MainFrame.h"
+#include "ui/print/CardPrinter.h"
 #include "ui/print/PrintCommands.h"
 
 namespace {
@@ -74,6 +76,8 @@ private slots:
     void previewHidesTheBarsUntilItCloses();
     void printSetupChoosesThePaperForLaterPrints();
     void unwritableFileIsReported();
+    void pageRangeOrderAndCopies_data();
+    void pageRangeOrderAndCopies();
 };
 
 void PrintTest::printsEveryCardToPdf() {
@@ -201,6 +205,62 @@ void PrintTest::unwritableFileIsReported() {
     QVERIFY(h.open(h.path("cards.qvf")));
     printToPdf(h, h.path("no such folder/out.pdf"));
     QCOMPARE(h.prompter.messages(), QStringList{"Could not start print job."});
+}
+
+void PrintTest::pageRangeOrderAndCopies_data() {
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<bool>("reverse");
+    QTest::addColumn<int>("copies");
+    QTest::addColumn<bool>("collate");
+    QTest::addColumn<QList<int>>("sheets");  // the page number on each sheet
+    QTest::newRow("all") << 0 << 0 << false << 1 << true << QList<int>{1, 2, 3};
+    QTest::newRow("range") << 2 << 3 << false << 1 << true << QList<int>{2, 3};
+    QTest::newRow("range beyond the end") << 3 << 9 << false << 1 << true << QList<int>{3};
+    QTest::newRow("reversed, two collated copies") << 2 << 3 << true << 2 << true << QList<int>{3, 2, 3, 2};
+    QTest::newRow("two copies page by page") << 1 << 2 << false << 2 << false << QList<int>{1, 1, 2, 2};
+}
+
+void PrintTest::pageRangeOrderAndCopies() {
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(bool, reverse);
+    QFETCH(int, copies);
+    QFETCH(bool, collate);
+    QFETCH(QList<int>, sheets);
+    ScriptedPrompter prompter;
+    QTemporaryDir dir;
+    QList<PrintCard> cards;
+    for (int i = 0; i < 15; ++i) {  // three pages of cards with notes, on A4
+        PrintCard card;
+        card.categoryName = QStringLiteral("Miscellaneous");
+        card.labels = {"Item:", "Field 2:", "Field 3:", "Field 4:"};
+        card.labelWidth = 8;
+        card.fields[0] = QStringLiteral("card%1").arg(i);
+        cards << card;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath("range.pdf"));
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+    QCOMPARE(printedPageCount(printer, cards, true, "t"), 3);
+    if (from > 0) {
+        printer.setPrintRange(QPrinter::PageRange);
+        printer.setFromTo(from, to);
+    }
+    printer.setPageOrder(reverse ? QPrinter::LastPageFirst : QPrinter::FirstPageFirst);
+    printer.setCopyCount(copies);
+    printer.setCollateCopies(collate);
+    QVERIFY(printCards(printer, cards, true, "t"));
+
+    QList<int> printed;
+    const QStringList pages = pdfText(dir.filePath("range.pdf")).split('\f', Qt::SkipEmptyParts);
+    for (const QString& page : pages) {
+        const QRegularExpressionMatch footer = QRegularExpression("\n +(\\d+) +\\S[^\n]*\\s*$").match(page);
+        printed << (footer.hasMatch() ? footer.captured(1).toInt() : -1);
+    }
+    QCOMPARE(printed, sheets);
 }
 
 QTEST_MAIN(PrintTest)

@@ -69,23 +69,32 @@ bool printCards(QPrinter& printer, const QList<PrintCard>& cards, bool printNote
                                                     [&font](const QString& text) { return font.horizontalAdvance(text); });
 
     const int pageCount = static_cast<int>(pages.size());
-    const bool range = !preview && printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0;
-    const int first = range ? std::min(printer.fromPage(), pageCount) : 1;
-    const int last = range && printer.toPage() > 0 ? std::clamp(printer.toPage(), first, pageCount) : pageCount;
+    const bool ranged = !preview && printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0;
+    const int first = ranged ? std::min(printer.fromPage(), pageCount) : 1;
+    const int last = ranged && printer.toPage() > 0 ? std::clamp(printer.toPage(), first, pageCount) : pageCount;
+    // The sheets in the order asked for: the page range, last page first when reversed, and the
+    // copies a printer cannot make itself, collated or page by page.
+    QList<int> range;
+    for (int k = first; k <= last; ++k) {
+        range << k;
+    }
+    if (!preview && printer.pageOrder() == QPrinter::LastPageFirst) {
+        std::reverse(range.begin(), range.end());
+    }
     const int copies = preview || printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
-    bool firstSheet = true;
-    for (int copy = 0; copy < copies; ++copy) {
-        for (int k = first; k <= last; ++k) {
-            if (!firstSheet && !printer.newPage()) {
-                painter.end();
-                guiPrompter().message(QStringLiteral("Could not start print job."));
-                return false;
-            }
-            firstSheet = false;
-            for (const PrintLine& line : pages[k - 1]) {
-                // A line's y is the top of its text; the painter draws from the baseline.
-                painter.drawText(line.x, line.y + font.ascent(), line.text);
-            }
+    QList<int> sheets;
+    for (int i = 0; i < copies * range.size(); ++i) {
+        sheets << (printer.collateCopies() ? range[i % range.size()] : range[i / copies]);
+    }
+    for (qsizetype s = 0; s < sheets.size(); ++s) {
+        if (s > 0 && !printer.newPage()) {
+            painter.end();
+            guiPrompter().message(QStringLiteral("Could not start print job."));
+            return false;
+        }
+        for (const PrintLine& line : pages[sheets[s] - 1]) {
+            // A line's y is the top of its text; the painter draws from the baseline.
+            painter.drawText(line.x, line.y + font.ascent(), line.text);
         }
     }
     painter.end();
