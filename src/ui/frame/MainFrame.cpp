@@ -54,6 +54,8 @@ CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent) : QMainWindow(p
     m_fileViewToolBar->hide();
     m_foldersBar->hide();
 
+    PrintAtm = readSetting(m_settings, settings::kPrintAtmMainFrame);
+    PrintNotes = readSetting(m_settings, settings::kPrintNotesMainFrame);
     m_autosaveTimer.setInterval(60 * 1000);
     connect(&m_autosaveTimer, &QTimer::timeout, this, &CMainFrame::OnAutosaveTick);
 
@@ -316,6 +318,8 @@ void CMainFrame::OnAutosaveTick() {
 void CMainFrame::OpenFileEncryptionView() {}
 
 void CMainFrame::reloadSettings() {
+    PrintAtm = readSetting(m_settings, settings::kPrintAtmMainFrame);
+    PrintNotes = readSetting(m_settings, settings::kPrintNotesMainFrame);
     // The automatic save runs once a document was read or written; switched off, it stops.
     if (readSetting(m_settings, settings::kAutomaticSaveCheck) != 1) {
         m_autosaveTimer.stop();

@@ -135,6 +135,9 @@ public:
     /// Settings were changed (by the preference sheet, for instance): the window takes them over
     /// now. Emits settingsChanged for the parts that keep copies.
     void reloadSettings();
+    /// The window's copies of the print switches ("Print ATM", "Print Notes"; 1 until stored).
+    int PrintAtm = 1;
+    int PrintNotes = 1;
 
     // --- Automatic save --------------------------------------------------------------------
     /// Reads the interval and (re)starts the one-minute timer.
