@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "browser/BrowserChoice.h"
+#include "browser/CommandLine.h"
 #include "browser/DdeBusNames.h"
 #include "browser/DdeCodec.h"
 #include "browser/DdeErrors.h"
@@ -153,6 +154,26 @@ TEST(BrowserChoice, AutomaticAccessKeepsTheCardsSchemeAndHost) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(browser::automaticAccessAddress(c.address, c.user, c.password), c.sent) << c.address;
+    }
+}
+
+TEST(CommandLine, SplitAsAShellWouldWithoutExpanding) {
+    using V = std::vector<std::string>;
+    const struct {
+        const char* line;
+        V words;
+    } cases[] = {
+        {"/usr/bin/chromium", V{"/usr/bin/chromium"}},
+        {"  chromium   --new-window\t x ", V{"chromium", "--new-window", "x"}},
+        {"fake 'two words' \"a \\\"b\\\" $HOME\" c\\ d", V{"fake", "two words", "a \"b\" $HOME", "c d"}},
+        {"'/opt/My Browser/run' --profile=\"x y\"", V{"/opt/My Browser/run", "--profile=x y"}},
+        {"it''s \"\"", V{"its", ""}},
+        {"", V{}},
+        {"   ", V{}},
+        {"broken 'quote", V{}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(browser::splitCommandLine(c.line), c.words) << c.line;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "browser/CommandLine.h"
 #include "prefs/SettingKeys.h"
 #include "ui/common/GuiPrompter.h"
 #include "ui/frame/MainFrame.h"
@@ -10,6 +11,12 @@
 namespace launcher {
 
 namespace {
+
+Starter g_starter = nullptr;
+
+bool start(const QString& program, const QStringList& arguments) {
+    return g_starter ? g_starter(program, arguments) : QProcess::startDetached(program, arguments);
+}
 
 QString firstOnPath(const QStringList& names) {
     for (const QString& name : names) {
@@ -28,15 +35,24 @@ void error(const char* text) {
 }  // namespace
 
 bool startCommandLine(const QString& commandLine) {
-    QStringList words = QProcess::splitCommand(commandLine);
+    QStringList words;
+    for (const std::string& word : browser::splitCommandLine(commandLine.toStdString())) {
+        words << QString::fromStdString(word);
+    }
     if (words.isEmpty()) {
         return false;
     }
     const QString program = words.takeFirst();
-    return QProcess::startDetached(program, words);
+    return start(program, words);
 }
 
-bool startProgram(const QString& path) { return !path.isEmpty() && QProcess::startDetached(path, {}); }
+bool startProgram(const QString& path) { return !path.isEmpty() && start(path, {}); }
+
+Starter setStarter(Starter starter) {
+    const Starter previous = g_starter;
+    g_starter = starter;
+    return previous;
+}
 
 void LaunchBrowser(CMainFrame& frame) {
     const int choice = readSetting(frame.settings(), settings::kChooseWebBrowser);
