@@ -19,6 +19,7 @@
 #include "prefs/MemorySettings.h"
 #include "prefs/SettingKeys.h"
 #include "ui/browser/DDEObject.h"
+#include "ui/browser/Ddeml.h"
 #include "ui/cards/CardDlg.h"
 #include "ui/cards/QuorvaneDoc.h"
 #include "ui/cards/QuorvaneView.h"
@@ -102,6 +103,7 @@ private slots:
     void ownServerAnswersTheBrowser();
     void noCommandRunsInsideAWait();
     void errorsFromTheBrowserAreShown();
+    void ddeLayerCalls();
 };
 
 void BrowserTest::loadWebPageSendsTheCardsAddress() {
@@ -429,6 +431,42 @@ void BrowserTest::errorsFromTheBrowserAreShown() {
         QCOMPARE(h.prompter.messages(), QStringList{QString::fromLatin1(c.shown)});
         QCOMPARE(h.prompter.captions(), QStringList{"Error"});
         h.prompter.reset();
+    }
+}
+
+void BrowserTest::ddeLayerCalls() {
+    using namespace dde;
+    Harness h;
+    const DWORD in = CDDEObject::instance();
+    QVERIFY(in != 0);
+    // String handles: one per name whatever its case, kept until the last free.
+    const HSZ a = DdeCreateStringHandle(in, "Quorvan77");
+    const HSZ b = DdeCreateStringHandle(in, "QUORVAN77");
+    QCOMPARE(a, b);
+    QCOMPARE(DdeQueryString(in, b), std::string("Quorvan77"));
+    QVERIFY(DdeFreeStringHandle(in, b));
+    QCOMPARE(DdeQueryString(in, a), std::string("Quorvan77"));
+
+    // A failed connect leaves its error pending until it is read, once.
+    const HSZ topic = DdeCreateStringHandle(in, "WWW_EndProgress");
+    QCOMPARE(DdeConnect(in, a, topic), HCONV{0});
+    QCOMPARE(DdeGetLastError(in), DWORD{0x400A});
+    QCOMPARE(DdeGetLastError(in), DWORD{0});
+
+    // The program's own server under a registered name: connect, poke, request, disconnect.
+    CDDEObject own("Netscape");
+    const HSZ ownName = DdeCreateStringHandle(in, own.GetServiceName());
+    const HCONV conversation = DdeConnect(in, ownName, topic);
+    QVERIFY(conversation != 0);
+    QCOMPARE(own.conversations().size(), std::size_t{1});  // the server side's conversation
+    QCOMPARE(DdeClientTransaction("1", conversation, a, XTYP_POKE), std::optional<std::string>(""));
+    QCOMPARE(DdeClientTransaction("", conversation, a, XTYP_REQUEST), std::optional<std::string>());
+    QCOMPARE(DdeGetLastError(in), DWORD{0x4009});  // no data for this topic
+    QVERIFY(DdeDisconnect(conversation));
+    QTRY_VERIFY(own.conversations().empty());
+    QVERIFY(!DdeDisconnect(conversation));  // gone
+    for (HSZ handle : {a, topic, ownName}) {
+        DdeFreeStringHandle(in, handle);
     }
 }
 
