@@ -15,6 +15,7 @@
 
 #include "ScriptedBrowser.h"
 #include "ScriptedHarness.h"
+#include "browser/DdeVerbs.h"
 #include "cardstore/CardList.h"
 #include "prefs/MemorySettings.h"
 #include "prefs/SettingKeys.h"
@@ -75,9 +76,9 @@ private:
 /// A started program with one document holding a web card and cards of other categories.
 struct Fixture {
     explicit Fixture(const std::function<void(MemorySettings&)>& preset = {}) : h({}, preset) {
-        writeCardFile(h.path("cards.qvf"), {{0, "Bank", "https://bank.example/log\"in", "ann@x", "p:w"},
-                                            {0, "Blank", ""},
-                                            {7, "Savings", "Branch"}});
+        writeCardFile(
+            h.path("cards.qvf"),
+            {{0, "Bank", "https://bank.example/log\"in", "ann@x", "p:w"}, {0, "Blank", ""}, {7, "Savings", "Branch"}});
         h.open(h.path("cards.qvf"));
     }
     Card* select(int categoryId, const QString& name) {
@@ -88,7 +89,9 @@ struct Fixture {
     Harness h;
 };
 
-QByteArray quorvanName() { return "Quorvan" + QByteArray::number(CDDEObject::serialCounter()); }
+QByteArray quorvanName() {
+    return "Quorvan" + QByteArray::number(CDDEObject::serialCounter());
+}
 
 }  // namespace
 
@@ -107,7 +110,7 @@ private slots:
 };
 
 void BrowserTest::loadWebPageSendsTheCardsAddress() {
-    const QStringList withActivate = {"Connect WWW_OpenURL",  "Disconnect WWW_OpenURL", "Connect WWW_Activate",
+    const QStringList withActivate = {"Connect WWW_OpenURL",  "Disconnect WWW_OpenURL",  "Connect WWW_Activate",
                                       "Request WWW_Activate", "Disconnect WWW_Activate", "Connect WWW_OpenURL",
                                       "Request WWW_OpenURL",  "Disconnect WWW_OpenURL"};
     const QStringList withoutActivate = {"Connect WWW_OpenURL", "Disconnect WWW_OpenURL", "Connect WWW_OpenURL",
@@ -202,9 +205,9 @@ void BrowserTest::getWebPageMakesACardByCategory() {
         }
         QVERIFY(f.h.run(cmd::GetWebPage));
         // The browser is asked first, whatever the category.
-        QTRY_COMPARE(explorer.trace(), (QStringList{"Connect WWW_OpenURL", "Disconnect WWW_OpenURL",
-                                                    "Connect WWW_GetWindowInfo", "Request WWW_GetWindowInfo",
-                                                    "Disconnect WWW_GetWindowInfo"}));
+        QTRY_COMPARE(explorer.trace(),
+                     (QStringList{"Connect WWW_OpenURL", "Disconnect WWW_OpenURL", "Connect WWW_GetWindowInfo",
+                                  "Request WWW_GetWindowInfo", "Disconnect WWW_GetWindowInfo"}));
         QCOMPARE(explorer.calls.first().service, QStringLiteral("IExplore"));
         QCOMPARE(explorer.requestItem("WWW_GetWindowInfo"), QByteArray("4294967295"));
         if (!c.editor) {
@@ -298,9 +301,9 @@ void BrowserTest::browserNotRunning() {
         QVERIFY(args.open(QIODevice::ReadOnly));
         QCOMPARE(args.readAll(), QByteArray("--new-window\ntwo words\n"));
         // Activate comes first whatever the browser on this path.
-        QTRY_COMPARE(explorer.trace(), (QStringList{"Connect WWW_Activate", "Request WWW_Activate",
-                                                    "Disconnect WWW_Activate", "Connect WWW_OpenURL",
-                                                    "Request WWW_OpenURL", "Disconnect WWW_OpenURL"}));
+        QTRY_COMPARE(explorer.trace(),
+                     (QStringList{"Connect WWW_Activate", "Request WWW_Activate", "Disconnect WWW_Activate",
+                                  "Connect WWW_OpenURL", "Request WWW_OpenURL", "Disconnect WWW_OpenURL"}));
         // The failed first connection is reported late, once.
         QCOMPARE(f.h.prompter.messages(), QStringList{"NO_CONV_ESTABLISHED"});
         QCOMPARE(f.h.prompter.captions(), QStringList{"Error"});
@@ -313,9 +316,11 @@ void BrowserTest::browserNotRunning() {
         f.selectCategory(QStringLiteral("WWW Sites"));
         StatusWatch watch(f.h.frame());
         QVERIFY(f.h.run(cmd::GetWebPage));
-        QCOMPARE(watch.texts, (QStringList{kNotRunning, "Launching browser..., try again after browser has started..."}));
-        QCOMPARE(f.h.prompter.messages(), (QStringList{"Could not start Microsoft Explorer,application not found,please install.",
-                                                       "NO_CONV_ESTABLISHED"}));
+        QCOMPARE(watch.texts,
+                 (QStringList{kNotRunning, "Launching browser..., try again after browser has started..."}));
+        QCOMPARE(f.h.prompter.messages(),
+                 (QStringList{"Could not start Microsoft Explorer,application not found,please install.",
+                              "NO_CONV_ESTABLISHED"}));
         QCOMPARE(f.h.prompter.captions(), (QStringList{"Error", "Error"}));
         QCOMPARE(f.h.doc()->GetCategoryList(0)->GetCardCount(), 2);
     }
@@ -346,8 +351,8 @@ void BrowserTest::ownServerAnswersTheBrowser() {
             return r.arguments().value(0).toULongLong();
         };
         answers["refused"] = send("Connect", {QStringLiteral("Quorvan999999"), QStringLiteral("WWW_Alert")});
-        for (const char* topic : {"WWW_BeginProgress", "WWW_MakingProgress", "WWW_QueryViewer", "WWW_Alert",
-                                  "WWW_Version"}) {
+        for (const char* topic :
+             {"WWW_BeginProgress", "WWW_MakingProgress", "WWW_QueryViewer", "WWW_Alert", "WWW_Version"}) {
             const qulonglong id = conversation(own.toUpper(), topic);  // any case of the name
             answers[topic] = send("Request", {id, QByteArray("0,\"x\",0")});
             send("Disconnect", {id});
@@ -395,7 +400,7 @@ void BrowserTest::noCommandRunsInsideAWait() {
         }
         blocked = CommandBlock::active();
         toolbarBefore = f.h.frame()->mainToolBar()->isHidden();
-        f.h.frame()->commandAction(cmd::ViewToolbar)->trigger();   // a menu click
+        f.h.frame()->commandAction(cmd::ViewToolbar)->trigger();  // a menu click
         ran = f.h.frame()->commands().execute(cmd::NewCard);      // a key or button
         f.h.frame()->OnAutosaveTick();                            // the automatic save is due
         QTest::keyClick(f.h.tree(), Qt::Key_Down);                // typing into the window
@@ -468,6 +473,17 @@ void BrowserTest::ddeLayerCalls() {
     for (HSZ handle : {a, topic, ownName}) {
         DdeFreeStringHandle(in, handle);
     }
+
+    // Objects alive together share the browser name of the first: the second one, made for
+    // "IExplore", still reaches "Netscape". Their own names count on.
+    ScriptedBrowser netscape(QStringLiteral("Netscape"));
+    QVERIFY(netscape.start());
+    CDDEObject second("IExplore");
+    QCOMPARE(second.GetServiceName(), own.GetServiceName().substr(0, 7) +
+                                          std::to_string(std::stoul(own.GetServiceName().substr(7)) + 1));
+    QVERIFY(second.CanConnect(WWW_OpenURL));
+    QTRY_COMPARE(netscape.trace().size(), 2);
+    QCOMPARE(netscape.calls.first().service, QStringLiteral("Netscape"));
 }
 
 QTEST_MAIN(BrowserTest)

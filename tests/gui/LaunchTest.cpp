@@ -146,8 +146,8 @@ void LaunchTest::startUpLaunchesInOrder() {
         writeSetting(s, settings::kLaunchBrowserAtStart, 1);
         writeSetting(s, settings::kLaunchEmailAtStart, 1);
     });
-    QCOMPARE(g_started, (QStringList{"/usr/bin/mail program", "/opt/chromium/chrome|--new-window|a b", "ftp",
-                                     "telnet", "news"}));
+    QCOMPARE(g_started,
+             (QStringList{"/usr/bin/mail program", "/opt/chromium/chrome|--new-window|a b", "ftp", "telnet", "news"}));
     // Only a value of exactly 1 starts a program.
     g_started.clear();
     Harness two({}, [](MemorySettings& s) {

@@ -46,7 +46,9 @@ bool startCommandLine(const QString& commandLine) {
     return start(program, words);
 }
 
-bool startProgram(const QString& path) { return !path.isEmpty() && start(path, {}); }
+bool startProgram(const QString& path) {
+    return !path.isEmpty() && start(path, {});
+}
 
 Starter setStarter(Starter starter) {
     const Starter previous = g_starter;
@@ -65,10 +67,18 @@ void LaunchBrowser(CMainFrame& frame) {
     }
 }
 
-void LaunchEmail(CMainFrame& frame) { startProgram(frame.Paths.mail); }
-void LaunchLogin(CMainFrame& frame) { startProgram(frame.Paths.telnet); }
-void LaunchNews(CMainFrame& frame) { startProgram(frame.Paths.news); }
-void LaunchFtp(CMainFrame& frame) { startProgram(frame.Paths.ftp); }
+void LaunchEmail(CMainFrame& frame) {
+    startProgram(frame.Paths.mail);
+}
+void LaunchLogin(CMainFrame& frame) {
+    startProgram(frame.Paths.telnet);
+}
+void LaunchNews(CMainFrame& frame) {
+    startProgram(frame.Paths.news);
+}
+void LaunchFtp(CMainFrame& frame) {
+    startProgram(frame.Paths.ftp);
+}
 
 void LaunchHelpReader(CMainFrame& frame) {
     frame.Paths.help = QString::fromStdString(readSetting(frame.settings(), settings::kHelpPath));
@@ -100,13 +110,15 @@ void LaunchStartUpPrograms(CMainFrame& frame) {
 }
 
 QStringList chromiumNames() {
-    return {QStringLiteral("chromium"),          QStringLiteral("chromium-browser"),
-            QStringLiteral("google-chrome-stable"), QStringLiteral("google-chrome"),
-            QStringLiteral("brave-browser"),     QStringLiteral("microsoft-edge-stable"),
-            QStringLiteral("vivaldi-stable")};
+    return {
+        QStringLiteral("chromium"),      QStringLiteral("chromium-browser"), QStringLiteral("google-chrome-stable"),
+        QStringLiteral("google-chrome"), QStringLiteral("brave-browser"),    QStringLiteral("microsoft-edge-stable"),
+        QStringLiteral("vivaldi-stable")};
 }
 
-QStringList firefoxNames() { return {QStringLiteral("firefox"), QStringLiteral("firefox-esr")}; }
+QStringList firefoxNames() {
+    return {QStringLiteral("firefox"), QStringLiteral("firefox-esr")};
+}
 
 void LookUpBrowsers(CMainFrame& frame) {
     frame.Paths.explorer = firstOnPath(chromiumNames());
