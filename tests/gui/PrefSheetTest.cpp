@@ -165,6 +165,7 @@ void PrefSheetTest::cancelWritesNothingButTheWindowRereadsItsCopies() {
     QCOMPARE(h.frame()->PrintNotes, 1);
     // Changed behind the window's back: it keeps its copy until the sheet closes.
     writeSetting(*h.settings, settings::kPrintAtm, 0);
+    writeSetting(*h.settings, settings::kMailPath, std::string("/usr/bin/mailer"));
     QCOMPARE(h.frame()->PrintAtm, 1);
     const std::size_t before = h.settings->size();
     runSheet(h, [](Sheet& sheet) {
@@ -176,6 +177,7 @@ void PrefSheetTest::cancelWritesNothingButTheWindowRereadsItsCopies() {
     QVERIFY(!h.settings->contains(settings::kStartUpSection, "Print Notes"));
     QCOMPARE(h.frame()->PrintAtm, 0);
     QCOMPARE(h.frame()->PrintNotes, 1);
+    QCOMPARE(h.frame()->Paths.mail, QStringLiteral("/usr/bin/mailer"));  // the program paths too
 }
 
 void PrefSheetTest::controlsWriteTheirOwnKeys() {

@@ -19,6 +19,7 @@
 #include "ui/cards/QuorvaneDoc.h"
 #include "ui/cards/QuorvaneListView.h"
 #include "ui/cards/QuorvaneView.h"
+#include "ui/common/CommandBlock.h"
 #include "ui/common/DocumentTypes.h"
 #include "ui/common/GuiPrompter.h"
 #include "ui/common/Icons.h"
@@ -54,8 +55,7 @@ CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent) : QMainWindow(p
     m_fileViewToolBar->hide();
     m_foldersBar->hide();
 
-    PrintAtm = readSetting(m_settings, settings::kPrintAtmMainFrame);
-    PrintNotes = readSetting(m_settings, settings::kPrintNotesMainFrame);
+    ReloadPrintSwitches();
     m_autosaveTimer.setInterval(60 * 1000);
     connect(&m_autosaveTimer, &QTimer::timeout, this, &CMainFrame::OnAutosaveTick);
 
@@ -309,6 +309,9 @@ void CMainFrame::StartAutosaveTimer() {
 }
 
 void CMainFrame::OnAutosaveTick() {
+    if (CommandBlock::active()) {
+        return;  // a command is waiting for the browser; this minute is not counted
+    }
     const CQuorvaneDoc* document = activeCardDocument();
     if (m_autoSave.tick(document && !document->GetPathName().isEmpty())) {
         m_commands->execute(cmd::FileSave);
@@ -317,9 +320,21 @@ void CMainFrame::OnAutosaveTick() {
 
 void CMainFrame::OpenFileEncryptionView() {}
 
-void CMainFrame::reloadSettings() {
+void CMainFrame::LoadProgramSettings() {
+    auto path = [this](const TextSetting& key) { return QString::fromStdString(readSetting(m_settings, key)); };
+    Paths = {path(settings::kExplorerPath), path(settings::kNetscapePath), path(settings::kMailPath),
+             path(settings::kTelnetPath),   path(settings::kNewsPath),     path(settings::kFtpPath),
+             path(settings::kHelpPath)};
+    ReloadPrintSwitches();
+}
+
+void CMainFrame::ReloadPrintSwitches() {
     PrintAtm = readSetting(m_settings, settings::kPrintAtmMainFrame);
     PrintNotes = readSetting(m_settings, settings::kPrintNotesMainFrame);
+}
+
+void CMainFrame::reloadSettings() {
+    LoadProgramSettings();  // the paths and the print switches
     // The automatic save runs once a document was read or written; switched off, it stops.
     if (readSetting(m_settings, settings::kAutomaticSaveCheck) != 1) {
         m_autosaveTimer.stop();
@@ -371,6 +386,10 @@ void CMainFrame::updateCommandStates() { m_commands->updateCommandStates(); }
 QAction* CMainFrame::commandAction(int id) const { return m_commands->action(id); }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (CommandBlock::active()) {
+        event->ignore();  // a command is waiting for the browser and still needs its window
+        return;
+    }
     if (m_docManager) {
         if (!m_docManager->SaveAllModified()) {
             event->ignore();
