@@ -58,13 +58,14 @@ std::uint64_t CardStore::GetStoredSize() const {
     std::uint64_t total = 0;
     for (const CardList& list : m_lists)
         for (int i = 0; i < list.GetCardCount(); ++i) total += list.GetCardAt(i)->storedSize();
+    for (int i = 0; i < m_unshown.GetCardCount(); ++i) total += m_unshown.GetCardAt(i)->storedSize();
     return total;
 }
 
 bool CardStore::hasCards() const {
     for (const CardList& list : m_lists)
         if (list.GetCardCount() > 0) return true;
-    return false;
+    return m_unshown.GetCardCount() > 0;
 }
 
 int CardStore::shownCardCount() const {
@@ -75,4 +76,5 @@ int CardStore::shownCardCount() const {
 
 void CardStore::clear() {
     for (CardList& list : m_lists) list.clear();
+    m_unshown.clear();
 }
