@@ -30,10 +30,13 @@ bool parsePathArgs(const Args& args, const char* command, bool allowForce, std::
     force = false;
     path.clear();
     bool havePath = false;
+    bool onlyPaths = false;
     for (const std::string& arg : args) {
-        if (allowForce && arg == "--force") {
+        if (!onlyPaths && arg == "--") {
+            onlyPaths = true;  // a name after it may begin with '-'
+        } else if (!onlyPaths && allowForce && arg == "--force") {
             force = true;
-        } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
+        } else if (!onlyPaths && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             havePath = false;
             break;
         } else if (!havePath) {

@@ -1,6 +1,8 @@
 // quorvane-cli dump, ls and convert, run as a separate process with the password on standard input.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "TestSupport.h"
@@ -148,6 +150,72 @@ TEST(CliCard, ListShowsCategoriesWithMaskedPasswords) {
     EXPECT_EQ(run.out.find("gone"), std::string::npos);
     EXPECT_EQ(run.out.find("s3cr"), std::string::npos);
     EXPECT_NE(run.out.find("Deleted cards: 1\n"), std::string::npos);
+}
+
+// End of input at a password prompt is a failure, never an empty document: an old 1.001 document
+// used to be converted onto itself with no cards, and dumped as empty with exit 0.
+TEST(CliCard, EndOfInputAtThePromptFailsAndWritesNothing) {
+    TempDir dir("clicard");
+    const std::string doc = dir.file("v.qve");
+    fs::copy_file(fixture("old-1001-enc.qve"), doc);
+    const std::string before = slurp(doc);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"dump", doc}, {"ls", doc},
+                                                 {"convert", doc, doc, "--force"}, {"convert", doc, dir.file("o.qvf")}}) {
+        CliRun run = runCli(args, "");
+        EXPECT_EQ(run.status, 1) << args[0];
+        EXPECT_EQ(run.out, "") << args[0];
+        EXPECT_EQ(run.err, doc + ": No password was given.\n") << args[0];
+    }
+    EXPECT_EQ(slurp(doc), before);
+    EXPECT_FALSE(fs::exists(dir.file("o.qvf")));
+}
+
+// Special files neither hang a read nor get replaced by a write; an existing output is replaced only
+// with --force, as for encrypt-file; a name ending in ~~~ would make a document nobody opens.
+TEST(CliCard, OutputsAndInputsThatAreNoPlainNewFile) {
+    TempDir dir("clicard");
+    const std::string fifo = dir.file("f.qvf");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& input : {fifo, std::string("/dev/zero")}) {
+        CliRun run = runCli({"dump", input});
+        EXPECT_EQ(run.status, 1) << input;
+        EXPECT_NE(run.err.find("not a regular file"), std::string::npos) << run.err;
+    }
+    CliRun toFifo = runCli({"convert", fixture("plain-cards.qvf"), fifo, "--force"});
+    EXPECT_EQ(toFifo.status, 1);
+    EXPECT_NE(toFifo.err.find("not a regular file"), std::string::npos) << toFifo.err;
+    EXPECT_TRUE(fs::is_fifo(fifo));
+
+    const std::string out = dir.file("out.qvf");
+    writeData(out, {1, 2, 3});
+    CliRun refused = runCli({"convert", fixture("plain-cards.qvf"), out});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, out + " already exists. Do you want to replace it? (use --force to replace it)\n");
+    EXPECT_EQ(slurp(out), std::string("\1\2\3"));
+    EXPECT_EQ(runCli({"convert", fixture("plain-cards.qvf"), out, "--force"}).status, 0);
+    EXPECT_EQ(slurp(out), slurp(fixture("plain-cards.qvf")));
+
+    CliRun tildes = runCli({"convert", fixture("plain-cards.qvf"), dir.file("y~~~")});
+    EXPECT_EQ(tildes.status, 1);
+    EXPECT_NE(tildes.err.find("kept for encrypted files"), std::string::npos) << tildes.err;
+    EXPECT_FALSE(fs::exists(dir.file("y~~~")));
+}
+
+// Cards of a number that is no category are listed by dump under their number, in file order, and
+// survive a convert.
+TEST(CliCard, CardsOfUnknownCategoriesAreDumpedAndConverted) {
+    TempDir dir("clicard");
+    CliRun run = runCli({"dump", fixture("odd-cards.qvf")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::size_t fifty = run.out.find(R"("list": 50, "categoryId": 50)");
+    const std::size_t hundred = run.out.find(R"("list": 100)");
+    const std::size_t twoHundred = run.out.find(R"("list": 200, "categoryId": 200)");
+    EXPECT_TRUE(fifty < hundred && hundred < twoHundred) << run.out;
+    EXPECT_NE(run.err.find("2 cards of categories"), std::string::npos) << run.err;
+
+    ASSERT_EQ(runCli({"convert", fixture("odd-cards.qvf"), dir.file("c.qvf")}).status, 0);
+    CliRun again = runCli({"dump", dir.file("c.qvf")});
+    EXPECT_EQ(again.out, run.out);
 }
 
 }  // namespace
