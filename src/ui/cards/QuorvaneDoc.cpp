@@ -67,7 +67,11 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
     switch (result.outcome) {
         case LoadOutcome::Loaded:
         case LoadOutcome::EmptyFile:
-            m_fileOnDisk = path;
+            // An old document opened without its password shows empty, but its file still holds
+            // the cards: it is not this document's own file, so a save does not write over it unasked.
+            if (!result.cardsUnread) {
+                m_fileOnDisk = path;
+            }
             [[fallthrough]];
         case LoadOutcome::NotQuorvane:
         case LoadOutcome::EncryptedFileName:
@@ -89,9 +93,21 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
     return false;
 }
 
+bool CQuorvaneDoc::savesToItsOwnFile() const {
+    const QString& path = GetPathName();
+    if (path.isEmpty()) {
+        return false;
+    }
+    QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) {
+        return true;
+    }
+    return !m_fileOnDisk.isEmpty() && sameFile(path, m_fileOnDisk);
+}
+
 bool CQuorvaneDoc::DoFileSave() {
     const QString path = GetPathName();
-    if (!path.isEmpty() && QFileInfo::exists(path) && (m_fileOnDisk.isEmpty() || !sameFile(path, m_fileOnDisk)) &&
+    if (!path.isEmpty() && !savesToItsOwnFile() &&
         !guiPrompter().confirmReplace(QFile::encodeName(path).toStdString())) {
         return DoSave(QString());
     }

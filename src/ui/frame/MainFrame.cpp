@@ -308,7 +308,7 @@ void CMainFrame::StartAutosaveTimer() {
 
 void CMainFrame::OnAutosaveTick() {
     const CQuorvaneDoc* document = activeCardDocument();
-    if (m_autoSave.tick(document && !document->GetPathName().isEmpty())) {
+    if (m_autoSave.tick(document && document->savesToItsOwnFile())) {
         m_commands->execute(cmd::FileSave);
     }
 }
