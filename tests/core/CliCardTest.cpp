@@ -1,7 +1,14 @@
 // quorvane-cli dump, ls and convert, run as a separate process with the password on standard input.
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <pty.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 
@@ -216,6 +223,47 @@ TEST(CliCard, CardsOfUnknownCategoriesAreDumpedAndConverted) {
     ASSERT_EQ(runCli({"convert", fixture("odd-cards.qvf"), dir.file("c.qvf")}).status, 0);
     CliRun again = runCli({"dump", dir.file("c.qvf")});
     EXPECT_EQ(again.out, run.out);
+}
+
+// Ctrl+C (or a kill) at a password prompt on a terminal puts echo back before the program ends as
+// interrupted; it used to leave the terminal without echo.
+TEST(CliCard, InterruptAtThePasswordPromptRestoresEcho) {
+    for (int signal : {SIGINT, SIGTERM}) {
+        int master = -1;
+        const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            const std::string doc = fixture("encrypted.qve");
+            ::execl(QUORVANE_CLI_PATH, QUORVANE_CLI_PATH, "dump", doc.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // Wait for the prompt, by which time echo is off.
+        std::string seen;
+        for (int i = 0; i < 500 && seen.find("Decryption Password") == std::string::npos; ++i) {
+            pollfd poll{master, POLLIN, 0};
+            if (::poll(&poll, 1, 10) == 1) {
+                char buffer[256];
+                const ssize_t n = ::read(master, buffer, sizeof buffer);
+                if (n > 0) seen.append(buffer, static_cast<std::size_t>(n));
+            }
+        }
+        ASSERT_NE(seen.find("Decryption Password"), std::string::npos) << seen;
+        termios during {};
+        for (int i = 0; i < 200; ++i) {  // the prompt is written just before echo goes off
+            ASSERT_EQ(::tcgetattr(master, &during), 0);
+            if (!(during.c_lflag & ECHO)) break;
+            ::usleep(5000);
+        }
+        EXPECT_FALSE(during.c_lflag & ECHO);
+        ::kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        termios after {};
+        ASSERT_EQ(::tcgetattr(master, &after), 0);
+        EXPECT_TRUE(after.c_lflag & ECHO) << "signal " << signal;
+        ::close(master);
+    }
 }
 
 }  // namespace
