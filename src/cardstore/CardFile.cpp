@@ -8,6 +8,7 @@
 
 #include "cardstore/DateStamp.h"
 #include "common/SafeFile.h"
+#include "common/Wipe.h"
 #include "common/Win1252.h"
 #include "crypto/Blowfish.h"
 #include "crypto/PasswordRules.h"
@@ -214,10 +215,20 @@ RecordSink storeSink(CardStore& store, int dateFormat) {
 
 enum class Unlock { Accepted, Cancelled, Refused };
 
+// Wipes a buffer of deciphered cards when it goes (unless a sink took it over, leaving it empty).
+struct WipedBuffer {
+    Bytes& bytes;
+    ~WipedBuffer() { wipeSecret(bytes); }
+};
+
 // Asks for the password of an enciphered body and deciphers it in place; the check area decides.
 Unlock unlockBody(Bytes& body, const std::string& fileName, BodyCheck check, CardStore& store, Prompter& ui) {
     std::optional<std::string> typed = ui.askPassword("Decryption Password for file: " + fileName);
     if (!typed) return Unlock::Cancelled;
+    struct WipeTyped {
+        std::string& text;
+        ~WipeTyped() { wipeSecret(text); }
+    } wipeTyped{*typed};
     store.typedPassword = *typed;
     // A body too short for its check area cannot be right: whole zero blocks let the check refuse it
     // the usual way instead of comparing bytes that are not there.
@@ -266,6 +277,7 @@ LoadResult readOldDocument(const std::uint8_t* data, std::size_t size, Bytes* fi
         return result;
     }
     Bytes plain = encipheredBlocks(data, size, kOldBodyOffset, file);
+    WipedBuffer wipePlain{plain};
     const std::size_t plainSize = plain.size();
     switch (unlockBody(plain, fileName, v1001 ? BodyCheck::Xyz3 : BodyCheck::Digest20, store, ui)) {
         case Unlock::Cancelled:
@@ -306,6 +318,7 @@ LoadResult readCurrentDocument(const std::uint8_t* data, std::size_t size, Bytes
     result.encrypted = true;
     // The body length is not stored: it is whatever follows the header, deciphered as whole blocks.
     Bytes plain = encipheredBlocks(data, size, kDocumentHeaderSize, file);
+    WipedBuffer wipePlain{plain};
     const std::size_t plainSize = plain.size();
     switch (unlockBody(plain, fileName, BodyCheck::Digest20, store, ui)) {
         case Unlock::Cancelled:
@@ -507,6 +520,8 @@ LoadResult loadCardDocument(const std::string& path, CardStore& store, Prompter&
     return result;
 }
 
+CardDocumentIndex::~CardDocumentIndex() { wipeSecret(m_buffer); }
+
 int CardDocumentIndex::cardCount(int listId) const {
     if (!isStoredListId(listId)) return 0;
     return static_cast<int>(m_offsets[static_cast<std::size_t>(listSlot(listId))].size());
@@ -619,6 +634,7 @@ SaveResult saveCardDocument(const std::string& path, const CardStore& store, Pro
         return result;
     }
     FileResult written = writeFileSafely(path, bytes, mode);
+    wipeSecret(bytes);
     if (!written.ok) {
         result.outcome = SaveOutcome::WriteError;
         result.error = written.error;

@@ -68,6 +68,7 @@ LoadResult readCardDocument(const std::uint8_t* data, std::size_t size, const st
 class CardDocumentIndex {
 public:
     CardDocumentIndex() = default;
+    ~CardDocumentIndex();  // wipes the deciphered records
     CardDocumentIndex(const CardDocumentIndex&) = delete;  // the records pointer is into its own buffer
     CardDocumentIndex& operator=(const CardDocumentIndex&) = delete;
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/Wipe.h"
+
 namespace {
 
 // m_lists holds 0-14 at their own index and the deleted cards at index 15.
@@ -32,6 +34,11 @@ CardStore::CardStore() {
         const CategoryInfo* info = findCategory(id);
         m_lists[static_cast<std::size_t>(slotOf(id))] = CardList(info->listName, labelsOf(*info));
     }
+}
+
+CardStore::~CardStore() {
+    wipeSecret(encryptionPassword);
+    wipeSecret(typedPassword);
 }
 
 CardList* CardStore::GetCategoryList(int categoryId) {

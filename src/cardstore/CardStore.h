@@ -11,6 +11,8 @@
 class CardStore {
 public:
     CardStore();
+    /// Wipes the passwords.
+    ~CardStore();
     CardStore(const CardStore&) = delete;
     CardStore& operator=(const CardStore&) = delete;
 

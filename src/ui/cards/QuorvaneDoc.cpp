@@ -9,6 +9,7 @@
 #include "docview/View.h"
 #include "cardstore/CardFile.h"
 #include "common/SafeFile.h"
+#include "common/Wipe.h"
 #include "crypto/PasswordRules.h"
 #include "prefs/SettingKeys.h"
 #include "ui/cards/FileEncryptionDlg.h"
@@ -151,10 +152,25 @@ void CQuorvaneDoc::OnEncryptOnSave() {
     if (guiPrompter().exec(dialog) != QDialog::Accepted) {
         return;
     }
-    const std::optional<FileEncryptionInput> answer = dialog.input();
+    std::optional<FileEncryptionInput> answer = dialog.input();
+    // The typed passwords leave the dialog's fields, and every copy is wiped once it has been used.
+    QString typedPassword = takeSecretText(*dialog.passwordField());
+    QString typedConfirmation = takeSecretText(*dialog.confirmationField());
+    answer->password.clear();
+    answer->confirmation.clear();
     QString error;
-    const std::optional<std::string> password = toCardText(answer->password, &error);
-    const std::optional<std::string> confirmation = password ? toCardText(answer->confirmation, &error) : std::nullopt;
+    std::optional<std::string> password = toCardText(typedPassword, &error);
+    std::optional<std::string> confirmation = password ? toCardText(typedConfirmation, &error) : std::nullopt;
+    wipeSecret(typedPassword);
+    wipeSecret(typedConfirmation);
+    struct WipeTyped {
+        std::optional<std::string>& a;
+        std::optional<std::string>& b;
+        ~WipeTyped() {
+            if (a) wipeSecret(*a);
+            if (b) wipeSecret(*b);
+        }
+    } wipeTyped{password, confirmation};
     if (!password || !confirmation) {
         guiPrompter().message(error);
         return;
