@@ -22,8 +22,7 @@ inline constexpr const char* kMsgNotQuorvane = "Not a Quorvane file";
 inline constexpr const char* kMsgPasswordNotSet = "The encryption password is not set.";
 
 /// The largest card document that is read; a larger file is refused before any of it is loaded. Its
-/// cards would take several times its size in memory, and the sizes of the original program's
-/// documents are signed 32-bit numbers; a million cards take about 100 MiB.
+/// cards would take several times its size in memory, while a million cards take about 100 MiB.
 inline constexpr std::uint64_t kMaxCardDocumentBytes = 0x7FFFFFFF;
 
 /// What the person is told once at open when cards of a number that is no category were read.

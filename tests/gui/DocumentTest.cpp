@@ -390,6 +390,12 @@ void DocumentTest::specialFilesAndLinksOpenSafely() {
     QVERIFY(h.prompter.messages().first().contains(QStringLiteral("not a regular file")));
     QCOMPARE(h.childFrameCount(), 0);
 
+    // A name that is not UTF-8 arrives with U+FFFD in place of its odd bytes: the message says so
+    // rather than calling the file missing.
+    QVERIFY(!h.frame()->docManager()->OpenDocumentFile(h.path(QStringLiteral("caf\uFFFD.qvf"))));
+    QCOMPARE(h.prompter.messages().size(), 2);
+    QVERIFY(h.prompter.messages().last().contains(QStringLiteral("not valid UTF-8")));
+
     writeCardFile(h.path("real.qvf"), {{0, "a"}});
     QVERIFY(QFile::link(h.path("real.qvf"), h.path("link.qvf")));
     h.open(h.path("real.qvf"));

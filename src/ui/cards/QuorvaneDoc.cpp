@@ -79,14 +79,19 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
             SetModifiedFlag(false);
             emit fileStored();
             return true;
-        case LoadOutcome::ReadError:
-            guiPrompter().message(
-                QStringLiteral("Unable to open %1.\n%2")
-                    .arg(QFileInfo(path).fileName(), result.error.empty() ? QStringLiteral("The file could not be read.")
-                                                                          : QString::fromStdString(result.error)),
-                QString(), GuiPrompter::Icon::Warning);
+        case LoadOutcome::ReadError: {
+            // A name that is not UTF-8 reaches the window with its odd bytes replaced, so the file
+            // seems missing: say why instead.
+            const bool garbledName = path.contains(QChar::ReplacementCharacter) && !QFileInfo::exists(path);
+            const QString why = garbledName ? QStringLiteral("Its name is not valid UTF-8, which Quorvane cannot "
+                                                             "handle. Rename the file and open it again.")
+                                : result.error.empty() ? QStringLiteral("The file could not be read.")
+                                                       : QString::fromStdString(result.error);
+            guiPrompter().message(QStringLiteral("Unable to open %1.\n%2").arg(QFileInfo(path).fileName(), why),
+                                  QString(), GuiPrompter::Icon::Warning);
             m_store.clear();
             return false;
+        }
         case LoadOutcome::Failed:
             break;
     }
