@@ -9,6 +9,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Terminal.h"
+#include "common/SafeFile.h"
 #include "crypto/PasswordRules.h"
 #include "fileenc/EncryptedFileFormat.h"
 #include "fileenc/FileEncryption.h"
@@ -178,6 +179,7 @@ int cmdClassify(const Args& args) {
     if (!parsePathArgs(args, "classify", false, path, force))
         return 1;
     TerminalPrompter ui;
+    removeStaleTemporaryFiles(folderOf(path));
 
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {

@@ -245,6 +245,8 @@ bool lockedByAnother(int fd) {
 FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui, const FileProgress& progress) {
     FileOpResult result;
     const std::string source = state.SelectedFile;
+    // A run killed in this folder may have left a temporary file holding plaintext: it goes first.
+    removeStaleTemporaryFiles(folderOf(source));
 
     FileHandle file;
     std::uint64_t length = 0;
@@ -313,6 +315,7 @@ FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui, const
 FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui, const FileProgress& progress) {
     FileOpResult result;
     const std::string encrypted = state.SelectedFile;
+    removeStaleTemporaryFiles(folderOf(encrypted));
 
     FileHandle file;
     std::uint64_t length = 0;

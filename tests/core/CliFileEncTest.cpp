@@ -13,7 +13,11 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cstdlib>
@@ -308,6 +312,51 @@ TEST_F(CliFileEncTest, DanglingLinkAtTheOutputIsAnExistingName) {
     EXPECT_NE(refused.err.find("already exists"), std::string::npos) << refused.err;
     EXPECT_TRUE(fs::is_symlink(path("doc.txt")));
     EXPECT_TRUE(fs::exists(path("doc.~~~")));
+}
+
+// A decryption killed outright leaves its temporary file (part of the plaintext); the next run of
+// quorvane-cli in that folder removes it, whatever that run does.
+TEST_F(CliFileEncTest, NextRunRemovesTheTemporaryFileOfAKilledOne) {
+    Data plain(8 << 20, 'k');
+    writeData(path("big.txt"), plain);
+    ASSERT_EQ(cli("encrypt-file " + path("big.txt"), "password1\n").status, 0);
+    bool leftOne = false;
+    for (int attempt = 0; attempt < 20 && !leftOne; ++attempt) {
+        // Start a decryption with the password on a pipe and kill it once its temporary file shows.
+        int in[2];
+        ASSERT_EQ(::pipe(in), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::dup2(in[0], 0);
+            ::close(in[1]);
+            const std::string encrypted = path("big.~~~");
+            ::execl(QUORVANE_CLI_PATH, QUORVANE_CLI_PATH, "decrypt-file", encrypted.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(in[0]);
+        [[maybe_unused]] ssize_t n = ::write(in[1], "password1\n", 10);
+        ::close(in[1]);
+        for (int i = 0; i < 2000 && !leftOne; ++i) {
+            for (const std::string& name : files())
+                leftOne = leftOne || name.find(".quorvane-") != std::string::npos;
+            if (!leftOne)
+                ::usleep(200);
+        }
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        if (fs::exists(path("big.txt"))) {  // it finished first: encrypt again and start over
+            ASSERT_EQ(cli("encrypt-file " + path("big.txt"), "password1\n").status, 0);
+        }
+        leftOne = false;
+        for (const std::string& name : files())
+            leftOne = leftOne || name.find(".quorvane-") != std::string::npos;
+    }
+    if (!leftOne)
+        GTEST_SKIP() << "no decryption was caught with its temporary file";
+    CliRun next = cli("classify " + path("big.~~~"));
+    EXPECT_EQ(next.out, "encrypted\n");
+    EXPECT_EQ(files(), std::vector<std::string>{"big.~~~"});
 }
 
 }  // namespace
