@@ -191,6 +191,8 @@ int cmdClassify(const Args& args) {
     if (err != 0) {
         if (const char* message = openFailureMessage(err))
             std::cout << message << '\n';
+        else if (err == EINVAL)  // what the probe says of a FIFO, a device or a socket
+            std::cerr << path << " is not a regular file.\n";
         else
             std::cerr << "Cannot open " << path << ": " << std::strerror(err) << '\n';
         return 1;

@@ -185,7 +185,9 @@ TEST_F(CliFileEncTest, ClassifyNamesWhatTheFileListWouldSee) {
         {"plain.txt", 0, "readable\n", ""},
         {"empty.txt", 0, "empty\n", ""},
         {"missing.txt", 1, "", "No such file: " + path("missing.txt") + "\n"},
+        {"pipe", 1, "", path("pipe") + " is not a regular file.\n"},
     };
+    ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
     for (const Case& c : cases) {
         CliRun run = cli("classify " + path(c.name));
         EXPECT_EQ(run.status, c.exitCode) << c.name;
