@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "common/Win1252.h"
+#include "common/Wipe.h"
 
 bool stdinIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 
@@ -69,27 +70,61 @@ bool TerminalPrompter::confirmReplace(const std::string& path) {
     return m_allowReplace;
 }
 
-std::optional<std::string> TerminalPrompter::readLineUtf8(const std::string& prompt) {
+namespace {
+
+// The longest line taken as a password: more than the cipher's key ever uses. Reading stops there,
+// so an endless input without a line break (< /dev/zero) cannot fill memory.
+constexpr std::size_t kLongestPasswordLine = 65536;
+
+// One line of standard input, without its line break; nothing at end of input. `tooLong` is set (and
+// the line abandoned) when it runs past kLongestPasswordLine.
+std::optional<std::string> readBoundedLine(bool& tooLong) {
     std::string line;
+    tooLong = false;
+    for (int c; (c = std::cin.get()) != std::char_traits<char>::eof();) {
+        if (c == '\n') return line;
+        if (line.size() == kLongestPasswordLine) {
+            tooLong = true;
+            return line;
+        }
+        line.push_back(static_cast<char>(c));
+    }
+    if (line.empty()) return std::nullopt;
+    return line;  // the last line, without its line break
+}
+
+}  // namespace
+
+std::optional<std::string> TerminalPrompter::readLineUtf8(const std::string& prompt) {
+    std::optional<std::string> line;
+    bool tooLong = false;
     if (stdinIsTerminal()) {
         std::cerr << prompt << std::flush;
-        bool got;
         {
             EchoOff quiet;
-            got = static_cast<bool>(std::getline(std::cin, line));
+            line = readBoundedLine(tooLong);
         }
         std::cerr << '\n';
-        if (!got) return std::nullopt;
     } else {
-        if (!std::getline(std::cin, line)) return std::nullopt;
+        line = readBoundedLine(tooLong);
     }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (tooLong) {
+        wipeSecret(*line);
+        showMessage("The password is too long (more than " + std::to_string(kLongestPasswordLine) + " bytes).");
+        m_inputRefused = true;
+        return std::nullopt;
+    }
+    if (line && !line->empty() && line->back() == '\r') line->pop_back();
     return line;
 }
 
 std::optional<std::string> TerminalPrompter::askPassword(const std::string& title) {
     auto line = readLineUtf8(title + ": ");
     if (!line) return std::nullopt;
+    struct WipeLine {
+        std::string& text;
+        ~WipeLine() { wipeSecret(text); }
+    } wipeLine{*line};
     std::string bytes, error;
     // The stored digest of a password would stop at a NUL, so a password holding one is refused.
     if (line->find('\0') != std::string::npos) {

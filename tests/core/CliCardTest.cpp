@@ -77,6 +77,9 @@ TEST(CliCard, FailuresExitOneWithTheMessageAndNoData) {
          "The character \xE2\x80\x9C\xCE\xA9\xE2\x80\x9D (U+03A9) cannot be stored: Quorvane keeps texts in the "
          "Windows-1252 character set.\n"},
         {{"dump", fixture("encrypted.qve")}, "\xCE\xA9\n", "(U+03A9) cannot be stored"},
+        // A line without end (< /dev/zero) is cut off, not read until memory runs out.
+        {{"dump", fixture("encrypted.qve")}, std::string(70000, 'x'), "The password is too long"},
+        {{"dump", fixture("encrypted.qve")}, std::string("pass\0word\n", 10), "cannot hold a NUL character"},
         {{"dump", fixture("empty.qvf")}, "", "Empty File !\n"},
         {{"ls", fixture("wrong-magic.qvf")}, "", "Not a Quorvane file\n"},
         {{"dump", fixture("body-kind-2.qvf")}, "", "body kind 2"},
