@@ -95,8 +95,13 @@ bool CQuorvaneApp::InitInstance(const QStringList& arguments, Options options) {
     // A document named on the command line opens; otherwise no empty document is made. Options
     // ("-..." arguments) are the toolkit's and are skipped. A file that cannot be opened at all ends
     // the program after its message; one that opens but does not load (a wrong password) does not.
+    bool onlyFiles = false;
     for (const QString& argument : arguments) {
-        if (!argument.startsWith('-')) {
+        if (!onlyFiles && argument == QLatin1String("--")) {
+            onlyFiles = true;  // what follows is a file name even when it begins with '-'
+            continue;
+        }
+        if (onlyFiles || !argument.startsWith('-')) {
             const QFileInfo file(argument);
             if (!m_docManager->OpenDocumentFile(argument) && !(file.isFile() && file.isReadable())) {
                 return false;

@@ -1,4 +1,5 @@
 // dump, ls and convert: card documents from the terminal.
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -7,6 +8,7 @@
 #include "cardstore/DateStamp.h"
 #include "cli/Commands.h"
 #include "cli/Terminal.h"
+#include "common/SafeFile.h"
 #include "common/Win1252.h"
 #include "crypto/PasswordRules.h"
 
@@ -18,6 +20,7 @@ struct ParsedArgs {
     std::optional<int> dateFormat;
     bool encrypt = false;
     bool plain = false;
+    bool force = false;
     bool ok = true;
 };
 
@@ -66,6 +69,8 @@ ParsedArgs parseArgs(const Args& args, const char* command, bool allowDateFormat
             parsed.encrypt = true;
         } else if (allowEncryption && arg == "--plain") {
             parsed.plain = true;
+        } else if (allowEncryption && arg == "--force") {
+            parsed.force = true;
         } else {
             std::cerr << "quorvane-cli " << command << ": unknown option '" << arg << "'\n";
             parsed.ok = false;
@@ -80,6 +85,12 @@ ParsedArgs parseArgs(const Args& args, const char* command, bool allowDateFormat
 bool loadedForCommand(const std::string& path, const LoadResult& result, const TerminalPrompter& ui) {
     // A refused password was already reported; it must not pass for a cancelled prompt.
     if (ui.inputRefused()) return false;
+    // An old document opened without its password holds no card of its file: nothing to show or
+    // convert, and writing it would lose the file's cards.
+    if (result.cardsUnread) {
+        std::cerr << path << ": " << result.error << '\n';
+        return false;
+    }
     switch (result.outcome) {
         case LoadOutcome::Loaded:
             return true;
@@ -188,13 +199,22 @@ int cmdDump(const Args& args) {
     out << "{\"format\": \"" << formatName(result.format) << "\", \"encrypted\": " << (result.encrypted ? "true" : "false")
         << ", \"cards\": [";
     bool first = true;
+    auto write = [&](int listId, const Card& card) {
+        out << (first ? "\n  " : ",\n  ");
+        writeCardJson(out, listId, card, dateFormat);
+        first = false;
+    };
+    // In file order: the cards of numbers that are no category (listed under their own number)
+    // around the deleted cards, as a save writes them.
+    std::vector<std::pair<int, int>> unshown;  // number, index
+    for (int i = 0; i < index.unshownCount(); ++i) unshown.emplace_back(index.unshownCard(i).categoryId, i);
+    std::stable_sort(unshown.begin(), unshown.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    auto next = unshown.begin();
     for (int id : storedListOrder()) {
-        for (int i = 0; i < index.cardCount(id) && out; ++i) {
-            out << (first ? "\n  " : ",\n  ");
-            writeCardJson(out, id, index.card(id, i), dateFormat);
-            first = false;
-        }
+        for (; next != unshown.end() && next->first < id && out; ++next) write(next->first, index.unshownCard(next->second));
+        for (int i = 0; i < index.cardCount(id) && out; ++i) write(id, index.card(id, i));
     }
+    for (; next != unshown.end() && out; ++next) write(next->first, index.unshownCard(next->second));
     out << (first ? "]}\n" : "\n]}\n") << std::flush;
     return out ? 0 : 1;
 }
@@ -219,7 +239,9 @@ int cmdList(const Args& args) {
                 << std::string(card.fourthField.size(), '*') << '\n';
         }
     }
-    out << "Deleted cards: " << index.cardCount(kDeletedCategoryId) << '\n' << std::flush;
+    out << "Deleted cards: " << index.cardCount(kDeletedCategoryId) << '\n';
+    if (index.unshownCount() > 0) out << "Cards of other categories (see dump): " << index.unshownCount() << '\n';
+    out << std::flush;
     return out ? 0 : 1;
 }
 
@@ -227,13 +249,23 @@ int cmdConvert(const Args& args) {
     ParsedArgs parsed = parseArgs(args, "convert", false, true);
     if (!parsed.ok) return 1;
     if (parsed.files.size() != 2 || (parsed.encrypt && parsed.plain)) {
-        std::cerr << "Usage: quorvane-cli convert IN OUT [--encrypt | --plain]\n";
+        std::cerr << "Usage: quorvane-cli convert IN OUT [--encrypt | --plain] [--force]\n";
         return 1;
     }
     const std::string& in = parsed.files[0];
     const std::string& out = parsed.files[1];
+    // The program takes a name ending in ~~~ for an encrypted file and never opens it as a card
+    // document, so such a document could not be read back.
+    if (fileNameOf(out).size() >= 3 && fileNameOf(out).compare(fileNameOf(out).size() - 3, 3, "~~~") == 0) {
+        std::cerr << out << ": a name ending in ~~~ is kept for encrypted files; a card document of that name "
+                     "could not be opened. Choose another name.\n";
+        return 1;
+    }
 
-    TerminalPrompter ui;
+    TerminalPrompter ui(parsed.force);
+    // Like encrypt-file and decrypt-file, an existing output is replaced only with --force; asked
+    // before the password, so nothing is typed in vain.
+    if (fileExists(out) && !ui.confirmReplace(out)) return 1;
     CardStore store;
     LoadResult result;
     if (!loadForCommand(in, store, ui, 0, result)) return 1;
@@ -256,7 +288,9 @@ int cmdConvert(const Args& args) {
         store.encryptOnSave = 1;
     }
 
-    SaveResult saved = saveCardDocument(out, store, ui);
+    // Without --force the name must still be free when the file is put in place: a file made there
+    // meanwhile is never replaced.
+    SaveResult saved = saveCardDocument(out, store, ui, parsed.force ? WriteMode::Replace : WriteMode::CreateOnly);
     if (saved.outcome == SaveOutcome::WriteError) std::cerr << saved.error << '\n';
     return saved.outcome == SaveOutcome::Saved ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Terminal.h"
+#include "common/SafeFile.h"
 #include "crypto/PasswordRules.h"
 #include "fileenc/EncryptedFileFormat.h"
 #include "fileenc/FileEncryption.h"
@@ -30,10 +31,13 @@ bool parsePathArgs(const Args& args, const char* command, bool allowForce, std::
     force = false;
     path.clear();
     bool havePath = false;
+    bool onlyPaths = false;
     for (const std::string& arg : args) {
-        if (allowForce && arg == "--force") {
+        if (!onlyPaths && arg == "--") {
+            onlyPaths = true;  // a name after it may begin with '-'
+        } else if (!onlyPaths && allowForce && arg == "--force") {
             force = true;
-        } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
+        } else if (!onlyPaths && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
             havePath = false;
             break;
         } else if (!havePath) {
@@ -175,6 +179,7 @@ int cmdClassify(const Args& args) {
     if (!parsePathArgs(args, "classify", false, path, force))
         return 1;
     TerminalPrompter ui;
+    removeStaleTemporaryFiles(folderOf(path));
 
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
@@ -186,6 +191,8 @@ int cmdClassify(const Args& args) {
     if (err != 0) {
         if (const char* message = openFailureMessage(err))
             std::cout << message << '\n';
+        else if (err == EINVAL)  // what the probe says of a FIFO, a device or a socket
+            std::cerr << path << " is not a regular file.\n";
         else
             std::cerr << "Cannot open " << path << ": " << std::strerror(err) << '\n';
         return 1;

@@ -313,7 +313,7 @@ void CMainFrame::OnAutosaveTick() {
         return;  // a command is waiting for the browser; this minute is not counted
     }
     const CQuorvaneDoc* document = activeCardDocument();
-    if (m_autoSave.tick(document && !document->GetPathName().isEmpty())) {
+    if (m_autoSave.tick(document && document->savesToItsOwnFile())) {
         m_commands->execute(cmd::FileSave);
     }
 }
