@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "cli/Commands.h"
+#include "cli/DocumentAccess.h"
 #include "cli/Terminal.h"
 #include "crypto/PasswordRules.h"
 #include "fileenc/EncryptedFileFormat.h"
@@ -24,32 +25,6 @@ public:
     std::optional<std::string> askPassword(const std::string&) override { return std::nullopt; }
     bool confirmReplace(const std::string&) override { return false; }
 };
-
-// One path and, where allowed, --force. False (after a usage line) on anything else.
-bool parsePathArgs(const Args& args, const char* command, bool allowForce, std::string& path, bool& force) {
-    force = false;
-    path.clear();
-    bool havePath = false;
-    for (const std::string& arg : args) {
-        if (allowForce && arg == "--force") {
-            force = true;
-        } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-            havePath = false;
-            break;
-        } else if (!havePath) {
-            path = arg;
-            havePath = true;
-        } else {
-            havePath = false;
-            break;
-        }
-    }
-    if (!havePath || path.empty()) {
-        std::cerr << "Usage: quorvane-cli " << command << " PATH" << (allowForce ? " [--force]" : "") << '\n';
-        return false;
-    }
-    return true;
-}
 
 // Length of a file that opens for reading, or nothing after "Could not open file".
 std::optional<std::uint64_t> readableFileLength(const std::string& path, Prompter& ui) {
@@ -87,10 +62,10 @@ struct FileArgument {
     bool force = false;
     std::uint64_t length = 0;
 };
-std::optional<FileArgument> nonEmptyFileArgument(const Args& args, const char* command, const char* emptyMessage) {
+std::optional<FileArgument> nonEmptyFileArgument(const FileOptions& options, const char* emptyMessage) {
     FileArgument file;
-    if (!parsePathArgs(args, command, true, file.path, file.force))
-        return std::nullopt;
+    file.path = options.path;
+    file.force = options.force;
     TerminalPrompter report;
     auto length = readableFileLength(file.path, report);
     if (!length)
@@ -105,13 +80,15 @@ std::optional<FileArgument> nonEmptyFileArgument(const Args& args, const char* c
 
 }  // namespace
 
-int cmdEncryptFile(const Args& args) {
+int cmdEncryptFile(const FileOptions& options) {
     // Checked before the password is typed; the file list would not offer Encrypt File here either.
-    auto file = nonEmptyFileArgument(args, "encrypt-file", "File is empty, cannot encrypt.");
+    auto file = nonEmptyFileArgument(options, "File is empty, cannot encrypt.");
     if (!file)
         return 1;
     const std::string& path = file->path;
     TerminalPrompter ui(file->force);
+    if (!usePasswordSource(ui, options.password))
+        return 1;
     SilentPrompter quiet;
     if (IsEncryptedFile(path, quiet)) {
         std::cerr << path << " is already an encrypted file.\n";
@@ -138,12 +115,14 @@ int cmdEncryptFile(const Args& args) {
     return finish(EncryptSelectedFile(state, ui), path);
 }
 
-int cmdDecryptFile(const Args& args) {
-    auto file = nonEmptyFileArgument(args, "decrypt-file", "File is empty, can not decrypt");
+int cmdDecryptFile(const FileOptions& options) {
+    auto file = nonEmptyFileArgument(options, "File is empty, can not decrypt");
     if (!file)
         return 1;
     const std::string& path = file->path;
     TerminalPrompter ui(file->force);
+    if (!usePasswordSource(ui, options.password))
+        return 1;
     SilentPrompter quiet;
 
     if (file->length < kEncryptedTrailerLength) {
@@ -169,11 +148,8 @@ int cmdDecryptFile(const Args& args) {
     return finish(DecryptSelectedFile(state, ui), path);
 }
 
-int cmdClassify(const Args& args) {
-    std::string path;
-    bool force = false;
-    if (!parsePathArgs(args, "classify", false, path, force))
-        return 1;
+int cmdClassify(const FileOptions& options) {
+    const std::string& path = options.path;
     TerminalPrompter ui;
 
     struct stat st {};
