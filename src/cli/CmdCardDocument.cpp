@@ -4,81 +4,16 @@
 #include <iostream>
 #include <optional>
 
+#include <nlohmann/json.hpp>
+
 #include "cardstore/CardFile.h"
 #include "cardstore/DateStamp.h"
 #include "cli/Commands.h"
+#include "cli/DocumentAccess.h"
 #include "cli/Terminal.h"
 #include "common/SafeFile.h"
 #include "common/Win1252.h"
 #include "crypto/PasswordRules.h"
-
-namespace {
-
-// Splits the arguments of a command into files and the few options it knows; reports the rest.
-struct ParsedArgs {
-    std::vector<std::string> files;
-    std::optional<int> dateFormat;
-    bool encrypt = false;
-    bool plain = false;
-    bool force = false;
-    bool ok = true;
-};
-
-bool parseInt(const std::string& text, int& value) {
-    if (text.empty()) return false;
-    std::size_t used = 0;
-    try {
-        long parsed = std::stol(text, &used);
-        if (used != text.size() || parsed < -1000000 || parsed > 1000000) return false;
-        value = static_cast<int>(parsed);
-    } catch (const std::exception&) {
-        return false;
-    }
-    return true;
-}
-
-ParsedArgs parseArgs(const Args& args, const char* command, bool allowDateFormat, bool allowEncryption) {
-    ParsedArgs parsed;
-    bool onlyFiles = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (onlyFiles || arg.empty() || arg[0] != '-' || arg == "-") {
-            parsed.files.push_back(arg);
-        } else if (arg == "--") {
-            onlyFiles = true;
-        } else if (allowDateFormat && (arg == "--date-format" || arg.rfind("--date-format=", 0) == 0)) {
-            std::string value;
-            if (arg == "--date-format") {
-                if (i + 1 >= args.size()) {
-                    std::cerr << "quorvane-cli " << command << ": --date-format needs a number\n";
-                    parsed.ok = false;
-                    return parsed;
-                }
-                value = args[++i];
-            } else {
-                value = arg.substr(std::string("--date-format=").size());
-            }
-            int number = 0;
-            if (!parseInt(value, number)) {
-                std::cerr << "quorvane-cli " << command << ": --date-format needs a number, not '" << value << "'\n";
-                parsed.ok = false;
-                return parsed;
-            }
-            parsed.dateFormat = number;
-        } else if (allowEncryption && arg == "--encrypt") {
-            parsed.encrypt = true;
-        } else if (allowEncryption && arg == "--plain") {
-            parsed.plain = true;
-        } else if (allowEncryption && arg == "--force") {
-            parsed.force = true;
-        } else {
-            std::cerr << "quorvane-cli " << command << ": unknown option '" << arg << "'\n";
-            parsed.ok = false;
-            return parsed;
-        }
-    }
-    return parsed;
-}
 
 // Says on standard error why a card document cannot be used, after its load. The messages of the
 // load itself ("Empty File !", "Password not correct,try again." ...) were already shown.
@@ -123,26 +58,39 @@ bool indexForCommand(const std::string& path, CardDocumentIndex& index, Terminal
     return loadedForCommand(path, result, ui);
 }
 
-// A JSON string from Windows-1252 bytes; control characters are written as \u00XX.
+namespace {
+
+// A JSON string from Windows-1252 bytes. Control characters (and DEL) are written as \u00XX, as
+// dump has always written them; nlohmann's writer gives some of them short escapes (\n, \t ...),
+// which are turned back here so that the output stays what scripts have been reading.
 std::string jsonString(const std::string& win1252) {
-    std::string utf8 = win1252ToUtf8(win1252);
+    const std::string json =
+        nlohmann::json(win1252ToUtf8(win1252)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     std::string out;
-    out.reserve(utf8.size() + 2);
-    out += '"';
-    for (char c : utf8) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20 || u == 0x7F) {
+    out.reserve(json.size());
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        char code = 0;
+        if (json[i] == '\\' && i + 1 < json.size()) {
+            switch (json[i + 1]) {
+                case 'b': code = '\b'; break;
+                case 'f': code = '\f'; break;
+                case 'n': code = '\n'; break;
+                case 'r': code = '\r'; break;
+                case 't': code = '\t'; break;
+                default: out += json[i]; out += json[++i]; continue;  // \\, \" and \u00XX as they are
+            }
+            ++i;
+        } else if (json[i] == '\x7F') {
+            code = '\x7F';
+        }
+        if (code) {
             char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(code));
             out += escaped;
         } else {
-            out += c;
+            out += json[i];
         }
     }
-    out += '"';
     return out;
 }
 
@@ -172,30 +120,25 @@ std::string oneLine(const std::string& win1252) {
     return utf8;
 }
 
-std::string oneFile(const ParsedArgs& parsed, const char* command, const char* usage) {
-    if (parsed.files.size() != 1) {
-        std::cerr << "Usage: quorvane-cli " << command << ' ' << usage << '\n';
-        return {};
-    }
-    return parsed.files[0];
-}
-
 }  // namespace
 
-int cmdDump(const Args& args) {
-    ParsedArgs parsed = parseArgs(args, "dump", true, false);
-    if (!parsed.ok) return 1;
-    std::string path = oneFile(parsed, "dump", "FILE [--date-format N]");
-    if (path.empty()) return 1;
-    const int dateFormat = parsed.dateFormat.value_or(0);
+int cmdDump(const DumpOptions& options) {
+    const std::string& path = options.file;
+    const int dateFormat = options.dateFormat;
 
     TerminalPrompter ui;
+    if (!usePasswordSource(ui, options.password)) return 1;
     CardDocumentIndex index;
     LoadResult result;
     if (!indexForCommand(path, index, ui, dateFormat, result)) return 1;
 
-    // Written card by card as it is made; nothing goes out before the document has been read.
     std::ostream& out = std::cout;
+    writeDocumentJson(out, index, result, dateFormat);
+    return out ? 0 : 1;
+}
+
+void writeDocumentJson(std::ostream& out, const CardDocumentIndex& index, const LoadResult& result, int dateFormat) {
+    // Written card by card as it is made; nothing goes out before the document has been read.
     out << "{\"format\": \"" << formatName(result.format) << "\", \"encrypted\": " << (result.encrypted ? "true" : "false")
         << ", \"cards\": [";
     bool first = true;
@@ -216,16 +159,13 @@ int cmdDump(const Args& args) {
     }
     for (; next != unshown.end() && out; ++next) write(next->first, index.unshownCard(next->second));
     out << (first ? "]}\n" : "\n]}\n") << std::flush;
-    return out ? 0 : 1;
 }
 
-int cmdList(const Args& args) {
-    ParsedArgs parsed = parseArgs(args, "ls", false, false);
-    if (!parsed.ok) return 1;
-    std::string path = oneFile(parsed, "ls", "FILE");
-    if (path.empty()) return 1;
+int cmdList(const ListOptions& options) {
+    const std::string& path = options.file;
 
     TerminalPrompter ui;
+    if (!usePasswordSource(ui, options.password)) return 1;
     CardDocumentIndex index;
     LoadResult result;
     if (!indexForCommand(path, index, ui, 0, result)) return 1;
@@ -245,15 +185,9 @@ int cmdList(const Args& args) {
     return out ? 0 : 1;
 }
 
-int cmdConvert(const Args& args) {
-    ParsedArgs parsed = parseArgs(args, "convert", false, true);
-    if (!parsed.ok) return 1;
-    if (parsed.files.size() != 2 || (parsed.encrypt && parsed.plain)) {
-        std::cerr << "Usage: quorvane-cli convert IN OUT [--encrypt | --plain] [--force]\n";
-        return 1;
-    }
-    const std::string& in = parsed.files[0];
-    const std::string& out = parsed.files[1];
+int cmdConvert(const ConvertOptions& options) {
+    const std::string& in = options.in;
+    const std::string& out = options.out;
     // The program takes a name ending in ~~~ for an encrypted file and never opens it as a card
     // document, so such a document could not be read back.
     if (fileNameOf(out).size() >= 3 && fileNameOf(out).compare(fileNameOf(out).size() - 3, 3, "~~~") == 0) {
@@ -262,7 +196,8 @@ int cmdConvert(const Args& args) {
         return 1;
     }
 
-    TerminalPrompter ui(parsed.force);
+    TerminalPrompter ui(options.force);
+    if (!usePasswordSource(ui, options.password)) return 1;
     // Like encrypt-file and decrypt-file, an existing output is replaced only with --force; asked
     // before the password, so nothing is typed in vain.
     if (fileExists(out) && !ui.confirmReplace(out)) return 1;
@@ -270,9 +205,9 @@ int cmdConvert(const Args& args) {
     LoadResult result;
     if (!loadForCommand(in, store, ui, 0, result)) return 1;
 
-    if (parsed.plain) {
+    if (options.plain) {
         store.encryptOnSave = 0;
-    } else if (parsed.encrypt && store.encryptOnSave == 0) {
+    } else if (options.encrypt && store.encryptOnSave == 0) {
         // A plain input needs a new password; an enciphered one keeps the password it was opened with.
         auto entered = ui.askNewPassword("New Encryption Password");
         if (!entered) {
@@ -290,7 +225,19 @@ int cmdConvert(const Args& args) {
 
     // Without --force the name must still be free when the file is put in place: a file made there
     // meanwhile is never replaced.
-    SaveResult saved = saveCardDocument(out, store, ui, parsed.force ? WriteMode::Replace : WriteMode::CreateOnly);
+    SaveResult saved = saveCardDocument(out, store, ui, options.force ? WriteMode::Replace : WriteMode::CreateOnly);
     if (saved.outcome == SaveOutcome::WriteError) std::cerr << saved.error << '\n';
     return saved.outcome == SaveOutcome::Saved ? 0 : 1;
+}
+
+bool usePasswordSource(TerminalPrompter& ui, const PasswordSource& source) {
+    if (source.passwordFile.empty()) return true;
+    std::string error;
+    auto password = readPasswordFile(source.passwordFile, error);
+    if (!password) {
+        std::cerr << error << '\n';
+        return false;
+    }
+    ui.usePasswordFromFile(std::move(*password));
+    return true;
 }

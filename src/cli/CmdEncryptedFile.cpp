@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "cli/Commands.h"
+#include "cli/DocumentAccess.h"
 #include "cli/Terminal.h"
 #include "common/SafeFile.h"
 #include "crypto/PasswordRules.h"
@@ -25,35 +26,6 @@ public:
     std::optional<std::string> askPassword(const std::string&) override { return std::nullopt; }
     bool confirmReplace(const std::string&) override { return false; }
 };
-
-// One path and, where allowed, --force. False (after a usage line) on anything else.
-bool parsePathArgs(const Args& args, const char* command, bool allowForce, std::string& path, bool& force) {
-    force = false;
-    path.clear();
-    bool havePath = false;
-    bool onlyPaths = false;
-    for (const std::string& arg : args) {
-        if (!onlyPaths && arg == "--") {
-            onlyPaths = true;  // a name after it may begin with '-'
-        } else if (!onlyPaths && allowForce && arg == "--force") {
-            force = true;
-        } else if (!onlyPaths && arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-            havePath = false;
-            break;
-        } else if (!havePath) {
-            path = arg;
-            havePath = true;
-        } else {
-            havePath = false;
-            break;
-        }
-    }
-    if (!havePath || path.empty()) {
-        std::cerr << "Usage: quorvane-cli " << command << " PATH" << (allowForce ? " [--force]" : "") << '\n';
-        return false;
-    }
-    return true;
-}
 
 // Length of a file that opens for reading, or nothing after "Could not open file".
 std::optional<std::uint64_t> readableFileLength(const std::string& path, Prompter& ui) {
@@ -91,10 +63,10 @@ struct FileArgument {
     bool force = false;
     std::uint64_t length = 0;
 };
-std::optional<FileArgument> nonEmptyFileArgument(const Args& args, const char* command, const char* emptyMessage) {
+std::optional<FileArgument> nonEmptyFileArgument(const FileOptions& options, const char* emptyMessage) {
     FileArgument file;
-    if (!parsePathArgs(args, command, true, file.path, file.force))
-        return std::nullopt;
+    file.path = options.path;
+    file.force = options.force;
     TerminalPrompter report;
     auto length = readableFileLength(file.path, report);
     if (!length)
@@ -109,13 +81,15 @@ std::optional<FileArgument> nonEmptyFileArgument(const Args& args, const char* c
 
 }  // namespace
 
-int cmdEncryptFile(const Args& args) {
+int cmdEncryptFile(const FileOptions& options) {
     // Checked before the password is typed; the file list would not offer Encrypt File here either.
-    auto file = nonEmptyFileArgument(args, "encrypt-file", "File is empty, cannot encrypt.");
+    auto file = nonEmptyFileArgument(options, "File is empty, cannot encrypt.");
     if (!file)
         return 1;
     const std::string& path = file->path;
     TerminalPrompter ui(file->force);
+    if (!usePasswordSource(ui, options.password))
+        return 1;
     SilentPrompter quiet;
     if (IsEncryptedFile(path, quiet)) {
         std::cerr << path << " is already an encrypted file.\n";
@@ -142,12 +116,14 @@ int cmdEncryptFile(const Args& args) {
     return finish(EncryptSelectedFile(state, ui), path);
 }
 
-int cmdDecryptFile(const Args& args) {
-    auto file = nonEmptyFileArgument(args, "decrypt-file", "File is empty, can not decrypt");
+int cmdDecryptFile(const FileOptions& options) {
+    auto file = nonEmptyFileArgument(options, "File is empty, can not decrypt");
     if (!file)
         return 1;
     const std::string& path = file->path;
     TerminalPrompter ui(file->force);
+    if (!usePasswordSource(ui, options.password))
+        return 1;
     SilentPrompter quiet;
 
     if (file->length < kEncryptedTrailerLength) {
@@ -173,11 +149,8 @@ int cmdDecryptFile(const Args& args) {
     return finish(DecryptSelectedFile(state, ui), path);
 }
 
-int cmdClassify(const Args& args) {
-    std::string path;
-    bool force = false;
-    if (!parsePathArgs(args, "classify", false, path, force))
-        return 1;
+int cmdClassify(const FileOptions& options) {
+    const std::string& path = options.path;
     TerminalPrompter ui;
     removeStaleTemporaryFiles(folderOf(path));
 

@@ -1,10 +1,14 @@
 #include "cli/Terminal.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include "common/Win1252.h"
@@ -119,7 +123,7 @@ std::optional<std::string> TerminalPrompter::readLineUtf8(const std::string& pro
 }
 
 std::optional<std::string> TerminalPrompter::askPassword(const std::string& title) {
-    auto line = readLineUtf8(title + ": ");
+    auto line = m_filePassword ? m_filePassword : readLineUtf8(title + ": ");
     if (!line) return std::nullopt;
     struct WipeLine {
         std::string& text;
@@ -143,8 +147,62 @@ std::optional<std::string> TerminalPrompter::askPassword(const std::string& titl
 std::optional<std::pair<std::string, std::string>> TerminalPrompter::askNewPassword(const std::string& title) {
     auto first = askPassword(title);
     if (!first) return std::nullopt;
-    if (!stdinIsTerminal()) return std::make_pair(*first, *first);
+    if (m_filePassword || !stdinIsTerminal()) return std::make_pair(*first, *first);
     auto second = askPassword(title + " (again)");
     if (!second) return std::nullopt;
     return std::make_pair(*first, *second);
+}
+
+TerminalPrompter::~TerminalPrompter() {
+    if (m_filePassword) wipeSecret(*m_filePassword);
+}
+
+std::optional<std::string> TerminalPrompter::askSecretText(const std::string& prompt) {
+    auto line = readLineUtf8(prompt + ": ");
+    if (!line) return std::nullopt;
+    struct WipeLine {
+        std::string& text;
+        ~WipeLine() { wipeSecret(text); }
+    } wipeLine{*line};
+    std::string bytes, error;
+    if (!utf8ToWin1252(*line, bytes, &error)) {
+        showMessage(error);
+        m_inputRefused = true;
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+std::optional<std::string> readPasswordFile(const std::string& path, std::string& error) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        error = "Cannot read the password file " + path + ": " + std::strerror(errno);
+        return std::nullopt;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        error = "The password file " + path + " is not a regular file.";
+        return std::nullopt;
+    }
+    if ((st.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+        ::close(fd);
+        error = "The password file " + path + " may be read by others; make it private first (chmod 600 " + path + ").";
+        return std::nullopt;
+    }
+    // The first line is all that is wanted: read no further than a password can reasonably be long.
+    std::string text(4096, '\0');
+    std::size_t got = 0;
+    while (got < text.size()) {
+        ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    text.resize(got);
+    const std::size_t end = text.find('\n');
+    if (end != std::string::npos) text.resize(end);
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    return text;
 }

@@ -140,7 +140,7 @@ TEST_F(CliFileEncTest, RefusalsExitWithTheirMessageAndChangeNothing) {
         {"decrypt-file " + path("empty.txt"), "password1\n", "File is empty, can not decrypt"},
         {"decrypt-file " + path("short.~~~"), "password1\n", "The file is too short to be an encrypted file."},
         {"decrypt-file " + path("plain.txt"), "password1\n", "is not an encrypted file"},
-        {"encrypt-file", "", "Usage: quorvane-cli encrypt-file PATH [--force]"},
+        {"encrypt-file", "", "Usage: quorvane-cli encrypt-file [OPTIONS] PATH"},
     };
     const auto before = files();
     for (const Case& c : cases) {

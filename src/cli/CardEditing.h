@@ -1,0 +1,34 @@
+#pragma once
+// What the commands that change a document share: opening it for a change (or starting a new one),
+// finding a category and a card, taking texts from the command line, and saving.
+
+#include <optional>
+#include <string>
+
+#include "cardstore/CardStore.h"
+#include "cli/Commands.h"
+#include "cli/Terminal.h"
+
+/// Loads the document at `path` for a change. When no file has that name and `create` is set, starts
+/// an empty one instead (encrypted under a new password when the name ends in ".qve") and says so.
+/// False after saying why the document cannot be used.
+bool openForChange(const std::string& path, CardStore& store, TerminalPrompter& ui, bool create);
+
+/// Writes the changed document back in its own type, under its own password. False after saying why.
+bool saveChanged(const std::string& path, const CardStore& store, TerminalPrompter& ui);
+
+/// The number (0-14) of the category with this name, compared without case; -1 after listing the
+/// names there are.
+int categoryForCommand(const std::string& name);
+
+/// The position of the card `which` names in its category, or -1 after saying there is none.
+int cardForCommand(const CardStore& store, int categoryId, const CardSelector& which);
+
+/// A text typed as UTF-8, as a card keeps it (Windows-1252, a note's line breaks as CR LF); nothing
+/// after saying what is wrong, naming the card (`card`, as "Card \"Example\"" or "Row 4 (card
+/// \"Example\")") and `field`.
+std::optional<std::string> cardTextForCommand(const std::string& utf8, const std::string& card,
+                                              const std::string& field, bool isNote);
+
+/// A card text for a line of output: UTF-8, a note's CR LF as line feeds.
+std::string textForOutput(const std::string& win1252, bool isNote);
