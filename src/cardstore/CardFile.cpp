@@ -538,16 +538,16 @@ bool serializeCardDocument(const CardStore& store, Bytes& out, Prompter& ui) {
     return true;
 }
 
-SaveResult saveCardDocument(const std::string& path, const CardStore& store, Prompter& ui) {
+SaveResult saveCardDocument(const std::string& path, const CardStore& store, Prompter& ui, const ReplaceCheck& check) {
     SaveResult result;
     Bytes bytes;
     if (!serializeCardDocument(store, bytes, ui)) {
         result.outcome = SaveOutcome::Refused;
         return result;
     }
-    FileResult written = writeFileSafely(path, bytes);
+    FileResult written = writeFileSafely(path, bytes, check);
     if (!written.ok) {
-        result.outcome = SaveOutcome::WriteError;
+        result.outcome = written.refusedByCheck ? SaveOutcome::Changed : SaveOutcome::WriteError;
         result.error = written.error;
         return result;
     }

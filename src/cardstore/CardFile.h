@@ -12,6 +12,7 @@
 #include "cardstore/CardStore.h"
 #include "common/ByteIO.h"
 #include "common/Prompter.h"
+#include "common/SafeFile.h"
 
 inline constexpr std::size_t kDocumentHeaderSize = 22;
 inline constexpr std::size_t kCardHeaderSize = 24;
@@ -91,6 +92,7 @@ enum class SaveOutcome {
     Saved,
     Refused,     // a message was shown and nothing was written (no password, a text too long)
     WriteError,  // the file could not be written; `error` says why; the previous file is untouched
+    Changed,     // the check before replacing found the file changed by another program: nothing written
 };
 
 struct SaveResult {
@@ -103,7 +105,8 @@ struct SaveResult {
 bool serializeCardDocument(const CardStore& store, Bytes& out, Prompter& ui);
 
 /// Saves the store to `path` safely (temporary file, flush, rename).
-SaveResult saveCardDocument(const std::string& path, const CardStore& store, Prompter& ui);
+SaveResult saveCardDocument(const std::string& path, const CardStore& store, Prompter& ui,
+                             const ReplaceCheck& check = {});
 
 /// Appends one card (24-byte header and its five NUL-terminated texts) to `out`.
 void appendCardRecord(Bytes& out, const Card& card);

@@ -84,11 +84,12 @@ std::string followLinks(const std::string& path) {
 
 }  // namespace
 
-FileResult writeFileSafely(const std::string& path, const std::uint8_t* data, std::size_t size) {
+FileResult writeFileSafely(const std::string& path, const std::uint8_t* data, std::size_t size,
+                           const ReplaceCheck& check) {
     SafeFileWriter writer;
     FileResult result = writer.open(path);
     if (result.ok) result = writer.write(data, size);
-    if (result.ok) result = writer.commit();
+    if (result.ok) result = writer.commit(check);
     return result;
 }
 
@@ -146,7 +147,7 @@ FileResult SafeFileWriter::write(const std::uint8_t* data, std::size_t size) {
     return result;
 }
 
-FileResult SafeFileWriter::commit() {
+FileResult SafeFileWriter::commit(const ReplaceCheck& check) {
     if (m_fd < 0) return fail("Cannot write", EBADF);
     if (::fsync(m_fd) != 0) return fail("Cannot flush", errno);
     int fd = m_fd;
@@ -156,6 +157,12 @@ FileResult SafeFileWriter::commit() {
         int err = errno;
         ::unlink(m_tmpPath.c_str());
         result.error = describeErrno("Cannot close", m_path, err);
+        return result;
+    }
+    if (check && !check()) {
+        ::unlink(m_tmpPath.c_str());
+        result.refusedByCheck = true;
+        result.error = "Not saved: " + m_path + " was changed by another program.";
         return result;
     }
     if (::rename(m_tmpPath.c_str(), m_path.c_str()) != 0) {

@@ -14,13 +14,21 @@ struct FileResult {
     bool ok = false;
     std::string error;  // why it failed, in words fit to show (UTF-8), empty on success
     bool notCreated = false;  // the failure came before anything was written: the file could not be created
+    bool refusedByCheck = false;  // the check before replacing said no: nothing was replaced
 };
+
+/// Asked just before the finished temporary file is renamed over the target: false keeps the target
+/// as it is (the write fails with refusedByCheck). The program checks there that the target is still
+/// the file it read, so that the check and the rename are as close together as they can be.
+using ReplaceCheck = std::function<bool()>;
 
 /// Writes `data` to `path` atomically. A new file is created readable and writable by its owner
 /// only; an existing file keeps its permission bits.
-FileResult writeFileSafely(const std::string& path, const std::uint8_t* data, std::size_t size);
-inline FileResult writeFileSafely(const std::string& path, const std::vector<std::uint8_t>& data) {
-    return writeFileSafely(path, data.data(), data.size());
+FileResult writeFileSafely(const std::string& path, const std::uint8_t* data, std::size_t size,
+                           const ReplaceCheck& check = {});
+inline FileResult writeFileSafely(const std::string& path, const std::vector<std::uint8_t>& data,
+                                  const ReplaceCheck& check = {}) {
+    return writeFileSafely(path, data.data(), data.size(), check);
 }
 
 /// A file written piece by piece with the guarantees of writeFileSafely, for output too large to hold
@@ -41,8 +49,9 @@ public:
     /// Appends `size` bytes to the temporary file.
     FileResult write(const std::uint8_t* data, std::size_t size);
 
-    /// Flushes the temporary file to disk and renames it over the target.
-    FileResult commit();
+    /// Flushes the temporary file to disk and renames it over the target, when `check` (if given)
+    /// agrees at the last moment.
+    FileResult commit(const ReplaceCheck& check = {});
 
     /// Removes the temporary file, if one is open.
     void discard();
