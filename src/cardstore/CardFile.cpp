@@ -626,17 +626,18 @@ bool serializeCardDocument(const CardStore& store, Bytes& out, Prompter& ui) {
     return true;
 }
 
-SaveResult saveCardDocument(const std::string& path, const CardStore& store, Prompter& ui, WriteMode mode) {
+SaveResult saveCardDocument(const std::string& path, const CardStore& store, Prompter& ui, WriteMode mode,
+                             const ReplaceCheck& check) {
     SaveResult result;
     Bytes bytes;
     if (!serializeCardDocument(store, bytes, ui)) {
         result.outcome = SaveOutcome::Refused;
         return result;
     }
-    FileResult written = writeFileSafely(path, bytes, mode);
+    FileResult written = writeFileSafely(path, bytes, mode, check);
     wipeSecret(bytes);
     if (!written.ok) {
-        result.outcome = SaveOutcome::WriteError;
+        result.outcome = written.refusedByCheck ? SaveOutcome::Changed : SaveOutcome::WriteError;
         result.error = written.error;
         return result;
     }

@@ -108,6 +108,7 @@ enum class SaveOutcome {
     Saved,
     Refused,     // a message was shown and nothing was written (no password, a text too long)
     WriteError,  // the file could not be written; `error` says why; the previous file is untouched
+    Changed,     // the check before replacing found the file changed by another program: nothing written
 };
 
 struct SaveResult {
@@ -120,9 +121,10 @@ struct SaveResult {
 bool serializeCardDocument(const CardStore& store, Bytes& out, Prompter& ui);
 
 /// Saves the store to `path` safely (temporary file, flush, rename); with CreateOnly an existing name
-/// is never replaced.
+/// is never replaced, and `check`, when given, is asked just before the file is put in place (the
+/// save fails as Changed when it says no).
 SaveResult saveCardDocument(const std::string& path, const CardStore& store, Prompter& ui,
-                            WriteMode mode = WriteMode::Replace);
+                            WriteMode mode = WriteMode::Replace, const ReplaceCheck& check = {});
 
 /// Appends one card (24-byte header and its five NUL-terminated texts) to `out`.
 void appendCardRecord(Bytes& out, const Card& card);

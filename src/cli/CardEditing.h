@@ -6,16 +6,28 @@
 #include <string>
 
 #include "cardstore/CardStore.h"
+#include "cardstore/DocumentGuard.h"
 #include "cli/Commands.h"
 #include "cli/Terminal.h"
 
+/// A document opened for a change: the file as it was read, and its lock while the command runs.
+struct ChangeSession {
+    bool force = false;  // write even when another program holds the lock or changed the file
+    FileFingerprint read;
+    DocumentLock lock;
+};
+
 /// Loads the document at `path` for a change. When no file has that name and `create` is set, starts
 /// an empty one instead (encrypted under a new password when the name ends in ".qve") and says so.
-/// False after saying why the document cannot be used.
-bool openForChange(const std::string& path, CardStore& store, TerminalPrompter& ui, bool create);
+/// Takes the document's lock first: a document another program holds open for changes is refused
+/// unless the session is forced. False after saying why the document cannot be used.
+bool openForChange(const std::string& path, CardStore& store, TerminalPrompter& ui, bool create,
+                   ChangeSession& session);
 
-/// Writes the changed document back in its own type, under its own password. False after saying why.
-bool saveChanged(const std::string& path, const CardStore& store, TerminalPrompter& ui);
+/// Writes the changed document back in its own type, under its own password, unless the file was
+/// changed by another program since it was read (and the session is not forced). False after saying
+/// why.
+bool saveChanged(const std::string& path, const CardStore& store, TerminalPrompter& ui, ChangeSession& session);
 
 /// The number (0-14) of the category with this name, compared without case; -1 after listing the
 /// names there are.

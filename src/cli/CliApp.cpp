@@ -25,6 +25,12 @@ const std::map<std::string, ExchangeFormat> kFormats = {{"csv", ExchangeFormat::
 const std::map<std::string, CsvLayout> kLayouts = {
     {"quorvane", CsvLayout::Quorvane}, {"keepassxc", CsvLayout::KeePassXC}, {"bitwarden", CsvLayout::Bitwarden}};
 
+void addForceWrite(CLI::App* sub, bool& force) {
+    sub->add_flag("--force", force,
+                  "write even when another program holds the document open for changes or changed it since "
+                  "it was read");
+}
+
 void addPasswordFile(CLI::App* sub, PasswordSource& source) {
     sub->add_option("--password-file", source.passwordFile,
                     "read the document's password from the first line of this file, which only its owner "
@@ -140,6 +146,7 @@ std::unique_ptr<CliApp> makeCliApp() {
                     ->required()
                     ->type_name("NAME");
                 addCardFields(sub, o.fields, true);
+                addForceWrite(sub, o.force);
                 addPasswordFile(sub, o.password);
             },
             cmdAdd);
@@ -148,6 +155,7 @@ std::unique_ptr<CliApp> makeCliApp() {
                 sub->add_option("FILE", o.file, "the card document")->required()->type_name("");
                 addCardSelector(sub, o.which);
                 addCardFields(sub, o.fields, false);
+                addForceWrite(sub, o.force);
                 addPasswordFile(sub, o.password);
             },
             cmdEdit);
@@ -155,6 +163,7 @@ std::unique_ptr<CliApp> makeCliApp() {
             [](CLI::App* sub, RemoveOptions& o) {
                 sub->add_option("FILE", o.file, "the card document")->required()->type_name("");
                 addCardSelector(sub, o.which);
+                addForceWrite(sub, o.force);
                 addPasswordFile(sub, o.password);
             },
             cmdRemove);
@@ -190,6 +199,7 @@ std::unique_ptr<CliApp> makeCliApp() {
                 sub->add_option("FILE", o.file, "the card document")->required()->type_name("");
                 sub->add_option("IN", o.input, "the CSV or JSON file to read")->required()->type_name("");
                 addExchangeFormat(sub, o.format, o.layout);
+                addForceWrite(sub, o.force);
                 addPasswordFile(sub, o.password);
             },
             cmdImport);

@@ -75,34 +75,75 @@ Labels labelsOf(const CardStore& store, int categoryId) {
 
 }  // namespace
 
-bool openForChange(const std::string& path, CardStore& store, TerminalPrompter& ui, bool create) {
-    if (create && !fileExists(path)) {
-        if (endsWith(path, ".qve")) {
-            auto entered = ui.askNewPassword("New Encryption Password");
-            if (!entered) {
-                if (!ui.inputRefused()) std::cerr << "No password was given; " << path << " was not made.\n";
+bool openForChange(const std::string& path, CardStore& store, TerminalPrompter& ui, bool create,
+                   ChangeSession& session) {
+    switch (session.lock.acquire(path)) {
+        case DocumentLock::Outcome::Acquired:
+        case DocumentLock::Outcome::Unavailable:  // a folder without room for the lock: the change check remains
+            break;
+        case DocumentLock::Outcome::HeldElsewhere:
+            if (!session.force) {
+                std::cerr << path << " is open for changes in " << session.lock.holder()
+                          << "; nothing was changed (use --force to change it anyway).\n";
                 return false;
             }
-            NewPasswordVerdict verdict = checkNewPassword(entered->first, entered->second);
-            if (verdict != NewPasswordVerdict::Accepted) {
-                ui.showMessage(newPasswordMessage(verdict));
-                return false;
-            }
-            store.encryptionPassword = entered->first;
-            store.encryptOnSave = 1;
-        }
-        std::cerr << "Making the new " << (store.encryptOnSave ? "encrypted" : "plain") << " card document " << path
-                  << ".\n";
-        return true;
+            std::cerr << path << " is open for changes in " << session.lock.holder() << "; changing it anyway.\n";
+            break;
     }
-    LoadResult result;
-    return loadForCommand(path, store, ui, 0, result);
+    // What is read is fingerprinted before and checked after the load, so that a write by another
+    // program in between is not taken for what was read.
+    for (int attempt = 0;; ++attempt) {
+        auto before = fingerprintFile(path);
+        if (!before) {
+            std::cerr << "Cannot read " << path << ".\n";
+            return false;
+        }
+        session.read = *before;
+        if (!before->exists) break;
+        store.clear();
+        LoadResult result;
+        if (!loadForCommand(path, store, ui, 0, result)) return false;
+        if (fileStillMatches(path, session.read)) return true;
+        if (attempt == 2) {
+            std::cerr << path << " keeps changing while it is read; nothing was changed.\n";
+            return false;
+        }
+    }
+    if (!create) {
+        LoadResult result;
+        return loadForCommand(path, store, ui, 0, result);  // says that there is no such file
+    }
+    if (endsWith(path, ".qve")) {
+        auto entered = ui.askNewPassword("New Encryption Password");
+        if (!entered) {
+            if (!ui.inputRefused()) std::cerr << "No password was given; " << path << " was not made.\n";
+            return false;
+        }
+        NewPasswordVerdict verdict = checkNewPassword(entered->first, entered->second);
+        if (verdict != NewPasswordVerdict::Accepted) {
+            ui.showMessage(newPasswordMessage(verdict));
+            return false;
+        }
+        store.encryptionPassword = entered->first;
+        store.encryptOnSave = 1;
+    }
+    std::cerr << "Making the new " << (store.encryptOnSave ? "encrypted" : "plain") << " card document " << path
+              << ".\n";
+    return true;
 }
 
-bool saveChanged(const std::string& path, const CardStore& store, TerminalPrompter& ui) {
-    SaveResult saved = saveCardDocument(path, store, ui);
-    if (saved.outcome == SaveOutcome::WriteError) std::cerr << saved.error << '\n';
-    return saved.outcome == SaveOutcome::Saved;
+bool saveChanged(const std::string& path, const CardStore& store, TerminalPrompter& ui, ChangeSession& session) {
+    ReplaceCheck check;
+    if (!session.force) check = [&] { return fileStillMatches(path, session.read); };
+    SaveResult saved = saveCardDocument(path, store, ui, WriteMode::Replace, check);
+    if (saved.outcome == SaveOutcome::Changed)
+        std::cerr << path << " was changed by another program since it was read; nothing was written "
+                     "(use --force to write anyway).\n";
+    else if (saved.outcome == SaveOutcome::WriteError)
+        std::cerr << saved.error << '\n';
+    if (saved.outcome != SaveOutcome::Saved) return false;
+    if (auto written = fingerprintFile(path)) session.read = *written;
+    return true;
 }
 
 int categoryForCommand(const std::string& name) {
@@ -179,7 +220,9 @@ int cmdAdd(const AddOptions& options) {
     TerminalPrompter ui;
     if (!usePasswordSource(ui, options.password)) return 1;
     CardStore store;
-    if (!openForChange(options.file, store, ui, true)) return 1;
+    ChangeSession session;
+    session.force = options.force;
+    if (!openForChange(options.file, store, ui, true, session)) return 1;
 
     CardTexts texts;
     if (!applyFieldOptions(options.fields, labelsOf(store, categoryId), options.fields.name.value_or(""), ui, texts))
@@ -191,7 +234,7 @@ int cmdAdd(const AddOptions& options) {
     card->fourthField = texts.fourthField;
     card->note = texts.note;
     const int position = addNewCard(store, categoryId, std::move(card), 0);
-    if (!saveChanged(options.file, store, ui)) return 1;
+    if (!saveChanged(options.file, store, ui, session)) return 1;
     std::cout << categoryDisplayName(categoryId) << " card " << position + 1 << '\n';
     return 0;
 }
@@ -202,7 +245,9 @@ int cmdEdit(const EditOptions& options) {
     TerminalPrompter ui;
     if (!usePasswordSource(ui, options.password)) return 1;
     CardStore store;
-    if (!openForChange(options.file, store, ui, false)) return 1;
+    ChangeSession session;
+    session.force = options.force;
+    if (!openForChange(options.file, store, ui, false, session)) return 1;
     const int position = cardForCommand(store, categoryId, options.which);
     if (position < 0) return 1;
 
@@ -211,7 +256,7 @@ int cmdEdit(const EditOptions& options) {
     if (!applyFieldOptions(options.fields, labelsOf(store, categoryId), win1252ToUtf8(card.firstField), ui, texts))
         return 1;
     editCardTexts(card, texts);
-    return saveChanged(options.file, store, ui) ? 0 : 1;
+    return saveChanged(options.file, store, ui, session) ? 0 : 1;
 }
 
 int cmdRemove(const RemoveOptions& options) {
@@ -220,10 +265,12 @@ int cmdRemove(const RemoveOptions& options) {
     TerminalPrompter ui;
     if (!usePasswordSource(ui, options.password)) return 1;
     CardStore store;
-    if (!openForChange(options.file, store, ui, false)) return 1;
+    ChangeSession session;
+    session.force = options.force;
+    if (!openForChange(options.file, store, ui, false, session)) return 1;
     const int position = cardForCommand(store, categoryId, options.which);
     if (position < 0 || !deleteCard(store, categoryId, position)) return 1;
-    return saveChanged(options.file, store, ui) ? 0 : 1;
+    return saveChanged(options.file, store, ui, session) ? 0 : 1;
 }
 
 int cmdFind(const FindOptions& options) {

@@ -346,7 +346,9 @@ int cmdImport(const ImportOptions& options) {
     TerminalPrompter ui;
     if (!usePasswordSource(ui, options.password)) return 1;
     CardStore store;
-    if (!openForChange(options.file, store, ui, true)) return 1;
+    ChangeSession session;
+    session.force = options.force;
+    if (!openForChange(options.file, store, ui, true, session)) return 1;
     // Every card is made before the first is added, and the document is written once: an import
     // happens whole or not at all.
     std::map<std::string, int> counts;
@@ -357,7 +359,7 @@ int cmdImport(const ImportOptions& options) {
         ++counts[list == kDeletedCategoryId ? std::string("the deleted cards") : categoryDisplayName(list)];
         store.GetCategoryList(list)->AddCard(std::move(card));
     }
-    if (!saveChanged(options.file, store, ui)) {
+    if (!saveChanged(options.file, store, ui, session)) {
         std::cerr << "Nothing was imported.\n";
         return 1;
     }

@@ -49,17 +49,20 @@ struct AddOptions {
     std::string file;
     std::string category;
     CardFieldOptions fields;
+    bool force = false;  // write even when the document is locked or changed elsewhere
     PasswordSource password;
 };
 struct EditOptions {
     std::string file;
     CardSelector which;
     CardFieldOptions fields;
+    bool force = false;  // write even when the document is locked or changed elsewhere
     PasswordSource password;
 };
 struct RemoveOptions {
     std::string file;
     CardSelector which;
+    bool force = false;  // write even when the document is locked or changed elsewhere
     PasswordSource password;
 };
 struct FindOptions {
@@ -89,6 +92,7 @@ struct ImportOptions {
     std::string input;
     ExchangeFormat format = ExchangeFormat::Json;
     CsvLayout layout = CsvLayout::Quorvane;
+    bool force = false;  // write even when the document is locked or changed elsewhere
     PasswordSource password;
 };
 

@@ -115,11 +115,12 @@ int renameNoReplace(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-FileResult writeFileSafely(const std::string& path, const std::uint8_t* data, std::size_t size, WriteMode mode) {
+FileResult writeFileSafely(const std::string& path, const std::uint8_t* data, std::size_t size, WriteMode mode,
+                           const ReplaceCheck& check) {
     SafeFileWriter writer;
     FileResult result = writer.open(path, mode);
     if (result.ok) result = writer.write(data, size);
-    if (result.ok) result = writer.commit();
+    if (result.ok) result = writer.commit(check);
     return result;
 }
 
@@ -263,7 +264,7 @@ FileResult SafeFileWriter::write(const std::uint8_t* data, std::size_t size) {
     return result;
 }
 
-FileResult SafeFileWriter::commit() {
+FileResult SafeFileWriter::commit(const ReplaceCheck& check) {
     if (m_fd < 0) return fail("Cannot write", EBADF);
     if (::fsync(m_fd) != 0) return fail("Cannot flush", errno);
     int fd = m_fd;
@@ -273,6 +274,12 @@ FileResult SafeFileWriter::commit() {
         int err = errno;
         ::unlink(m_tmpPath.c_str());
         result.error = describeErrno("Cannot close", m_path, err);
+        return result;
+    }
+    if (check && !check()) {
+        ::unlink(m_tmpPath.c_str());
+        result.refusedByCheck = true;
+        result.error = "Not saved: " + m_path + " was changed by another program.";
         return result;
     }
     const int err = m_mode == WriteMode::CreateOnly ? renameNoReplace(m_tmpPath, m_path) : renameOver(m_tmpPath, m_path);

@@ -15,6 +15,7 @@ struct FileResult {
     std::string error;  // why it failed, in words fit to show (UTF-8), empty on success
     bool notCreated = false;  // the failure came before anything was written: the file could not be created
     bool alreadyExists = false;  // a create-only write found the name taken (perhaps by a run at the same time)
+    bool refusedByCheck = false;  // the check before replacing said no: nothing was replaced
 };
 
 /// A file time: seconds and nanoseconds since 1970.
@@ -29,15 +30,21 @@ enum class WriteMode {
     CreateOnly,  // the name must be free until the very end: a file that appears meanwhile is never replaced
 };
 
+/// Asked just before the finished temporary file is renamed over the target: false keeps the target
+/// as it is (the write fails with refusedByCheck). The program checks there that the target is still
+/// the file it read, so that the check and the rename are as close together as they can be.
+using ReplaceCheck = std::function<bool()>;
+
 /// Writes `data` to `path` atomically. A new file is created readable and writable by its owner
 /// only; an existing file keeps its permission bits.
 /// A target that exists and is not a regular file (a FIFO, a device, a folder, or a link to one) is
-/// refused: it would be replaced by a regular file.
+/// refused: it would be replaced by a regular file. `check`, when given, is asked just before the
+/// file is put in place.
 FileResult writeFileSafely(const std::string& path, const std::uint8_t* data, std::size_t size,
-                           WriteMode mode = WriteMode::Replace);
+                           WriteMode mode = WriteMode::Replace, const ReplaceCheck& check = {});
 inline FileResult writeFileSafely(const std::string& path, const std::vector<std::uint8_t>& data,
-                                  WriteMode mode = WriteMode::Replace) {
-    return writeFileSafely(path, data.data(), data.size(), mode);
+                                  WriteMode mode = WriteMode::Replace, const ReplaceCheck& check = {}) {
+    return writeFileSafely(path, data.data(), data.size(), mode, check);
 }
 
 /// A file written piece by piece with the guarantees of writeFileSafely, for output too large to hold
@@ -65,8 +72,9 @@ public:
     /// Sets an extended attribute of the file; false where the file system keeps none.
     bool setExtendedAttribute(const std::string& name, const std::string& value);
 
-    /// Flushes the temporary file to disk and renames it over the target.
-    FileResult commit();
+    /// Flushes the temporary file to disk and renames it over the target, when `check` (if given)
+    /// agrees at the last moment.
+    FileResult commit(const ReplaceCheck& check = {});
 
     /// Removes the temporary file, if one is open.
     void discard();
