@@ -34,6 +34,13 @@ protected:
     }
 };
 
+/// Settings of someone who has started the program before (no first-start browser lookup).
+std::unique_ptr<MemorySettings> returningUser() {
+    auto settings = std::make_unique<MemorySettings>();
+    writeSetting(*settings, settings::kHasStartedBefore, 1);
+    return settings;
+}
+
 QByteArray contents(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -72,7 +79,7 @@ void StartupTest::commandLine() {
         if (c.starts) {
             prompter.passwords.append(std::nullopt);  // the prompt is cancelled
         }
-        CQuorvaneApp app(std::make_unique<MemorySettings>());
+        CQuorvaneApp app(returningUser());
         QCOMPARE(app.InitInstance({dir.filePath(c.file)}, CQuorvaneApp::Options{false}), c.starts);
         QCOMPARE(prompter.messages().size() + prompter.passwordTitles.size(), 1);
         QVERIFY(app.docManager()->documents().isEmpty());
@@ -130,7 +137,7 @@ void StartupTest::reopensRecentFiles() {
 
 void StartupTest::splashTakesFirstPress() {
     ScriptedPrompter prompter;
-    CQuorvaneApp app(std::make_unique<MemorySettings>());
+    CQuorvaneApp app(returningUser());
     QVERIFY(app.InitInstance({}, CQuorvaneApp::Options{true}));
     QPointer<SplashWindow> splash = app.splashWindow();
     QVERIFY(splash && splash->isVisible());

@@ -19,6 +19,7 @@
 #include "ui/cards/QuorvaneDoc.h"
 #include "ui/cards/QuorvaneListView.h"
 #include "ui/cards/QuorvaneView.h"
+#include "ui/common/CommandBlock.h"
 #include "ui/common/DocumentTypes.h"
 #include "ui/common/GuiPrompter.h"
 #include "ui/common/Icons.h"
@@ -307,6 +308,9 @@ void CMainFrame::StartAutosaveTimer() {
 }
 
 void CMainFrame::OnAutosaveTick() {
+    if (CommandBlock::active()) {
+        return;  // a command is waiting for the browser; this minute is not counted
+    }
     const CQuorvaneDoc* document = activeCardDocument();
     if (m_autoSave.tick(document && !document->GetPathName().isEmpty())) {
         m_commands->execute(cmd::FileSave);
@@ -314,6 +318,19 @@ void CMainFrame::OnAutosaveTick() {
 }
 
 void CMainFrame::OpenFileEncryptionView() {}
+
+void CMainFrame::LoadProgramSettings() {
+    auto path = [this](const TextSetting& key) { return QString::fromStdString(readSetting(m_settings, key)); };
+    Paths = {path(settings::kExplorerPath), path(settings::kNetscapePath), path(settings::kMailPath),
+             path(settings::kTelnetPath),   path(settings::kNewsPath),     path(settings::kFtpPath),
+             path(settings::kHelpPath)};
+    ReloadPrintSwitches();
+}
+
+void CMainFrame::ReloadPrintSwitches() {
+    PrintAtm = readSetting(m_settings, settings::kPrintAtmMainFrame);
+    PrintNotes = readSetting(m_settings, settings::kPrintNotesMainFrame);
+}
 
 void CMainFrame::reloadSettings() {
     // The automatic save runs once a document was read or written; switched off, it stops.
@@ -328,6 +345,7 @@ void CMainFrame::reloadSettings() {
             cards->list()->refreshShownCard();
         }
     }
+    ReloadPrintSwitches();
     emit settingsChanged();
 }
 
@@ -367,6 +385,10 @@ void CMainFrame::updateCommandStates() { m_commands->updateCommandStates(); }
 QAction* CMainFrame::commandAction(int id) const { return m_commands->action(id); }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (CommandBlock::active()) {
+        event->ignore();  // a command is waiting for the browser and still needs its window
+        return;
+    }
     if (m_docManager) {
         if (!m_docManager->SaveAllModified()) {
             event->ignore();
