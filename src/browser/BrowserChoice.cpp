@@ -51,8 +51,7 @@ std::string serviceNameForChoice(int choice, Command command) {
     return {};
 }
 
-std::string automaticAccessAddress(const std::string& address, const std::string& userId,
-                                   const std::string& password) {
+std::string automaticAccessAddress(const std::string& address, const std::string& userId, const std::string& password) {
     const auto separator = address.find("://");
     if (separator == std::string::npos || !isSchemeWithHost(address.substr(0, separator))) {
         return address;

@@ -23,7 +23,6 @@ std::string serviceNameForChoice(int choice, Command command);
 /// percent-encoded as UTF-8, go in front of the host (replacing any user part the address had), so
 /// that no character in them can change the host the browser contacts. Any other address, or one
 /// without a scheme, is sent unchanged. Texts are Windows-1252 bytes.
-std::string automaticAccessAddress(const std::string& address, const std::string& userId,
-                                   const std::string& password);
+std::string automaticAccessAddress(const std::string& address, const std::string& userId, const std::string& password);
 
 }  // namespace browser

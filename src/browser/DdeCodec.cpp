@@ -20,7 +20,9 @@ std::vector<std::string> splitTypeList(const std::string& typeList) {
     }
 }
 
-bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+bool startsWith(const std::string& text, const char* prefix) {
+    return text.rfind(prefix, 0) == 0;
+}
 
 struct Field {
     bool present = false;
@@ -218,7 +220,9 @@ std::string rawNumber(std::uint32_t value) {
     return data;
 }
 
-std::string rawTruth(bool value) { return std::string(value ? "\x01\x00" : "\x00\x00", 2); }
+std::string rawTruth(bool value) {
+    return std::string(value ? "\x01\x00" : "\x00\x00", 2);
+}
 
 std::uint32_t numberOf(const Value& value) {
     const auto* number = std::get_if<std::uint32_t>(&value);

@@ -62,8 +62,8 @@ void OnLoadWebPage(CMainFrame& frame) {
     }
     const std::string service = browser::serviceNameForChoice(
         readSetting(frame.settings(), settings::kChooseWebBrowserLoadPage), browser::Command::LoadWebPage);
-    const std::string target =
-        card->automaticAccess == 1 ? browser::automaticAccessAddress(address, card->thirdField, card->fourthField)
+    const std::string target = card->automaticAccess == 1
+                                   ? browser::automaticAccessAddress(address, card->thirdField, card->fourthField)
                                    : address;
     const std::uint32_t window = card->newBrowserWindow == 1 ? browser::kNewWindow : browser::kLastActiveWindow;
 
@@ -112,8 +112,7 @@ void OnGetWebPage(CMainFrame& frame) {
     document->GetLabelsForCategoryName(category, labels);
     CardDlgData data;
     data.category = category;
-    data.labels = {fromCardText(labels[0]), fromCardText(labels[1]), fromCardText(labels[2]),
-                   fromCardText(labels[3])};
+    data.labels = {fromCardText(labels[0]), fromCardText(labels[1]), fromCardText(labels[2]), fromCardText(labels[3])};
     data.firstField = fromCardText(title);
     data.secondField = fromCardText(address);
     data.attributesEnabled = oneOf(category, {"WWW Sites", "FTP Servers", "Newsgroups", "E-Mail Contacts"});

@@ -25,8 +25,7 @@ void installBrowserCommands(CMainFrame& frame) {
     c.setHandler(cmd::LoadWebPageButton, [f] { browseractions::OnLoadWebPage(*f); });
     c.setHandler(cmd::GetWebPage, [f] { browseractions::OnGetWebPage(*f); });
     c.setHandler(cmd::GetWebPageButton, [f] { browseractions::OnGetWebPage(*f); });
-    c.setHandler(cmd::HomePage,
-                 [f] { browseractions::OpenInBrowser(*f, QString::fromUtf8(kHomePageAddress)); });
+    c.setHandler(cmd::HomePage, [f] { browseractions::OpenInBrowser(*f, QString::fromUtf8(kHomePageAddress)); });
     c.setHandler(cmd::OnlineDocumentation,
                  [f] { browseractions::OpenInBrowser(*f, QString::fromUtf8(kUserGuideAddress)); });
 

@@ -26,7 +26,9 @@ std::array<HSZ, kVerbCount> g_verbs{};
 HSZ g_browserService = 0;
 std::vector<CDDEConversation*> g_conversations;
 
-std::uint32_t now() { return static_cast<std::uint32_t>(std::time(nullptr)); }
+std::uint32_t now() {
+    return static_cast<std::uint32_t>(std::time(nullptr));
+}
 
 /// A name for a temporary file no file has yet, as the browser asks for one to save a viewer's data in.
 std::string freshTemporaryName() {
@@ -88,16 +90,28 @@ CDDEConversation::CDDEConversation(HCONV handle, CDDEObject* owner) : m_handle(h
     g_conversations.push_back(this);
 }
 
-CDDEConversation::~CDDEConversation() { std::erase(g_conversations, this); }
+CDDEConversation::~CDDEConversation() {
+    std::erase(g_conversations, this);
+}
 
-const std::vector<CDDEConversation*>& CDDEConversation::all() { return g_conversations; }
+const std::vector<CDDEConversation*>& CDDEConversation::all() {
+    return g_conversations;
+}
 
 // --- CDDEObject -------------------------------------------------------------------------------
 
-void CDDEObject::setInstance(DWORD instance) { g_instance = instance; }
-DWORD CDDEObject::instance() { return g_instance; }
-const std::vector<CDDEObject*>& CDDEObject::objects() { return g_objects; }
-std::uint32_t CDDEObject::serialCounter() { return g_serial; }
+void CDDEObject::setInstance(DWORD instance) {
+    g_instance = instance;
+}
+DWORD CDDEObject::instance() {
+    return g_instance;
+}
+const std::vector<CDDEObject*>& CDDEObject::objects() {
+    return g_objects;
+}
+std::uint32_t CDDEObject::serialCounter() {
+    return g_serial;
+}
 
 CDDEObject::CDDEObject(const std::string& serviceName) {
     ++g_serial;
@@ -230,10 +244,10 @@ void CDDEObject::OpenURL(const std::string& address, const std::string& fileName
         return;
     }
     auto optional = [](const std::string& text) { return text.empty() ? Arg{} : Arg{Value{text}}; };
-    const auto data = request(conversation, buildItem("QCS,QCS,DW,DW,QCS,QCS,CS",
-                                                      {Value{address}, optional(fileName), Value{windowId},
-                                                       Value{flags}, optional(formData), optional(mimeType),
-                                                       optional(progressApp)}));
+    const auto data = request(
+        conversation,
+        buildItem("QCS,QCS,DW,DW,QCS,QCS,CS", {Value{address}, optional(fileName), Value{windowId}, Value{flags},
+                                               optional(formData), optional(mimeType), optional(progressApp)}));
     if (data) {
         readReply(*data, "DW");  // the browser's window id, not needed
     }

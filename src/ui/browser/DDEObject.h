@@ -53,9 +53,8 @@ public:
     /// "WWW_GetWindowInfo": the address and title of a browser window, both empty when the call fails.
     std::pair<std::string, std::string> GetWindowInfo(std::uint32_t windowId);
     /// "WWW_OpenURL"; the browser's answer is read and dropped. Empty texts are left out.
-    void OpenURL(const std::string& address, const std::string& fileName, std::uint32_t windowId,
-                 std::uint32_t flags, const std::string& formData, const std::string& mimeType,
-                 const std::string& progressApp);
+    void OpenURL(const std::string& address, const std::string& fileName, std::uint32_t windowId, std::uint32_t flags,
+                 const std::string& formData, const std::string& mimeType, const std::string& progressApp);
     std::string GetServiceName() const { return m_ownName; }
 
     const std::vector<CDDEConversation*>& conversations() const { return m_conversations; }

@@ -21,11 +21,17 @@ namespace dde {
 
 namespace {
 
-QByteArray bytes(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
-std::string fromBytes(const QByteArray& b) { return std::string(b.constData(), static_cast<std::size_t>(b.size())); }
+QByteArray bytes(const std::string& s) {
+    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
+std::string fromBytes(const QByteArray& b) {
+    return std::string(b.constData(), static_cast<std::size_t>(b.size()));
+}
 
 /// Service and topic names travel as D-Bus strings (UTF-8); inside the program they are Windows-1252.
-QString nameOnWire(const std::string& name) { return QString::fromStdString(win1252ToUtf8(name)); }
+QString nameOnWire(const std::string& name) {
+    return QString::fromStdString(win1252ToUtf8(name));
+}
 std::optional<std::string> nameFromWire(const QString& name) {
     std::string out;
     if (!utf8ToWin1252(name.toStdString(), out)) {
@@ -40,8 +46,8 @@ struct StringEntry {
 };
 
 struct Conversation {
-    bool client = false;    // opened by this program (else by a partner calling our server)
-    QString peer;           // client: the server's bus name; server: the caller's unique bus name
+    bool client = false;       // opened by this program (else by a partner calling our server)
+    QString peer;              // client: the server's bus name; server: the caller's unique bus name
     std::uint64_t remote = 0;  // client: the server's id of the conversation
     HSZ service = 0;
     HSZ topic = 0;

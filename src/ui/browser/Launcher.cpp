@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "browser/CommandLine.h"
 #include "prefs/SettingKeys.h"
 #include "ui/common/GuiPrompter.h"
 #include "ui/frame/MainFrame.h"
@@ -10,6 +11,12 @@
 namespace launcher {
 
 namespace {
+
+Starter g_starter = nullptr;
+
+bool start(const QString& program, const QStringList& arguments) {
+    return g_starter ? g_starter(program, arguments) : QProcess::startDetached(program, arguments);
+}
 
 QString firstOnPath(const QStringList& names) {
     for (const QString& name : names) {
@@ -28,15 +35,26 @@ void error(const char* text) {
 }  // namespace
 
 bool startCommandLine(const QString& commandLine) {
-    QStringList words = QProcess::splitCommand(commandLine);
+    QStringList words;
+    for (const std::string& word : browser::splitCommandLine(commandLine.toStdString())) {
+        words << QString::fromStdString(word);
+    }
     if (words.isEmpty()) {
         return false;
     }
     const QString program = words.takeFirst();
-    return QProcess::startDetached(program, words);
+    return start(program, words);
 }
 
-bool startProgram(const QString& path) { return !path.isEmpty() && QProcess::startDetached(path, {}); }
+bool startProgram(const QString& path) {
+    return !path.isEmpty() && start(path, {});
+}
+
+Starter setStarter(Starter starter) {
+    const Starter previous = g_starter;
+    g_starter = starter;
+    return previous;
+}
 
 void LaunchBrowser(CMainFrame& frame) {
     const int choice = readSetting(frame.settings(), settings::kChooseWebBrowser);
@@ -49,10 +67,18 @@ void LaunchBrowser(CMainFrame& frame) {
     }
 }
 
-void LaunchEmail(CMainFrame& frame) { startProgram(frame.Paths.mail); }
-void LaunchLogin(CMainFrame& frame) { startProgram(frame.Paths.telnet); }
-void LaunchNews(CMainFrame& frame) { startProgram(frame.Paths.news); }
-void LaunchFtp(CMainFrame& frame) { startProgram(frame.Paths.ftp); }
+void LaunchEmail(CMainFrame& frame) {
+    startProgram(frame.Paths.mail);
+}
+void LaunchLogin(CMainFrame& frame) {
+    startProgram(frame.Paths.telnet);
+}
+void LaunchNews(CMainFrame& frame) {
+    startProgram(frame.Paths.news);
+}
+void LaunchFtp(CMainFrame& frame) {
+    startProgram(frame.Paths.ftp);
+}
 
 void LaunchHelpReader(CMainFrame& frame) {
     frame.Paths.help = QString::fromStdString(readSetting(frame.settings(), settings::kHelpPath));
@@ -84,13 +110,15 @@ void LaunchStartUpPrograms(CMainFrame& frame) {
 }
 
 QStringList chromiumNames() {
-    return {QStringLiteral("chromium"),          QStringLiteral("chromium-browser"),
-            QStringLiteral("google-chrome-stable"), QStringLiteral("google-chrome"),
-            QStringLiteral("brave-browser"),     QStringLiteral("microsoft-edge-stable"),
-            QStringLiteral("vivaldi-stable")};
+    return {
+        QStringLiteral("chromium"),      QStringLiteral("chromium-browser"), QStringLiteral("google-chrome-stable"),
+        QStringLiteral("google-chrome"), QStringLiteral("brave-browser"),    QStringLiteral("microsoft-edge-stable"),
+        QStringLiteral("vivaldi-stable")};
 }
 
-QStringList firefoxNames() { return {QStringLiteral("firefox"), QStringLiteral("firefox-esr")}; }
+QStringList firefoxNames() {
+    return {QStringLiteral("firefox"), QStringLiteral("firefox-esr")};
+}
 
 void LookUpBrowsers(CMainFrame& frame) {
     frame.Paths.explorer = firstOnPath(chromiumNames());

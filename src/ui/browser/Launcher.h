@@ -11,6 +11,11 @@ class CMainFrame;
 
 namespace launcher {
 
+/// What starts a program (the program and its arguments; true when it started). Tests install one
+/// that records the starts; nullptr goes back to QProcess::startDetached. Returns the previous one.
+using Starter = bool (*)(const QString& program, const QStringList& arguments);
+Starter setStarter(Starter starter);
+
 /// Starts a command line without a shell ("/usr/bin/chromium --new-window"); false when empty or
 /// the program cannot be started.
 bool startCommandLine(const QString& commandLine);

@@ -51,7 +51,9 @@ CommandBlock::~CommandBlock() {
     }
 }
 
-bool CommandBlock::active() { return g_depth > 0; }
+bool CommandBlock::active() {
+    return g_depth > 0;
+}
 
 void CommandBlock::wait(int milliseconds) {
     const CommandBlock block;

@@ -55,6 +55,7 @@ CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent) : QMainWindow(p
     m_fileViewToolBar->hide();
     m_foldersBar->hide();
 
+    ReloadPrintSwitches();
     m_autosaveTimer.setInterval(60 * 1000);
     connect(&m_autosaveTimer, &QTimer::timeout, this, &CMainFrame::OnAutosaveTick);
 
@@ -333,6 +334,7 @@ void CMainFrame::ReloadPrintSwitches() {
 }
 
 void CMainFrame::reloadSettings() {
+    LoadProgramSettings();  // the paths and the print switches
     // The automatic save runs once a document was read or written; switched off, it stops.
     if (readSetting(m_settings, settings::kAutomaticSaveCheck) != 1) {
         m_autosaveTimer.stop();
@@ -345,7 +347,6 @@ void CMainFrame::reloadSettings() {
             cards->list()->refreshShownCard();
         }
     }
-    ReloadPrintSwitches();
     emit settingsChanged();
 }
 

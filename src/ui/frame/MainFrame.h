@@ -132,8 +132,8 @@ public:
     DocManager* docManager() const { return m_docManager; }
 
     // --- Copies of settings ---------------------------------------------------------------------
-    /// The seven program paths, read once at start-up (a changed path takes effect at the next start)
-    /// and the browser two also by the first-start lookup.
+    /// The seven program paths, read at start-up and again whenever the settings change (the
+    /// preference sheet), and the browser two also by the first-start lookup.
     struct ProgramPaths {
         QString explorer, netscape, mail, telnet, news, ftp, help;
     };
@@ -141,7 +141,7 @@ public:
     /// "Print ATM" and "Print Notes" as printing uses them (1 when missing).
     int PrintAtm = 1;
     int PrintNotes = 1;
-    /// Fills Paths and the two print switches from the settings (done once at start-up).
+    /// Fills Paths and the two print switches from the settings.
     void LoadProgramSettings();
     /// Re-reads the two print switches.
     void ReloadPrintSwitches();
