@@ -218,11 +218,12 @@ void LaunchTest::settingsCopiesLoadedAtStartUp() {
     QCOMPARE(f->Paths.help, QStringLiteral("reader"));
     QCOMPARE(f->PrintAtm, 0);
     QCOMPARE(f->PrintNotes, 1);  // missing: 1 for the main window's copy
-    // A changed path takes effect at the next start; the print switches when settings change.
+    // Changed settings (the preference sheet) reach the copies when the window is told of them.
     writeSetting(*h.settings, settings::kFtpPath, std::string("other"));
     writeSetting(*h.settings, settings::kPrintNotes, 0);
-    f->reloadSettings();
     QCOMPARE(f->Paths.ftp, QStringLiteral("ftp"));
+    f->reloadSettings();
+    QCOMPARE(f->Paths.ftp, QStringLiteral("other"));
     QCOMPARE(f->PrintNotes, 0);
 }
 
