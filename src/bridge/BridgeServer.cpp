@@ -103,12 +103,15 @@ QByteArray BridgeServer::Request(quint64 conversation, const QByteArray& item) {
             const auto fields = dde::readReply(text, "QCS,QCS,DW,DW,QCS,QCS,CS");
             const QString url = QString::fromStdString(win1252ToUtf8(dde::textOf(fields.at(0))));
             setDelayedReply(true);
-            m_windows.openUrl(url, dde::numberOf(fields.at(2)), [call, answerId](quint32 id) {
-                if (id != 0)
-                    return answerId(id);
-                QDBusConnection::sessionBus().send(call.createErrorReply(
-                    QString::fromLatin1(dde::kErrorPrefix) + QStringLiteral("NOTPROCESSED"),
-                    QStringLiteral("The browser could not open the address.")));
+            const quint32 window = dde::numberOf(fields.at(2));
+            m_windows.whenReady([this, url, window, call, answerId] {
+                m_windows.openUrl(url, window, [call, answerId](quint32 id) {
+                    if (id != 0)
+                        return answerId(id);
+                    QDBusConnection::sessionBus().send(call.createErrorReply(
+                        QString::fromLatin1(dde::kErrorPrefix) + QStringLiteral("NOTPROCESSED"),
+                        QStringLiteral("The browser could not open the address.")));
+                });
             });
             return {};
         }
@@ -117,18 +120,22 @@ QByteArray BridgeServer::Request(quint64 conversation, const QByteArray& item) {
             setDelayedReply(true);
             // Window 0 names no window: the one in front is meant. With no window at all the answer
             // is 0, as a browser with nothing to bring forward gives.
-            m_windows.activate(window == 0 ? BrowserWindows::kLastActive : window, answerId);
+            m_windows.whenReady([this, window, answerId] {
+                m_windows.activate(window == 0 ? BrowserWindows::kLastActive : window, answerId);
+            });
             return {};
         }
         case dde::WWW_GetWindowInfo: {
             const quint32 window = dde::numberOf(dde::readReply(text, "DW,DW").at(0));
             setDelayedReply(true);
-            m_windows.info(window, [call](bool ok, const BrowserWindows::Info& info) {
-                std::string data = dde::buildItem(
-                    "QCS,QCS", {dde::Value(ok ? toWin1252(info.url) : std::string()),
-                                dde::Value(ok ? toWin1252(info.title) : std::string())});
-                data.push_back('\0');
-                QDBusConnection::sessionBus().send(call.createReply(QVariant::fromValue(arrayOf(data))));
+            m_windows.whenReady([this, window, call] {
+                m_windows.info(window, [call](bool ok, const BrowserWindows::Info& info) {
+                    std::string data = dde::buildItem(
+                        "QCS,QCS", {dde::Value(ok ? toWin1252(info.url) : std::string()),
+                                    dde::Value(ok ? toWin1252(info.title) : std::string())});
+                    data.push_back('\0');
+                    QDBusConnection::sessionBus().send(call.createReply(QVariant::fromValue(arrayOf(data))));
+                });
             });
             return {};
         }

@@ -70,8 +70,20 @@ void BrowserWindows::start(std::function<void(bool ok)> ready) {
                  for (const QJsonValue& target : result.value(QStringLiteral("targetInfos")).toArray())
                      notePage(target.toObject());
                  ready(ok);
+                 if (!ok)
+                     return;
+                 m_ready = true;
+                 for (const auto& work : std::exchange(m_waiting, {}))
+                     work();
              });
          });
+}
+
+void BrowserWindows::whenReady(std::function<void()> work) {
+    if (m_ready)
+        work();
+    else
+        m_waiting.append(std::move(work));
 }
 
 quint32 BrowserWindows::resolve(quint32 id) const {

@@ -21,6 +21,9 @@ public:
 
     /// Starts following the browser's targets; `ready` is called once it knows the pages there are.
     void start(std::function<void(bool ok)> ready);
+    /// Runs `work` now when the browser is ready, else as soon as it is (requests that arrive while
+    /// the browser starts wait for it instead of failing).
+    void whenReady(std::function<void()> work);
 
     struct Info {
         QString url;
@@ -57,4 +60,6 @@ private:
     QHash<quint32, Page> m_pages;
     QHash<QString, quint32> m_idForTarget;
     quint32 m_lastActive = 0;
+    bool m_ready = false;
+    QList<std::function<void()>> m_waiting;
 };

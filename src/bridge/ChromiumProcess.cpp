@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 #include <cerrno>
+#include <cstdio>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -9,6 +10,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+
+namespace {
+// QUORVANE_BRIDGE_TRACE=1 writes every protocol message to standard error, for finding out what a
+// browser answers.
+const bool g_trace = qEnvironmentVariableIntValue("QUORVANE_BRIDGE_TRACE") != 0;
+}  // namespace
 
 ChromiumProcess::ChromiumProcess(QObject* parent) : QObject(parent) {}
 
@@ -86,6 +93,8 @@ bool ChromiumProcess::start(const QString& program, const QStringList& arguments
 bool ChromiumProcess::send(const QByteArray& message) {
     if (m_toBrowser < 0)
         return false;
+    if (g_trace)
+        std::fprintf(stderr, "-> %s\n", message.constData());
     QByteArray data = message;
     data.append('\0');
     const char* at = data.constData();
@@ -118,8 +127,11 @@ void ChromiumProcess::readAvailable() {
         break;
     }
     qsizetype start = 0;
-    for (qsizetype end; (end = m_pending.indexOf('\0', start)) >= 0; start = end + 1)
+    for (qsizetype end; (end = m_pending.indexOf('\0', start)) >= 0; start = end + 1) {
+        if (g_trace)
+            std::fprintf(stderr, "<- %.300s\n", m_pending.constData() + start);
         emit messageReceived(m_pending.mid(start, end - start));
+    }
     m_pending.remove(0, start);
 }
 

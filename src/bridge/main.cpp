@@ -4,7 +4,8 @@
 //
 //   quorvane-browser [--as Netscape|IExplore] [--profile DIR] BROWSER [BROWSER-OPTION ...]
 //
-// Without --as it stands for the browser chosen in Quorvane's "Choose Web Browser" setting. It ends
+// Without --as (which may be given twice) it stands for the browser chosen in Quorvane's "Choose Web
+// Browser" setting. It ends
 // when the browser ends (giving its bus names back); the browser ends with it.
 
 #include <QCoreApplication>
@@ -35,12 +36,16 @@ void usage() {
                  "Usage: quorvane-browser [--as Netscape|IExplore] [--profile DIR] BROWSER [BROWSER-OPTION ...]\n");
 }
 
-// The service name of the browser chosen in Quorvane's settings: 0 Netscape, 1 IExplore.
-QString chosenService() {
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Orvel"),
-                       QStringLiteral("Pelmorapp/Quorvane"));
-    const int choice = settings.value(QStringLiteral("Quorvane Preferences/Choose Web Browser"), 1).toInt();
-    return choice == 0 ? QStringLiteral("Netscape") : QStringLiteral("IExplore");
+// The service names of the browser chosen in Quorvane's settings: 0 Netscape, 1 IExplore. While
+// nothing is chosen, Load Web Page calls Netscape and the other commands IExplore, so the bridge
+// answers to both.
+QStringList chosenServices() {
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Orvel/Pelmorapp"),
+                       QStringLiteral("Quorvane"));
+    const QVariant choice = settings.value(QStringLiteral("Internet Preferences/Choose Web Browser"));
+    if (!choice.isValid())
+        return {QStringLiteral("Netscape"), QStringLiteral("IExplore")};
+    return {choice.toInt() == 0 ? QStringLiteral("Netscape") : QStringLiteral("IExplore")};
 }
 
 }  // namespace
@@ -48,24 +53,27 @@ QString chosenService() {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    QString service;
+    QStringList services;
     QString profile = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                       QStringLiteral("/quorvane/browser-profile");
     while (args.size() >= 2 && (args.first() == QLatin1String("--as") || args.first() == QLatin1String("--profile"))) {
-        (args.first() == QLatin1String("--as") ? service : profile) = args.at(1);
+        if (args.first() == QLatin1String("--as"))
+            services << args.at(1);
+        else
+            profile = args.at(1);
         args = args.mid(2);
     }
     if (args.isEmpty() || args.first().startsWith(QLatin1Char('-'))) {
         usage();
         return 2;
     }
-    if (service.isEmpty())
-        service = chosenService();
+    if (services.isEmpty())
+        services = chosenServices();
     QDir().mkpath(profile);
 
     ChromiumProcess browser;
     BrowserWindows windows(browser);
-    BridgeServer server(windows, {service});
+    BridgeServer server(windows, services);
 
     // Ended by a signal: give the names back and take the browser down with us.
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) == 0) {
@@ -84,20 +92,23 @@ int main(int argc, char** argv) {
         app.quit();
     });
 
+    // The names are owned at once, so that a program that started the bridge finds it within a
+    // moment; requests wait for the browser to be ready.
     QString error;
+    if (!server.registerOnBus(error)) {
+        std::fprintf(stderr, "quorvane-browser: %s\n", qPrintable(error));
+        return 1;
+    }
     if (!browser.start(args.first(), args.mid(1), profile, error)) {
         std::fprintf(stderr, "quorvane-browser: cannot start %s: %s\n", qPrintable(args.first()), qPrintable(error));
+        server.unregisterFromBus();
         return 1;
     }
     int status = 0;
     windows.start([&](bool ok) {
-        QString why;
-        if (!ok) {
-            why = QStringLiteral("the browser does not answer the DevTools protocol");
-        } else if (server.registerOnBus(why)) {
+        if (ok)
             return;
-        }
-        std::fprintf(stderr, "quorvane-browser: %s\n", qPrintable(why));
+        std::fprintf(stderr, "quorvane-browser: the browser does not answer the DevTools protocol\n");
         status = 1;
         browser.stop();
     });
