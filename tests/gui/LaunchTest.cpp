@@ -184,6 +184,16 @@ void LaunchTest::firstStartLooksUpBrowsers() {
         QCOMPARE(QString::fromStdString(readSetting(*h.settings, settings::kNetscapePath)), bin.filePath("firefox"));
         QCOMPARE(h.frame()->Paths.explorer, bin.filePath("chromium-browser"));
     }
+    // With the bridge at hand, Chromium is started through it; without Firefox the bridge stands in
+    // for the other choice too.
+    makeExecutable(bin.filePath("quorvane-browser"));
+    QFile::remove(bin.filePath("firefox"));
+    {
+        Harness h({}, firstStart);
+        const QString bridged = bin.filePath("quorvane-browser") + " " + bin.filePath("chromium-browser");
+        QCOMPARE(QString::fromStdString(readSetting(*h.settings, settings::kExplorerPath)), bridged);
+        QCOMPARE(QString::fromStdString(readSetting(*h.settings, settings::kNetscapePath)), bridged);
+    }
     {
         // A later start looks up nothing: the stored paths stay as the person set them.
         Harness h({}, [](MemorySettings& s) { writeSetting(s, settings::kExplorerPath, std::string("mine")); });

@@ -1,6 +1,9 @@
 #include "ui/browser/Launcher.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include "browser/CommandLine.h"
@@ -120,9 +123,38 @@ QStringList firefoxNames() {
     return {QStringLiteral("firefox"), QStringLiteral("firefox-esr")};
 }
 
+// A word of a command line as a shell would read it back: quoted when it holds anything but plain
+// path characters.
+QString shellWord(const QString& word) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./+-]+$"));
+    if (plain.match(word).hasMatch()) {
+        return word;
+    }
+    QString quoted = word;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("'\\''"));
+    return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+// Chromium answers the browser commands through quorvane-browser, the bridge installed beside the
+// program (or found on PATH): the stored command line starts the bridge, which starts the browser.
+QString bridgedCommand(const QString& browser) {
+    QString bridge = QCoreApplication::applicationDirPath() + QStringLiteral("/quorvane-browser");
+    if (!QFileInfo(bridge).isExecutable()) {
+        bridge = QStandardPaths::findExecutable(QStringLiteral("quorvane-browser"));
+    }
+    if (bridge.isEmpty()) {
+        return browser;
+    }
+    return shellWord(bridge) + QLatin1Char(' ') + shellWord(browser);
+}
+
 void LookUpBrowsers(CMainFrame& frame) {
-    frame.Paths.explorer = firstOnPath(chromiumNames());
-    frame.Paths.netscape = firstOnPath(firefoxNames());
+    const QString chromium = firstOnPath(chromiumNames());
+    const QString firefox = firstOnPath(firefoxNames());
+    frame.Paths.explorer = chromium.isEmpty() ? QString() : bridgedCommand(chromium);
+    // Without Firefox the bridge stands in for the other choice too, so either "Choose Web Browser"
+    // reaches Chromium (the bridge answers under the name of the browser chosen).
+    frame.Paths.netscape = !firefox.isEmpty() ? firefox : frame.Paths.explorer;
     if (frame.Paths.explorer.isEmpty() && frame.Paths.netscape.isEmpty()) {
         error("No Webrowsers installed, please install.");
     }
