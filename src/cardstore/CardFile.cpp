@@ -225,10 +225,7 @@ struct WipedBuffer {
 Unlock unlockBody(Bytes& body, const std::string& fileName, BodyCheck check, CardStore& store, Prompter& ui) {
     std::optional<std::string> typed = ui.askPassword("Decryption Password for file: " + fileName);
     if (!typed) return Unlock::Cancelled;
-    struct WipeTyped {
-        std::string& text;
-        ~WipeTyped() { wipeSecret(text); }
-    } wipeTyped{*typed};
+    WipeOnExit wipeTyped(*typed);
     store.typedPassword = *typed;
     // A body too short for its check area cannot be right: whole zero blocks let the check refuse it
     // the usual way instead of comparing bytes that are not there.

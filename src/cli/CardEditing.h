@@ -29,6 +29,20 @@ bool openForChange(const std::string& path, CardStore& store, TerminalPrompter& 
 /// why.
 bool saveChanged(const std::string& path, const CardStore& store, TerminalPrompter& ui, ChangeSession& session);
 
+/// A document opened for one change by a command: the terminal it asks on, its cards, and the
+/// session that guards its file.
+struct DocumentChange {
+    TerminalPrompter ui;
+    CardStore store;
+    ChangeSession session;
+    std::string path;
+
+    /// Takes the password source and opens `file` for a change, as openForChange does.
+    bool open(const std::string& file, const PasswordSource& password, bool force, bool create);
+    /// Writes the changed document back, as saveChanged does.
+    bool save() { return saveChanged(path, store, ui, session); }
+};
+
 /// The number (0-14) of the category with this name, compared without case; -1 after listing the
 /// names there are.
 int categoryForCommand(const std::string& name);

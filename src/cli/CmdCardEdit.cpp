@@ -146,6 +146,12 @@ bool saveChanged(const std::string& path, const CardStore& store, TerminalPrompt
     return true;
 }
 
+bool DocumentChange::open(const std::string& file, const PasswordSource& password, bool force, bool create) {
+    path = file;
+    session.force = force;
+    return usePasswordSource(ui, password) && openForChange(path, store, ui, create, session);
+}
+
 int categoryForCommand(const std::string& name) {
     for (int id = 0; id < kCategoryCount; ++id)
         if (sameIgnoringCase(name, categoryDisplayName(id))) return id;
@@ -217,15 +223,11 @@ std::string textForOutput(const std::string& win1252, bool isNote) {
 int cmdAdd(const AddOptions& options) {
     const int categoryId = categoryForCommand(options.category);
     if (categoryId < 0) return 1;
-    TerminalPrompter ui;
-    if (!usePasswordSource(ui, options.password)) return 1;
-    CardStore store;
-    ChangeSession session;
-    session.force = options.force;
-    if (!openForChange(options.file, store, ui, true, session)) return 1;
+    DocumentChange doc;
+    if (!doc.open(options.file, options.password, options.force, true)) return 1;
 
     CardTexts texts;
-    if (!applyFieldOptions(options.fields, labelsOf(store, categoryId), options.fields.name.value_or(""), ui, texts))
+    if (!applyFieldOptions(options.fields, labelsOf(doc.store, categoryId), options.fields.name.value_or(""), doc.ui, texts))
         return 1;
     auto card = std::make_unique<Card>();
     card->firstField = texts.firstField;
@@ -233,8 +235,8 @@ int cmdAdd(const AddOptions& options) {
     card->thirdField = texts.thirdField;
     card->fourthField = texts.fourthField;
     card->note = texts.note;
-    const int position = addNewCard(store, categoryId, std::move(card), 0);
-    if (!saveChanged(options.file, store, ui, session)) return 1;
+    const int position = addNewCard(doc.store, categoryId, std::move(card), 0);
+    if (!doc.save()) return 1;
     std::cout << categoryDisplayName(categoryId) << " card " << position + 1 << '\n';
     return 0;
 }
@@ -242,35 +244,27 @@ int cmdAdd(const AddOptions& options) {
 int cmdEdit(const EditOptions& options) {
     const int categoryId = categoryForCommand(options.which.category);
     if (categoryId < 0) return 1;
-    TerminalPrompter ui;
-    if (!usePasswordSource(ui, options.password)) return 1;
-    CardStore store;
-    ChangeSession session;
-    session.force = options.force;
-    if (!openForChange(options.file, store, ui, false, session)) return 1;
-    const int position = cardForCommand(store, categoryId, options.which);
+    DocumentChange doc;
+    if (!doc.open(options.file, options.password, options.force, false)) return 1;
+    const int position = cardForCommand(doc.store, categoryId, options.which);
     if (position < 0) return 1;
 
-    Card& card = *store.GetCategoryList(categoryId)->GetCardAt(position);
+    Card& card = *doc.store.GetCategoryList(categoryId)->GetCardAt(position);
     CardTexts texts = textsOf(card);
-    if (!applyFieldOptions(options.fields, labelsOf(store, categoryId), win1252ToUtf8(card.firstField), ui, texts))
+    if (!applyFieldOptions(options.fields, labelsOf(doc.store, categoryId), win1252ToUtf8(card.firstField), doc.ui, texts))
         return 1;
     editCardTexts(card, texts);
-    return saveChanged(options.file, store, ui, session) ? 0 : 1;
+    return doc.save() ? 0 : 1;
 }
 
 int cmdRemove(const RemoveOptions& options) {
     const int categoryId = categoryForCommand(options.which.category);
     if (categoryId < 0) return 1;
-    TerminalPrompter ui;
-    if (!usePasswordSource(ui, options.password)) return 1;
-    CardStore store;
-    ChangeSession session;
-    session.force = options.force;
-    if (!openForChange(options.file, store, ui, false, session)) return 1;
-    const int position = cardForCommand(store, categoryId, options.which);
-    if (position < 0 || !deleteCard(store, categoryId, position)) return 1;
-    return saveChanged(options.file, store, ui, session) ? 0 : 1;
+    DocumentChange doc;
+    if (!doc.open(options.file, options.password, options.force, false)) return 1;
+    const int position = cardForCommand(doc.store, categoryId, options.which);
+    if (position < 0 || !deleteCard(doc.store, categoryId, position)) return 1;
+    return doc.save() ? 0 : 1;
 }
 
 int cmdFind(const FindOptions& options) {

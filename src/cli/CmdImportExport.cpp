@@ -343,12 +343,8 @@ int cmdImport(const ImportOptions& options) {
         return 1;
     }
 
-    TerminalPrompter ui;
-    if (!usePasswordSource(ui, options.password)) return 1;
-    CardStore store;
-    ChangeSession session;
-    session.force = options.force;
-    if (!openForChange(options.file, store, ui, true, session)) return 1;
+    DocumentChange doc;
+    if (!doc.open(options.file, options.password, options.force, true)) return 1;
     // Every card is made before the first is added, and the document is written once: an import
     // happens whole or not at all.
     std::map<std::string, int> counts;
@@ -357,9 +353,9 @@ int cmdImport(const ImportOptions& options) {
         card->listPosition = 0;
         card->dateText = FormatDateStamp(card->dateStamp, 0);
         ++counts[list == kDeletedCategoryId ? std::string("the deleted cards") : categoryDisplayName(list)];
-        store.GetCategoryList(list)->AddCard(std::move(card));
+        doc.store.GetCategoryList(list)->AddCard(std::move(card));
     }
-    if (!saveChanged(options.file, store, ui, session)) {
+    if (!doc.save()) {
         std::cerr << "Nothing was imported.\n";
         return 1;
     }

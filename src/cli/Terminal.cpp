@@ -125,10 +125,7 @@ std::optional<std::string> TerminalPrompter::readLineUtf8(const std::string& pro
 std::optional<std::string> TerminalPrompter::askPassword(const std::string& title) {
     auto line = m_filePassword ? m_filePassword : readLineUtf8(title + ": ");
     if (!line) return std::nullopt;
-    struct WipeLine {
-        std::string& text;
-        ~WipeLine() { wipeSecret(text); }
-    } wipeLine{*line};
+    WipeOnExit wipeLine(*line);
     std::string bytes, error;
     // The stored digest of a password would stop at a NUL, so a password holding one is refused.
     if (line->find('\0') != std::string::npos) {
@@ -160,10 +157,7 @@ TerminalPrompter::~TerminalPrompter() {
 std::optional<std::string> TerminalPrompter::askSecretText(const std::string& prompt) {
     auto line = readLineUtf8(prompt + ": ");
     if (!line) return std::nullopt;
-    struct WipeLine {
-        std::string& text;
-        ~WipeLine() { wipeSecret(text); }
-    } wipeLine{*line};
+    WipeOnExit wipeLine(*line);
     std::string bytes, error;
     if (!utf8ToWin1252(*line, bytes, &error)) {
         showMessage(error);

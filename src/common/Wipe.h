@@ -11,3 +11,15 @@ void wipeSecret(std::string& text);
 
 /// The same for a byte buffer.
 void wipeSecret(std::vector<std::uint8_t>& bytes);
+
+/// Wipes the string it watches when it goes out of scope, whichever way the scope is left.
+class WipeOnExit {
+public:
+    explicit WipeOnExit(std::string& text) : m_text(text) {}
+    ~WipeOnExit() { wipeSecret(m_text); }
+    WipeOnExit(const WipeOnExit&) = delete;
+    WipeOnExit& operator=(const WipeOnExit&) = delete;
+
+private:
+    std::string& m_text;
+};
