@@ -19,6 +19,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "../PrivateBus.h"
 #include "app/QuorvaneApp.h"
 #include "browser/DdeBusNames.h"
 #include "prefs/MemorySettings.h"
@@ -60,15 +61,7 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (dde::sessionBusAddress().isEmpty() && qEnvironmentVariableIsEmpty("BENCH_NO_BUS")) {
-        qputenv("BENCH_NO_BUS", "1");
-        std::vector<char*> args = {const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
-        args.insert(args.end(), argv, argv + argc);
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        std::fprintf(stderr, "bench_get_web_page: no session bus, and dbus-run-session cannot be started\n");
-        return 1;
-    }
+    runOnASessionBus(argc, argv, "bench_get_web_page");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);

@@ -17,6 +17,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "../PrivateBus.h"
 #include "app/QuorvaneApp.h"
 #include "cardstore/CardFile.h"
 #include "cardstore/CardStore.h"
@@ -115,15 +116,7 @@ void row(const char* what, double ms, const char* target) { std::printf("| %-46s
 
 int main(int argc, char** argv) {
     // The window needs a session bus; without one the benchmark runs itself on a private one.
-    if (dde::sessionBusAddress().isEmpty() && qEnvironmentVariableIsEmpty("BENCH_NO_BUS")) {
-        qputenv("BENCH_NO_BUS", "1");
-        std::vector<char*> args = {const_cast<char*>("dbus-run-session"), const_cast<char*>("--")};
-        args.insert(args.end(), argv, argv + argc);
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        std::fprintf(stderr, "bench_window: no session bus, and dbus-run-session cannot be started\n");
-        return 1;
-    }
+    runOnASessionBus(argc, argv, "bench_window");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
