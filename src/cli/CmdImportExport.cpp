@@ -257,11 +257,9 @@ ImportBatch importJson(const std::string& text) {
         if (!list || !categoryId || !legacy || !state || !stamp || !extra)
             return fail(where + ": list, categoryId, legacyFlags, stateFlags, dateStamp and extraValue must be "
                                 "whole numbers in their range.");
-        int id = static_cast<int>(*list);
-        if (!isStoredListId(id)) {
-            batch.mapped.emplace("list " + std::to_string(id), categoryDisplayName(kMiscellaneous));
-            id = kMiscellaneous;
-        }
+        // A number that is no category here (a later version's) is kept as it is, never shown, as
+        // the document keeps such cards when it reads them.
+        const int id = static_cast<int>(*list);
         // The JSON holds the texts as the card keeps them (a note's CR LF included): no conversion of
         // line breaks here, only of the character set.
         auto card = std::make_unique<Card>();
@@ -276,7 +274,7 @@ ImportBatch importJson(const std::string& text) {
                 return fail(where + " (\"" + texts[0] + "\"), " + kNames[f] + ": too long, or holds a NUL character.");
         }
         const int category = id == kDeletedCategoryId ? static_cast<int>(*categoryId) : id;
-        card->categoryId = static_cast<std::uint8_t>(category >= 0 && category < kCategoryCount ? category : id);
+        card->categoryId = static_cast<std::uint8_t>(id == kDeletedCategoryId && category >= kCategoryCount ? id : category);
         card->categoryName = categoryDisplayName(card->categoryId);
         card->legacyFlags = static_cast<std::uint8_t>(*legacy);
         card->stateFlags = static_cast<std::uint8_t>(*state);
@@ -352,8 +350,11 @@ int cmdImport(const ImportOptions& options) {
         const int list = options.format == ExchangeFormat::Json ? card->listPosition : card->categoryId;
         card->listPosition = 0;
         card->dateText = FormatDateStamp(card->dateStamp, 0);
-        ++counts[list == kDeletedCategoryId ? std::string("the deleted cards") : categoryDisplayName(list)];
-        doc.store.GetCategoryList(list)->AddCard(std::move(card));
+        CardList* target = doc.store.GetCategoryList(list);
+        ++counts[list == kDeletedCategoryId ? std::string("the deleted cards")
+                 : target                   ? categoryDisplayName(list)
+                                            : "number " + std::to_string(list) + " (no category here, never shown)"];
+        (target ? *target : doc.store.unshownCards()).AddCard(std::move(card));
     }
     if (!doc.save()) {
         std::cerr << "Nothing was imported.\n";

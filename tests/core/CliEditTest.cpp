@@ -173,6 +173,17 @@ TEST(CliExchange, EveryLayoutComesBackAsItWent) {
     EXPECT_EQ(runCli({"export", plain, "--format", "json", "-o", dir.file("all.json"), "--force"}).status, 0);
     ASSERT_EQ(runCli({"import", dir.file("again.qvf"), "--format", "json", dir.file("all.json")}).status, 0);
     EXPECT_EQ(cardsOf(dir.file("again.qvf")), cardsOf(plain));
+
+    // A card of a number that is no category here (a later version's) is kept under its number.
+    writeText(dir.file("later.json"),
+              R"({"cards": [{"list": 50, "categoryId": 50, "fields": ["From later", "", "", ""], "note": ""}]})");
+    CliRun later = runCli({"import", dir.file("later.qvf"), "--format", "json", dir.file("later.json")});
+    ASSERT_EQ(later.status, 0) << later.err;
+    EXPECT_NE(later.err.find("number 50 (no category here, never shown)"), std::string::npos) << later.err;
+    const nlohmann::json kept = cardsOf(dir.file("later.qvf"));
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0]["list"], 50);
+    EXPECT_EQ(kept[0]["fields"][0], "From later");
 }
 
 TEST(CliExchange, OtherManagersGroupsMapToCategoriesAndNothingIsHalfImported) {
