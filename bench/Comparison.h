@@ -13,6 +13,18 @@
 #include <time.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+/// The same pseudo-random bytes on every run, so that both routines and every run see equal input.
+inline std::vector<std::uint8_t> randomBuffer(std::size_t size) {
+    std::mt19937 rng(2024);
+    std::vector<std::uint8_t> out(size);
+    for (auto& b : out)
+        b = static_cast<std::uint8_t>(rng());
+    return out;
+}
 
 class Comparison {
 public:

@@ -20,14 +20,6 @@ namespace {
 
 constexpr std::size_t kBufferBytes = 1 << 20;
 
-std::vector<std::uint8_t> randomBuffer(std::size_t size) {
-    std::mt19937 rng(2024);
-    std::vector<std::uint8_t> out(size);
-    for (auto& b : out)
-        b = static_cast<std::uint8_t>(rng());
-    return out;
-}
-
 const std::string kPassword = "a fairly long document password";
 
 const std::uint8_t* keyBytes(const std::string& key) {

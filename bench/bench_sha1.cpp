@@ -19,14 +19,6 @@
 
 namespace {
 
-std::vector<std::uint8_t> randomBuffer(std::size_t size) {
-    std::mt19937 rng(2024);
-    std::vector<std::uint8_t> out(size);
-    for (auto& b : out)
-        b = static_cast<std::uint8_t>(rng());
-    return out;
-}
-
 // Argument: the input's size in bytes. A short input is digested many times per timing, so the
 // clock's own cost stays small beside it.
 void sha1Bench(benchmark::State& state, Sha1Impl impl) {

@@ -3,6 +3,7 @@
 // (enciphered with the fixed password, so the fuzzer reaches the card parser behind the password
 // check). Whatever loads must save and load again to the same cards.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -89,10 +90,18 @@ Bytes present(std::uint8_t mode, const std::uint8_t* data, std::size_t size) {
 
 std::vector<Card> allCards(const CardStore& store) {
     std::vector<Card> cards;
-    for (int id : storedListOrder()) {
-        const CardList* list = store.GetCategoryList(id);
+    std::vector<const CardList*> lists;
+    for (int id : storedListOrder()) lists.push_back(store.GetCategoryList(id));
+    lists.push_back(&store.unshownCards());
+    for (const CardList* list : lists) {
+        // Cards of numbers that are no category are saved in number order, so compare them so.
+        std::vector<const Card*> ordered;
+        for (int i = 0; i < list->GetCardCount(); ++i) ordered.push_back(list->GetCardAt(i));
+        if (list == &store.unshownCards())
+            std::stable_sort(ordered.begin(), ordered.end(),
+                             [](const Card* a, const Card* b) { return a->categoryId < b->categoryId; });
         for (int i = 0; i < list->GetCardCount(); ++i) {
-            Card c = *list->GetCardAt(i);
+            Card c = *ordered[static_cast<std::size_t>(i)];
             // Memory-only fields do not travel through a file, and an imported card shows the date
             // text its old file held; the stamp carries the date.
             c.categoryName.clear();

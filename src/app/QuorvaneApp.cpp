@@ -11,9 +11,13 @@
 #include "docview/Document.h"
 #include "prefs/SettingKeys.h"
 #include "ui/browser/BrowserCommands.h"
+#include "browser/DdeErrors.h"
+#include "ui/browser/DDEObject.h"
+#include "ui/browser/Launcher.h"
 #include "ui/cards/CardCommands.h"
 #include "ui/cards/QuorvaneDoc.h"
 #include "ui/common/DocumentTypes.h"
+#include "ui/common/GuiPrompter.h"
 #include "ui/common/Platform.h"
 #include "ui/fileenc/FileEncryptionCommands.h"
 #include "ui/frame/MainFrame.h"
@@ -36,6 +40,12 @@ CQuorvaneApp::~CQuorvaneApp() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     m_mainFrame.reset();
     m_docManager.reset();
+    if (m_ddeInstance != 0) {
+        if (CDDEObject::instance() == m_ddeInstance) {
+            CDDEObject::setInstance(0);
+        }
+        dde::DdeUninitialize(m_ddeInstance);
+    }
 }
 
 void CQuorvaneApp::registerTemplates() {
@@ -60,6 +70,13 @@ void CQuorvaneApp::registerTemplates() {
 
 bool CQuorvaneApp::InitInstance(const QStringList& arguments, Options options) {
     m_splashAllowed = options.splash;
+    // The browser is reached over the session bus; without one the program cannot work.
+    if (dde::DdeInitialize(&m_ddeInstance, &CDDEObject::DdeCallback) != dde::DMLERR_NO_ERROR) {
+        guiPrompter().message(QStringLiteral("DDE initialization failed.  Unable to continue."));
+        m_ddeInstance = 0;
+        return false;
+    }
+    CDDEObject::setInstance(m_ddeInstance);
     if (!m_settings) {
         m_settings = std::make_unique<QSettingsStore>();
     }
@@ -79,8 +96,13 @@ bool CQuorvaneApp::InitInstance(const QStringList& arguments, Options options) {
     // A document named on the command line opens; otherwise no empty document is made. Options
     // ("-..." arguments) are the toolkit's and are skipped. A file that cannot be opened at all ends
     // the program after its message; one that opens but does not load (a wrong password) does not.
+    bool onlyFiles = false;
     for (const QString& argument : arguments) {
-        if (!argument.startsWith('-')) {
+        if (!onlyFiles && argument == QLatin1String("--")) {
+            onlyFiles = true;  // what follows is a file name even when it begins with '-'
+            continue;
+        }
+        if (onlyFiles || !argument.startsWith('-')) {
             const QFileInfo file(argument);
             if (!m_docManager->OpenDocumentFile(argument) && !(file.isFile() && file.isReadable())) {
                 return false;
@@ -89,6 +111,12 @@ bool CQuorvaneApp::InitInstance(const QStringList& arguments, Options options) {
         }
     }
     m_mainFrame->show();
+    m_mainFrame->LoadProgramSettings();
+    if (readSetting(*m_settings, settings::kHasStartedBefore) != 1) {
+        launcher::LookUpBrowsers(*m_mainFrame);
+        writeSetting(*m_settings, settings::kHasStartedBefore, 1);
+    }
+    launcher::LaunchStartUpPrograms(*m_mainFrame);
     if (readSetting(*m_settings, settings::kCheckOpenFiles) == 1) {
         reopenRecentFiles();
     }

@@ -1,11 +1,14 @@
 #pragma once
-// CQuorvaneApp: start-up in its order (settings, recent files, the three document templates,
-// the main window, the command line, reopening recent files, the splash screen, the processor
-// flag) and the splash screen. The program's parts meet here and nowhere else.
+// CQuorvaneApp: start-up in its order (the DDE connection to the session bus, settings, recent
+// files, the three document templates, the main window, the command line, the program paths, the
+// first-start browser lookup, the start-up launches, reopening recent files, the splash screen,
+// the processor flag) and the splash screen. The program's parts meet here and nowhere else.
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <memory>
 
 #include "app/SplashWindow.h"
@@ -45,5 +48,6 @@ private:
     std::unique_ptr<DocManager> m_docManager;
     std::unique_ptr<CMainFrame> m_mainFrame;
     QPointer<SplashWindow> m_splash;
+    std::uint32_t m_ddeInstance = 0;
     bool m_splashAllowed = false;
 };

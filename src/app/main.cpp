@@ -3,8 +3,10 @@
 #include <QApplication>
 
 #include "app/QuorvaneApp.h"
+#include "common/ProcessGuard.h"
 
 int main(int argc, char** argv) {
+    guardProcess();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setOrganizationName(QStringLiteral("Orvel/Pelmorapp"));

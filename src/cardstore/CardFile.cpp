@@ -8,6 +8,7 @@
 
 #include "cardstore/DateStamp.h"
 #include "common/SafeFile.h"
+#include "common/Wipe.h"
 #include "common/Win1252.h"
 #include "crypto/Blowfish.h"
 #include "crypto/PasswordRules.h"
@@ -41,15 +42,15 @@ std::array<const std::string*, 5> storedTexts(const Card& card) {
 }
 
 // The list a loaded card goes to, or -1 for none: deleted cards go to list 100 whatever their
-// number; a number that is no category drops the card.
+// number; a card of a number that is no category goes to the unshown cards.
 int storedListFor(const Card& card) {
     int listId = (card.stateFlags & kStateDeleted) ? kDeletedCategoryId : card.categoryId;
     return isStoredListId(listId) ? listId : -1;
 }
 
 void fileLoadedCard(CardStore& store, Card&& card) {
-    if (CardList* list = store.GetCategoryList(storedListFor(card)))
-        list->AddCard(std::make_unique<Card>(std::move(card)));
+    CardList* list = store.GetCategoryList(storedListFor(card));
+    (list ? list : &store.unshownCards())->AddCard(std::make_unique<Card>(std::move(card)));
 }
 
 // Splits a card's text block at its NULs. A text without its terminator takes the rest of the
@@ -214,10 +215,17 @@ RecordSink storeSink(CardStore& store, int dateFormat) {
 
 enum class Unlock { Accepted, Cancelled, Refused };
 
+// Wipes a buffer of deciphered cards when it goes (unless a sink took it over, leaving it empty).
+struct WipedBuffer {
+    Bytes& bytes;
+    ~WipedBuffer() { wipeSecret(bytes); }
+};
+
 // Asks for the password of an enciphered body and deciphers it in place; the check area decides.
 Unlock unlockBody(Bytes& body, const std::string& fileName, BodyCheck check, CardStore& store, Prompter& ui) {
     std::optional<std::string> typed = ui.askPassword("Decryption Password for file: " + fileName);
     if (!typed) return Unlock::Cancelled;
+    WipeOnExit wipeTyped(*typed);
     store.typedPassword = *typed;
     // A body too short for its check area cannot be right: whole zero blocks let the check refuse it
     // the usual way instead of comparing bytes that are not there.
@@ -266,12 +274,14 @@ LoadResult readOldDocument(const std::uint8_t* data, std::size_t size, Bytes* fi
         return result;
     }
     Bytes plain = encipheredBlocks(data, size, kOldBodyOffset, file);
+    WipedBuffer wipePlain{plain};
     const std::size_t plainSize = plain.size();
     switch (unlockBody(plain, fileName, v1001 ? BodyCheck::Xyz3 : BodyCheck::Digest20, store, ui)) {
         case Unlock::Cancelled:
-            // The oldest format opens empty when the prompt is cancelled.
+            // The oldest format opens empty when the prompt is cancelled, without its cards.
             result.outcome = v1001 ? LoadOutcome::Loaded : LoadOutcome::Failed;
-            if (!v1001) result.error = "No password was given.";
+            result.cardsUnread = v1001;
+            result.error = "No password was given.";
             return result;
         case Unlock::Refused:
             result.outcome = LoadOutcome::Failed;
@@ -305,6 +315,7 @@ LoadResult readCurrentDocument(const std::uint8_t* data, std::size_t size, Bytes
     result.encrypted = true;
     // The body length is not stored: it is whatever follows the header, deciphered as whole blocks.
     Bytes plain = encipheredBlocks(data, size, kDocumentHeaderSize, file);
+    WipedBuffer wipePlain{plain};
     const std::size_t plainSize = plain.size();
     switch (unlockBody(plain, fileName, BodyCheck::Digest20, store, ui)) {
         case Unlock::Cancelled:
@@ -342,8 +353,9 @@ std::string withThousands(std::size_t value) {
 // The file layout gives each text a NUL terminator and a signed 16-bit length budget: refuse a
 // text that would not come back as it was, before anything is written.
 bool cardTextsCanBeStored(const CardStore& store, Prompter& ui) {
-    for (int id : storedListOrder()) {
-        const CardList* list = store.GetCategoryList(id);
+    std::vector<const CardList*> lists{&store.unshownCards()};
+    for (int id : storedListOrder()) lists.push_back(store.GetCategoryList(id));
+    for (const CardList* list : lists) {
         for (int i = 0; i < list->GetCardCount(); ++i) {
             const Card& card = *list->GetCardAt(i);
             auto texts = storedTexts(card);
@@ -374,11 +386,20 @@ void appendDocumentHeader(Bytes& out, std::uint8_t bodyKind) {
     out.insert(out.end(), header, header + sizeof header);
 }
 
+// Lists in ascending number, as the file orders them: the unshown cards go by their numbers
+// around the deleted cards (100), keeping their order among equal numbers.
 void appendAllCards(Bytes& out, const CardStore& store) {
+    std::vector<const Card*> unshown;
+    for (int i = 0; i < store.unshownCards().GetCardCount(); ++i) unshown.push_back(store.unshownCards().GetCardAt(i));
+    std::stable_sort(unshown.begin(), unshown.end(),
+                     [](const Card* a, const Card* b) { return a->categoryId < b->categoryId; });
+    auto next = unshown.begin();
     for (int id : storedListOrder()) {
+        for (; next != unshown.end() && (*next)->categoryId < id; ++next) appendCardRecord(out, **next);
         const CardList* list = store.GetCategoryList(id);
         for (int i = 0; i < list->GetCardCount(); ++i) appendCardRecord(out, *list->GetCardAt(i));
     }
+    for (; next != unshown.end(); ++next) appendCardRecord(out, **next);
 }
 
 }  // namespace
@@ -418,6 +439,17 @@ LoadResult readDocument(const std::uint8_t* data, std::size_t size, Bytes* file,
     return readCurrentDocument(data, size, file, fileName, store, ui, sink);
 }
 
+// Whether the first bytes of a file (at most a header's worth, all of them for a shorter file) begin
+// a card document of any format.
+bool beginsCardDocument(const std::uint8_t* head, std::size_t size) {
+    if (size >= kOldBodyOffset) {
+        const std::string version(reinterpret_cast<const char*>(head) + kOldVersionOffset,
+                                  kOldBodyOffset - kOldVersionOffset);
+        if (version == "Version1.001" || version == "Version1.002") return true;
+    }
+    return size >= kDocumentHeaderSize && std::memcmp(head + kMagicOffset, kMagic, sizeof kMagic) == 0;
+}
+
 LoadResult loadDocument(const std::string& path, CardStore& store, Prompter& ui, const RecordSink& sink) {
     const std::string name = fileNameOf(path);
     LoadResult result;
@@ -425,7 +457,29 @@ LoadResult loadDocument(const std::string& path, CardStore& store, Prompter& ui,
         result.outcome = LoadOutcome::EncryptedFileName;
         return result;
     }
-    std::optional<Bytes> data = readWholeFile(path, &result.error);
+    removeStaleTemporaryFiles(folderOf(path));
+    // Only a regular file is read, and its header first: anything else is refused before the rest of
+    // it is read, however large it is.
+    ReadableFile file;
+    if (!file.open(path, &result.error)) {
+        result.outcome = LoadOutcome::ReadError;
+        return result;
+    }
+    std::uint8_t head[kDocumentHeaderSize];
+    auto headSize = file.read(head, sizeof head, &result.error);
+    if (!headSize) {
+        result.outcome = LoadOutcome::ReadError;
+        return result;
+    }
+    if (!beginsCardDocument(head, *headSize))
+        return readDocument(head, *headSize, nullptr, name, store, ui, sink);  // "Empty File !" or "Not a Quorvane file"
+    if (file.size() > kMaxCardDocumentBytes) {
+        result.outcome = LoadOutcome::ReadError;
+        result.error = name + " is too large to be a card document (" + withThousands(file.size()) + " bytes; at most " +
+                       withThousands(kMaxCardDocumentBytes) + ").";
+        return result;
+    }
+    std::optional<Bytes> data = readWholeFile(path, &result.error, kMaxCardDocumentBytes);
     if (!data) {
         result.outcome = LoadOutcome::ReadError;
         return result;
@@ -433,18 +487,37 @@ LoadResult loadDocument(const std::string& path, CardStore& store, Prompter& ui,
     return readDocument(data->data(), data->size(), &*data, name, store, ui, sink);
 }
 
+void reportUnshownCards(int count, Prompter& ui) {
+    if (count > 0) ui.showMessage(unshownCardsMessage(count));
+}
+
 int listSlot(int listId) { return listId == kDeletedCategoryId ? kCategoryCount : listId; }
 
 }  // namespace
 
+std::string unshownCardsMessage(int count) {
+    if (count == 1)
+        return "This document holds 1 card of a category this version of Quorvane cannot show. It is kept "
+               "unchanged and saved with the document.";
+    return "This document holds " + withThousands(static_cast<std::size_t>(count)) +
+           " cards of categories this version of Quorvane cannot show. They are kept unchanged and saved with the "
+           "document.";
+}
+
 LoadResult readCardDocument(const std::uint8_t* data, std::size_t size, const std::string& fileName,
                             CardStore& store, Prompter& ui, int dateFormat) {
-    return readDocument(data, size, nullptr, fileName, store, ui, storeSink(store, dateFormat));
+    LoadResult result = readDocument(data, size, nullptr, fileName, store, ui, storeSink(store, dateFormat));
+    reportUnshownCards(store.unshownCards().GetCardCount(), ui);
+    return result;
 }
 
 LoadResult loadCardDocument(const std::string& path, CardStore& store, Prompter& ui, int dateFormat) {
-    return loadDocument(path, store, ui, storeSink(store, dateFormat));
+    LoadResult result = loadDocument(path, store, ui, storeSink(store, dateFormat));
+    reportUnshownCards(store.unshownCards().GetCardCount(), ui);
+    return result;
 }
+
+CardDocumentIndex::~CardDocumentIndex() { wipeSecret(m_buffer); }
 
 int CardDocumentIndex::cardCount(int listId) const {
     if (!isStoredListId(listId)) return 0;
@@ -453,6 +526,13 @@ int CardDocumentIndex::cardCount(int listId) const {
 
 Card CardDocumentIndex::card(int listId, int index) const {
     std::size_t pos = m_offsets[static_cast<std::size_t>(listSlot(listId))][static_cast<std::size_t>(index)];
+    Card card;
+    readRecordAt(m_records, m_size, pos, m_oldLayout, m_dateFormat, card);
+    return card;
+}
+
+Card CardDocumentIndex::unshownCard(int index) const {
+    std::size_t pos = m_unshownOffsets[static_cast<std::size_t>(index)];
     Card card;
     readRecordAt(m_records, m_size, pos, m_oldLayout, m_dateFormat, card);
     return card;
@@ -471,6 +551,7 @@ void CardDocumentIndex::adopt(const std::uint8_t* records, std::size_t size, std
     m_oldLayout = oldLayout;
     m_dateFormat = dateFormat;
     for (auto& offsets : m_offsets) offsets.clear();
+    m_unshownOffsets.clear();
     // Only where each card starts is kept; the card itself is read again when asked for.
     std::size_t pos = start;
     for (Card card;;) {
@@ -480,14 +561,18 @@ void CardDocumentIndex::adopt(const std::uint8_t* records, std::size_t size, std
         if (!read) break;
         if (int listId = storedListFor(card); listId >= 0)
             m_offsets[static_cast<std::size_t>(listSlot(listId))].push_back(at);
+        else
+            m_unshownOffsets.push_back(at);
     }
 }
 
 LoadResult indexCardDocument(const std::string& path, CardDocumentIndex& index, Prompter& ui, int dateFormat) {
     CardStore passwords;  // takes the password state a load leaves; no card goes in
-    return loadDocument(path, passwords, ui,
+    LoadResult result = loadDocument(path, passwords, ui,
                         [&](const std::uint8_t* records, std::size_t size, std::size_t start, bool oldLayout,
                             Bytes* buffer) { index.adopt(records, size, start, oldLayout, buffer, dateFormat); });
+    reportUnshownCards(index.unshownCount(), ui);
+    return result;
 }
 
 void appendCardRecord(Bytes& out, const Card& card) {
@@ -538,16 +623,18 @@ bool serializeCardDocument(const CardStore& store, Bytes& out, Prompter& ui) {
     return true;
 }
 
-SaveResult saveCardDocument(const std::string& path, const CardStore& store, Prompter& ui) {
+SaveResult saveCardDocument(const std::string& path, const CardStore& store, Prompter& ui, WriteMode mode,
+                             const ReplaceCheck& check) {
     SaveResult result;
     Bytes bytes;
     if (!serializeCardDocument(store, bytes, ui)) {
         result.outcome = SaveOutcome::Refused;
         return result;
     }
-    FileResult written = writeFileSafely(path, bytes);
+    FileResult written = writeFileSafely(path, bytes, mode, check);
+    wipeSecret(bytes);
     if (!written.ok) {
-        result.outcome = SaveOutcome::WriteError;
+        result.outcome = written.refusedByCheck ? SaveOutcome::Changed : SaveOutcome::WriteError;
         result.error = written.error;
         return result;
     }

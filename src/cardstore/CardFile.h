@@ -12,6 +12,7 @@
 #include "cardstore/CardStore.h"
 #include "common/ByteIO.h"
 #include "common/Prompter.h"
+#include "common/SafeFile.h"
 
 inline constexpr std::size_t kDocumentHeaderSize = 22;
 inline constexpr std::size_t kCardHeaderSize = 24;
@@ -19,6 +20,13 @@ inline constexpr std::size_t kCardHeaderSize = 24;
 inline constexpr const char* kMsgEmptyFile = "Empty File !";
 inline constexpr const char* kMsgNotQuorvane = "Not a Quorvane file";
 inline constexpr const char* kMsgPasswordNotSet = "The encryption password is not set.";
+
+/// The largest card document that is read; a larger file is refused before any of it is loaded. Its
+/// cards would take several times its size in memory, while a million cards take about 100 MiB.
+inline constexpr std::uint64_t kMaxCardDocumentBytes = 0x7FFFFFFF;
+
+/// What the person is told once at open when cards of a number that is no category were read.
+std::string unshownCardsMessage(int count);
 
 enum class CardFileFormat { Current, Version1001, Version1002 };
 
@@ -38,6 +46,9 @@ struct LoadResult {
     // ReadError: why the file could not be read. Failed: a reason nothing was shown for (prompt
     // cancelled, unknown body kind), for callers without a window; empty after a refused password.
     std::string error;
+    // Loaded without its cards: an old 1.001 document whose password prompt was cancelled opens
+    // empty. Its file must not be written over as if the empty document were its contents.
+    bool cardsUnread = false;
 };
 
 /// Loads the card document at `path` into an empty `store`. Messages and the password prompt
@@ -56,6 +67,7 @@ LoadResult readCardDocument(const std::uint8_t* data, std::size_t size, const st
 class CardDocumentIndex {
 public:
     CardDocumentIndex() = default;
+    ~CardDocumentIndex();  // wipes the deciphered records
     CardDocumentIndex(const CardDocumentIndex&) = delete;  // the records pointer is into its own buffer
     CardDocumentIndex& operator=(const CardDocumentIndex&) = delete;
 
@@ -65,6 +77,10 @@ public:
     /// The card at `index` (0 <= index < cardCount) of list `listId`: the card a store loaded from the
     /// same document holds there.
     Card card(int listId, int index) const;
+
+    /// The cards of a number that is no category, in file order (CardStore::unshownCards).
+    int unshownCount() const { return static_cast<int>(m_unshownOffsets.size()); }
+    Card unshownCard(int index) const;
 
 private:
     friend LoadResult indexCardDocument(const std::string&, CardDocumentIndex&, Prompter&, int);
@@ -77,6 +93,7 @@ private:
     bool m_oldLayout = false;  // records of the 1.001 and 1.002 formats
     int m_dateFormat = 0;
     std::array<std::vector<std::size_t>, kStoredListCount> m_offsets;  // where each list's cards start
+    std::vector<std::size_t> m_unshownOffsets;
 };
 
 /// Reads the card document at `path` into `index` instead of a store, with the same messages,
@@ -91,6 +108,7 @@ enum class SaveOutcome {
     Saved,
     Refused,     // a message was shown and nothing was written (no password, a text too long)
     WriteError,  // the file could not be written; `error` says why; the previous file is untouched
+    Changed,     // the check before replacing found the file changed by another program: nothing written
 };
 
 struct SaveResult {
@@ -102,8 +120,11 @@ struct SaveResult {
 /// store.encryptOnSave). Returns false after showing a message when the store cannot be saved.
 bool serializeCardDocument(const CardStore& store, Bytes& out, Prompter& ui);
 
-/// Saves the store to `path` safely (temporary file, flush, rename).
-SaveResult saveCardDocument(const std::string& path, const CardStore& store, Prompter& ui);
+/// Saves the store to `path` safely (temporary file, flush, rename); with CreateOnly an existing name
+/// is never replaced, and `check`, when given, is asked just before the file is put in place (the
+/// save fails as Changed when it says no).
+SaveResult saveCardDocument(const std::string& path, const CardStore& store, Prompter& ui,
+                            WriteMode mode = WriteMode::Replace, const ReplaceCheck& check = {});
 
 /// Appends one card (24-byte header and its five NUL-terminated texts) to `out`.
 void appendCardRecord(Bytes& out, const Card& card);

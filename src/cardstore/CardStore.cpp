@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/Wipe.h"
+
 namespace {
 
 // m_lists holds 0-14 at their own index and the deleted cards at index 15.
@@ -34,6 +36,11 @@ CardStore::CardStore() {
     }
 }
 
+CardStore::~CardStore() {
+    wipeSecret(encryptionPassword);
+    wipeSecret(typedPassword);
+}
+
 CardList* CardStore::GetCategoryList(int categoryId) {
     int slot = slotOf(categoryId);
     return slot < 0 ? nullptr : &m_lists[static_cast<std::size_t>(slot)];
@@ -58,13 +65,14 @@ std::uint64_t CardStore::GetStoredSize() const {
     std::uint64_t total = 0;
     for (const CardList& list : m_lists)
         for (int i = 0; i < list.GetCardCount(); ++i) total += list.GetCardAt(i)->storedSize();
+    for (int i = 0; i < m_unshown.GetCardCount(); ++i) total += m_unshown.GetCardAt(i)->storedSize();
     return total;
 }
 
 bool CardStore::hasCards() const {
     for (const CardList& list : m_lists)
         if (list.GetCardCount() > 0) return true;
-    return false;
+    return m_unshown.GetCardCount() > 0;
 }
 
 int CardStore::shownCardCount() const {
@@ -75,4 +83,5 @@ int CardStore::shownCardCount() const {
 
 void CardStore::clear() {
     for (CardList& list : m_lists) list.clear();
+    m_unshown.clear();
 }

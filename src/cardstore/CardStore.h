@@ -11,6 +11,8 @@
 class CardStore {
 public:
     CardStore();
+    /// Wipes the passwords.
+    ~CardStore();
     CardStore(const CardStore&) = delete;
     CardStore& operator=(const CardStore&) = delete;
 
@@ -25,7 +27,8 @@ public:
     /// The same by number, for 0-14 only.
     int GetLabelsForCategoryId(int categoryId, Labels& labels) const;
 
-    /// Bytes the cards of all sixteen lists take in a file body; 0 exactly when there is no card.
+    /// Bytes the cards of all sixteen lists and the unshown cards take in a file body; 0 exactly when
+    /// there is no card.
     std::uint64_t GetStoredSize() const;
 
     /// True when any list, the deleted cards included, holds a card: exactly when GetStoredSize is
@@ -33,6 +36,11 @@ public:
     bool hasCards() const;
     /// Number of cards in the fifteen shown categories (deleted cards excluded).
     int shownCardCount() const;
+
+    /// Cards of a number that is no category (15-99, 101-255: a file from a later version, or a
+    /// repaired one), kept as they were read so that a save writes them back unchanged. Never shown.
+    CardList& unshownCards() { return m_unshown; }
+    const CardList& unshownCards() const { return m_unshown; }
 
     /// Empties every list.
     void clear();
@@ -44,4 +52,5 @@ public:
 
 private:
     std::array<CardList, kStoredListCount> m_lists;  // index 15 holds list 100
+    CardList m_unshown;
 };

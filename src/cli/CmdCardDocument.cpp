@@ -1,85 +1,31 @@
 // dump, ls and convert: card documents from the terminal.
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <optional>
 
+#include <nlohmann/json.hpp>
+
 #include "cardstore/CardFile.h"
 #include "cardstore/DateStamp.h"
 #include "cli/Commands.h"
+#include "cli/DocumentAccess.h"
 #include "cli/Terminal.h"
+#include "common/SafeFile.h"
 #include "common/Win1252.h"
 #include "crypto/PasswordRules.h"
-
-namespace {
-
-// Splits the arguments of a command into files and the few options it knows; reports the rest.
-struct ParsedArgs {
-    std::vector<std::string> files;
-    std::optional<int> dateFormat;
-    bool encrypt = false;
-    bool plain = false;
-    bool ok = true;
-};
-
-bool parseInt(const std::string& text, int& value) {
-    if (text.empty()) return false;
-    std::size_t used = 0;
-    try {
-        long parsed = std::stol(text, &used);
-        if (used != text.size() || parsed < -1000000 || parsed > 1000000) return false;
-        value = static_cast<int>(parsed);
-    } catch (const std::exception&) {
-        return false;
-    }
-    return true;
-}
-
-ParsedArgs parseArgs(const Args& args, const char* command, bool allowDateFormat, bool allowEncryption) {
-    ParsedArgs parsed;
-    bool onlyFiles = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (onlyFiles || arg.empty() || arg[0] != '-' || arg == "-") {
-            parsed.files.push_back(arg);
-        } else if (arg == "--") {
-            onlyFiles = true;
-        } else if (allowDateFormat && (arg == "--date-format" || arg.rfind("--date-format=", 0) == 0)) {
-            std::string value;
-            if (arg == "--date-format") {
-                if (i + 1 >= args.size()) {
-                    std::cerr << "quorvane-cli " << command << ": --date-format needs a number\n";
-                    parsed.ok = false;
-                    return parsed;
-                }
-                value = args[++i];
-            } else {
-                value = arg.substr(std::string("--date-format=").size());
-            }
-            int number = 0;
-            if (!parseInt(value, number)) {
-                std::cerr << "quorvane-cli " << command << ": --date-format needs a number, not '" << value << "'\n";
-                parsed.ok = false;
-                return parsed;
-            }
-            parsed.dateFormat = number;
-        } else if (allowEncryption && arg == "--encrypt") {
-            parsed.encrypt = true;
-        } else if (allowEncryption && arg == "--plain") {
-            parsed.plain = true;
-        } else {
-            std::cerr << "quorvane-cli " << command << ": unknown option '" << arg << "'\n";
-            parsed.ok = false;
-            return parsed;
-        }
-    }
-    return parsed;
-}
 
 // Says on standard error why a card document cannot be used, after its load. The messages of the
 // load itself ("Empty File !", "Password not correct,try again." ...) were already shown.
 bool loadedForCommand(const std::string& path, const LoadResult& result, const TerminalPrompter& ui) {
     // A refused password was already reported; it must not pass for a cancelled prompt.
     if (ui.inputRefused()) return false;
+    // An old document opened without its password holds no card of its file: nothing to show or
+    // convert, and writing it would lose the file's cards.
+    if (result.cardsUnread) {
+        std::cerr << path << ": " << result.error << '\n';
+        return false;
+    }
     switch (result.outcome) {
         case LoadOutcome::Loaded:
             return true;
@@ -112,26 +58,39 @@ bool indexForCommand(const std::string& path, CardDocumentIndex& index, Terminal
     return loadedForCommand(path, result, ui);
 }
 
-// A JSON string from Windows-1252 bytes; control characters are written as \u00XX.
+namespace {
+
+// A JSON string from Windows-1252 bytes. Control characters (and DEL) are written as \u00XX, as
+// dump has always written them; nlohmann's writer gives some of them short escapes (\n, \t ...),
+// which are turned back here so that the output stays what scripts have been reading.
 std::string jsonString(const std::string& win1252) {
-    std::string utf8 = win1252ToUtf8(win1252);
+    const std::string json =
+        nlohmann::json(win1252ToUtf8(win1252)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     std::string out;
-    out.reserve(utf8.size() + 2);
-    out += '"';
-    for (char c : utf8) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20 || u == 0x7F) {
+    out.reserve(json.size());
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        char code = 0;
+        if (json[i] == '\\' && i + 1 < json.size()) {
+            switch (json[i + 1]) {
+                case 'b': code = '\b'; break;
+                case 'f': code = '\f'; break;
+                case 'n': code = '\n'; break;
+                case 'r': code = '\r'; break;
+                case 't': code = '\t'; break;
+                default: out += json[i]; out += json[++i]; continue;  // \\, \" and \u00XX as they are
+            }
+            ++i;
+        } else if (json[i] == '\x7F') {
+            code = '\x7F';
+        }
+        if (code) {
             char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(code));
             out += escaped;
         } else {
-            out += c;
+            out += json[i];
         }
     }
-    out += '"';
     return out;
 }
 
@@ -161,51 +120,52 @@ std::string oneLine(const std::string& win1252) {
     return utf8;
 }
 
-std::string oneFile(const ParsedArgs& parsed, const char* command, const char* usage) {
-    if (parsed.files.size() != 1) {
-        std::cerr << "Usage: quorvane-cli " << command << ' ' << usage << '\n';
-        return {};
-    }
-    return parsed.files[0];
-}
-
 }  // namespace
 
-int cmdDump(const Args& args) {
-    ParsedArgs parsed = parseArgs(args, "dump", true, false);
-    if (!parsed.ok) return 1;
-    std::string path = oneFile(parsed, "dump", "FILE [--date-format N]");
-    if (path.empty()) return 1;
-    const int dateFormat = parsed.dateFormat.value_or(0);
+int cmdDump(const DumpOptions& options) {
+    const std::string& path = options.file;
+    const int dateFormat = options.dateFormat;
 
     TerminalPrompter ui;
+    if (!usePasswordSource(ui, options.password)) return 1;
     CardDocumentIndex index;
     LoadResult result;
     if (!indexForCommand(path, index, ui, dateFormat, result)) return 1;
 
-    // Written card by card as it is made; nothing goes out before the document has been read.
     std::ostream& out = std::cout;
-    out << "{\"format\": \"" << formatName(result.format) << "\", \"encrypted\": " << (result.encrypted ? "true" : "false")
-        << ", \"cards\": [";
-    bool first = true;
-    for (int id : storedListOrder()) {
-        for (int i = 0; i < index.cardCount(id) && out; ++i) {
-            out << (first ? "\n  " : ",\n  ");
-            writeCardJson(out, id, index.card(id, i), dateFormat);
-            first = false;
-        }
-    }
-    out << (first ? "]}\n" : "\n]}\n") << std::flush;
+    writeDocumentJson(out, index, result, dateFormat);
     return out ? 0 : 1;
 }
 
-int cmdList(const Args& args) {
-    ParsedArgs parsed = parseArgs(args, "ls", false, false);
-    if (!parsed.ok) return 1;
-    std::string path = oneFile(parsed, "ls", "FILE");
-    if (path.empty()) return 1;
+void writeDocumentJson(std::ostream& out, const CardDocumentIndex& index, const LoadResult& result, int dateFormat) {
+    // Written card by card as it is made; nothing goes out before the document has been read.
+    out << "{\"format\": \"" << formatName(result.format) << "\", \"encrypted\": " << (result.encrypted ? "true" : "false")
+        << ", \"cards\": [";
+    bool first = true;
+    auto write = [&](int listId, const Card& card) {
+        out << (first ? "\n  " : ",\n  ");
+        writeCardJson(out, listId, card, dateFormat);
+        first = false;
+    };
+    // In file order: the cards of numbers that are no category (listed under their own number)
+    // around the deleted cards, as a save writes them.
+    std::vector<std::pair<int, int>> unshown;  // number, index
+    for (int i = 0; i < index.unshownCount(); ++i) unshown.emplace_back(index.unshownCard(i).categoryId, i);
+    std::stable_sort(unshown.begin(), unshown.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    auto next = unshown.begin();
+    for (int id : storedListOrder()) {
+        for (; next != unshown.end() && next->first < id && out; ++next) write(next->first, index.unshownCard(next->second));
+        for (int i = 0; i < index.cardCount(id) && out; ++i) write(id, index.card(id, i));
+    }
+    for (; next != unshown.end() && out; ++next) write(next->first, index.unshownCard(next->second));
+    out << (first ? "]}\n" : "\n]}\n") << std::flush;
+}
+
+int cmdList(const ListOptions& options) {
+    const std::string& path = options.file;
 
     TerminalPrompter ui;
+    if (!usePasswordSource(ui, options.password)) return 1;
     CardDocumentIndex index;
     LoadResult result;
     if (!indexForCommand(path, index, ui, 0, result)) return 1;
@@ -219,28 +179,35 @@ int cmdList(const Args& args) {
                 << std::string(card.fourthField.size(), '*') << '\n';
         }
     }
-    out << "Deleted cards: " << index.cardCount(kDeletedCategoryId) << '\n' << std::flush;
+    out << "Deleted cards: " << index.cardCount(kDeletedCategoryId) << '\n';
+    if (index.unshownCount() > 0) out << "Cards of other categories (see dump): " << index.unshownCount() << '\n';
+    out << std::flush;
     return out ? 0 : 1;
 }
 
-int cmdConvert(const Args& args) {
-    ParsedArgs parsed = parseArgs(args, "convert", false, true);
-    if (!parsed.ok) return 1;
-    if (parsed.files.size() != 2 || (parsed.encrypt && parsed.plain)) {
-        std::cerr << "Usage: quorvane-cli convert IN OUT [--encrypt | --plain]\n";
+int cmdConvert(const ConvertOptions& options) {
+    const std::string& in = options.in;
+    const std::string& out = options.out;
+    // The program takes a name ending in ~~~ for an encrypted file and never opens it as a card
+    // document, so such a document could not be read back.
+    if (fileNameOf(out).size() >= 3 && fileNameOf(out).compare(fileNameOf(out).size() - 3, 3, "~~~") == 0) {
+        std::cerr << out << ": a name ending in ~~~ is kept for encrypted files; a card document of that name "
+                     "could not be opened. Choose another name.\n";
         return 1;
     }
-    const std::string& in = parsed.files[0];
-    const std::string& out = parsed.files[1];
 
-    TerminalPrompter ui;
+    TerminalPrompter ui(options.force);
+    if (!usePasswordSource(ui, options.password)) return 1;
+    // Like encrypt-file and decrypt-file, an existing output is replaced only with --force; asked
+    // before the password, so nothing is typed in vain.
+    if (fileExists(out) && !ui.confirmReplace(out)) return 1;
     CardStore store;
     LoadResult result;
     if (!loadForCommand(in, store, ui, 0, result)) return 1;
 
-    if (parsed.plain) {
+    if (options.plain) {
         store.encryptOnSave = 0;
-    } else if (parsed.encrypt && store.encryptOnSave == 0) {
+    } else if (options.encrypt && store.encryptOnSave == 0) {
         // A plain input needs a new password; an enciphered one keeps the password it was opened with.
         auto entered = ui.askNewPassword("New Encryption Password");
         if (!entered) {
@@ -256,7 +223,21 @@ int cmdConvert(const Args& args) {
         store.encryptOnSave = 1;
     }
 
-    SaveResult saved = saveCardDocument(out, store, ui);
+    // Without --force the name must still be free when the file is put in place: a file made there
+    // meanwhile is never replaced.
+    SaveResult saved = saveCardDocument(out, store, ui, options.force ? WriteMode::Replace : WriteMode::CreateOnly);
     if (saved.outcome == SaveOutcome::WriteError) std::cerr << saved.error << '\n';
     return saved.outcome == SaveOutcome::Saved ? 0 : 1;
+}
+
+bool usePasswordSource(TerminalPrompter& ui, const PasswordSource& source) {
+    if (source.passwordFile.empty()) return true;
+    std::string error;
+    auto password = readPasswordFile(source.passwordFile, error);
+    if (!password) {
+        std::cerr << error << '\n';
+        return false;
+    }
+    ui.usePasswordFromFile(std::move(*password));
+    return true;
 }

@@ -8,8 +8,10 @@
 #include <optional>
 
 #include "cli/Commands.h"
+#include "cli/DocumentAccess.h"
 #include "cli/ProgressLine.h"
 #include "cli/Terminal.h"
+#include "common/SafeFile.h"
 #include "crypto/PasswordRules.h"
 #include "fileenc/EncryptedFileFormat.h"
 #include "fileenc/FileEncryption.h"
@@ -25,32 +27,6 @@ public:
     std::optional<std::string> askPassword(const std::string&) override { return std::nullopt; }
     bool confirmReplace(const std::string&) override { return false; }
 };
-
-// One path and, where allowed, --force. False (after a usage line) on anything else.
-bool parsePathArgs(const Args& args, const char* command, bool allowForce, std::string& path, bool& force) {
-    force = false;
-    path.clear();
-    bool havePath = false;
-    for (const std::string& arg : args) {
-        if (allowForce && arg == "--force") {
-            force = true;
-        } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-            havePath = false;
-            break;
-        } else if (!havePath) {
-            path = arg;
-            havePath = true;
-        } else {
-            havePath = false;
-            break;
-        }
-    }
-    if (!havePath || path.empty()) {
-        std::cerr << "Usage: quorvane-cli " << command << " PATH" << (allowForce ? " [--force]" : "") << '\n';
-        return false;
-    }
-    return true;
-}
 
 // Length of a file that opens for reading, or nothing after "Could not open file".
 std::optional<std::uint64_t> readableFileLength(const std::string& path, Prompter& ui) {
@@ -88,10 +64,10 @@ struct FileArgument {
     bool force = false;
     std::uint64_t length = 0;
 };
-std::optional<FileArgument> nonEmptyFileArgument(const Args& args, const char* command, const char* emptyMessage) {
+std::optional<FileArgument> nonEmptyFileArgument(const FileOptions& options, const char* emptyMessage) {
     FileArgument file;
-    if (!parsePathArgs(args, command, true, file.path, file.force))
-        return std::nullopt;
+    file.path = options.path;
+    file.force = options.force;
     TerminalPrompter report;
     auto length = readableFileLength(file.path, report);
     if (!length)
@@ -106,13 +82,15 @@ std::optional<FileArgument> nonEmptyFileArgument(const Args& args, const char* c
 
 }  // namespace
 
-int cmdEncryptFile(const Args& args) {
+int cmdEncryptFile(const FileOptions& options) {
     // Checked before the password is typed; the file list would not offer Encrypt File here either.
-    auto file = nonEmptyFileArgument(args, "encrypt-file", "File is empty, cannot encrypt.");
+    auto file = nonEmptyFileArgument(options, "File is empty, cannot encrypt.");
     if (!file)
         return 1;
     const std::string& path = file->path;
     TerminalPrompter ui(file->force);
+    if (!usePasswordSource(ui, options.password))
+        return 1;
     SilentPrompter quiet;
     if (IsEncryptedFile(path, quiet)) {
         std::cerr << path << " is already an encrypted file.\n";
@@ -143,12 +121,14 @@ int cmdEncryptFile(const Args& args) {
     return finish(result, path);
 }
 
-int cmdDecryptFile(const Args& args) {
-    auto file = nonEmptyFileArgument(args, "decrypt-file", "File is empty, can not decrypt");
+int cmdDecryptFile(const FileOptions& options) {
+    auto file = nonEmptyFileArgument(options, "File is empty, can not decrypt");
     if (!file)
         return 1;
     const std::string& path = file->path;
     TerminalPrompter ui(file->force);
+    if (!usePasswordSource(ui, options.password))
+        return 1;
     SilentPrompter quiet;
 
     if (file->length < kEncryptedTrailerLength) {
@@ -179,12 +159,10 @@ int cmdDecryptFile(const Args& args) {
     return finish(result, path);
 }
 
-int cmdClassify(const Args& args) {
-    std::string path;
-    bool force = false;
-    if (!parsePathArgs(args, "classify", false, path, force))
-        return 1;
+int cmdClassify(const FileOptions& options) {
+    const std::string& path = options.path;
     TerminalPrompter ui;
+    removeStaleTemporaryFiles(folderOf(path));
 
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
@@ -196,6 +174,8 @@ int cmdClassify(const Args& args) {
     if (err != 0) {
         if (const char* message = openFailureMessage(err))
             std::cout << message << '\n';
+        else if (err == EINVAL)  // what the probe says of a FIFO, a device or a socket
+            std::cerr << path << " is not a regular file.\n";
         else
             std::cerr << "Cannot open " << path << ": " << std::strerror(err) << '\n';
         return 1;

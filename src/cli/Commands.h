@@ -1,14 +1,111 @@
 #pragma once
-// The commands of quorvane-cli. Each returns the process exit status (0 done, 1 failed).
+// The commands of quorvane-cli, each with the options its command line gives it. Each returns the
+// process exit status (0 done, 1 failed).
 
+#include <optional>
 #include <string>
 #include <vector>
 
-using Args = std::vector<std::string>;
+/// Where the document's password comes from: standard input (a terminal prompt without echo, or the
+/// first line of piped input), or the first line of a private file.
+struct PasswordSource {
+    std::string passwordFile;  // empty: standard input
+};
 
-int cmdDump(const Args& args);
-int cmdList(const Args& args);
-int cmdConvert(const Args& args);
-int cmdEncryptFile(const Args& args);
-int cmdDecryptFile(const Args& args);
-int cmdClassify(const Args& args);
+/// Which card of a category a command works on: by name (its first field) or position (from 1).
+struct CardSelector {
+    std::string category;
+    std::string card;
+    std::optional<int> position;
+};
+
+/// The texts `add` and `edit` may set; an unset option leaves the field as it is (or empty).
+struct CardFieldOptions {
+    std::optional<std::string> name, url, user, note;
+    bool passwordPrompt = false;  // the fourth field, read without echo
+};
+
+struct DumpOptions {
+    std::string file;
+    int dateFormat = 0;
+    PasswordSource password;
+};
+struct ListOptions {
+    std::string file;
+    PasswordSource password;
+};
+struct ConvertOptions {
+    std::string in, out;
+    bool encrypt = false, plain = false;
+    bool force = false;  // replace OUT when it exists
+    PasswordSource password;
+};
+struct FileOptions {
+    std::string path;
+    bool force = false;
+    PasswordSource password;
+};
+struct AddOptions {
+    std::string file;
+    std::string category;
+    CardFieldOptions fields;
+    bool force = false;  // write even when the document is locked or changed elsewhere
+    PasswordSource password;
+};
+struct EditOptions {
+    std::string file;
+    CardSelector which;
+    CardFieldOptions fields;
+    bool force = false;  // write even when the document is locked or changed elsewhere
+    PasswordSource password;
+};
+struct RemoveOptions {
+    std::string file;
+    CardSelector which;
+    bool force = false;  // write even when the document is locked or changed elsewhere
+    PasswordSource password;
+};
+struct FindOptions {
+    std::string file;
+    std::string keyword;
+    bool ignoreCase = false;
+    PasswordSource password;
+};
+struct ShowOptions {
+    std::string file;
+    CardSelector which;
+    bool reveal = false;
+    PasswordSource password;
+};
+enum class ExchangeFormat { Csv, Json };
+enum class CsvLayout { Quorvane, KeePassXC, Bitwarden };
+struct ExportOptions {
+    std::string file;
+    ExchangeFormat format = ExchangeFormat::Json;
+    CsvLayout layout = CsvLayout::Quorvane;
+    std::string output;  // empty: standard output
+    bool force = false;
+    PasswordSource password;
+};
+struct ImportOptions {
+    std::string file;
+    std::string input;
+    ExchangeFormat format = ExchangeFormat::Json;
+    CsvLayout layout = CsvLayout::Quorvane;
+    bool force = false;  // write even when the document is locked or changed elsewhere
+    PasswordSource password;
+};
+
+int cmdDump(const DumpOptions& options);
+int cmdList(const ListOptions& options);
+int cmdConvert(const ConvertOptions& options);
+int cmdEncryptFile(const FileOptions& options);
+int cmdDecryptFile(const FileOptions& options);
+int cmdClassify(const FileOptions& options);
+int cmdAdd(const AddOptions& options);
+int cmdEdit(const EditOptions& options);
+int cmdRemove(const RemoveOptions& options);
+int cmdFind(const FindOptions& options);
+int cmdShow(const ShowOptions& options);
+int cmdExport(const ExportOptions& options);
+int cmdImport(const ImportOptions& options);

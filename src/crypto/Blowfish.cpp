@@ -1,6 +1,7 @@
 #include "crypto/Blowfish.h"
 
 #include <string.h>  // explicit_bzero
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <bit>
@@ -105,6 +106,9 @@ void processBlocks(const PArray& p, const SBoxes& s, std::uint8_t* __restrict bu
 }  // namespace
 
 BlowfishKey::BlowfishKey(const std::uint8_t* key, std::size_t length) {
+    // Kept out of swap where the system allows it (RLIMIT_MEMLOCK). A best effort: locks do not
+    // nest, so a page this key shares with another locked one is unlocked with the first to go.
+    m_locked = ::mlock(&m_state, sizeof m_state) == 0;
     std::memcpy(m_state.p, kInitialP, sizeof m_state.p);
     std::memcpy(m_state.s, kInitialS, sizeof m_state.s);
 
@@ -146,7 +150,10 @@ BlowfishKey::BlowfishKey(std::string_view key)
 // The tables are derived from the password. Unlike memset, explicit_bzero is never dropped as a store
 // to an object whose life is ending.
 BlowfishKey::~BlowfishKey() {
-    explicit_bzero(&m_state, sizeof m_state);
+    const bool locked = m_locked;
+    explicit_bzero(this, sizeof *this);
+    if (locked)
+        ::munlock(&m_state, sizeof m_state);
 }
 
 void BlowfishKey::EncryptBlocks(std::uint8_t* buffer, std::uint16_t blocks) const {

@@ -11,7 +11,8 @@
 /// The number of 8-byte blocks that cover `bytes` bytes (rounded up).
 constexpr std::size_t BlockCount(std::size_t bytes) { return (bytes + 7) / 8; }
 
-/// One password's key schedule (about 4 KiB). Not copyable; its tables are wiped when it is destroyed.
+/// One password's key schedule (about 4 KiB). Not copyable; its tables are kept out of swap where
+/// the system allows, and wiped when it is destroyed.
 class BlowfishKey {
 public:
     /// The most key bytes used: a longer key is cut to this length before its bytes are cycled.
@@ -49,4 +50,5 @@ private:
         std::uint32_t s[4][256];
     };
     State m_state;
+    bool m_locked = false;  // m_state's pages are locked in memory
 };

@@ -121,10 +121,20 @@ Document* DocManager::OnFileOpen() {
     return path.isEmpty() ? nullptr : OpenDocumentFile(path);
 }
 
+namespace {
+// One file reached by two names (a symbolic link, "..") is one document.
+QString fileIdentity(const QString& path) {
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+}  // namespace
+
 Document* DocManager::OpenDocumentFile(const QString& path) {
     const QString absolute = QFileInfo(path).absoluteFilePath();
+    const QString identity = fileIdentity(absolute);
     for (Document* document : documents()) {
-        if (!document->GetPathName().isEmpty() && QFileInfo(document->GetPathName()).absoluteFilePath() == absolute) {
+        if (!document->GetPathName().isEmpty() && fileIdentity(document->GetPathName()) == identity) {
             if (!document->showingFrames().isEmpty()) {
                 document->showingFrames().first()->ActivateFrame();
             }

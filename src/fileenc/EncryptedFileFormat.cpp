@@ -118,11 +118,16 @@ std::optional<PathTail> splitPathTail(const std::string& path) {
 }
 
 std::optional<EncryptedName> encryptedNameFor(const std::string& sourcePath) {
-    if (!utf8CharacterStarts(sourcePath))
-        return std::nullopt;
     auto split = splitPathTail(sourcePath);
     if (!split)
         return std::nullopt;
+    // Only the three characters stored matter: a name that is not UTF-8 elsewhere (an old Latin-1
+    // name, say) still encrypts when it ends in plain ASCII, which splitPathTail then cut cleanly.
+    if (!utf8CharacterStarts(sourcePath)) {
+        for (char c : split->tail)
+            if (static_cast<unsigned char>(c) >= 0x80)
+                return std::nullopt;
+    }
     std::string tail;
     if (!utf8ToWin1252(split->tail, tail) || tail.size() != kNameTailLength)
         return std::nullopt;
@@ -136,5 +141,11 @@ std::optional<std::string> decryptedPathFor(const std::string& encryptedPath, co
     auto split = splitPathTail(encryptedPath);
     if (!split)
         return std::nullopt;
-    return split->head + win1252ToUtf8(nameTail);
+    // A control character would make a file name that shells and file lists show garbled or not at
+    // all: each becomes '_'.
+    std::string tail = nameTail;
+    for (char& c : tail)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '_';
+    return split->head + win1252ToUtf8(tail);
 }

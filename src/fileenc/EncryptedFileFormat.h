@@ -58,7 +58,8 @@ std::optional<PathTail> splitPathTail(const std::string& path);
 
 /// The encrypted file's path for a source path ("/d/report.txt" gives "/d/report.~~~") and the name
 /// tail to store (the replaced characters as Windows-1252 bytes). Nothing when the file name is
-/// shorter than three characters, is not UTF-8, or ends in characters Windows-1252 cannot hold.
+/// shorter than three characters, or ends in characters Windows-1252 cannot hold or that are not
+/// UTF-8 (the rest of the name may be any bytes).
 struct EncryptedName {
     std::string path;
     std::string nameTail;
@@ -66,5 +67,6 @@ struct EncryptedName {
 std::optional<EncryptedName> encryptedNameFor(const std::string& sourcePath);
 
 /// The restored file's path: `encryptedPath` with its last three characters replaced by the stored
-/// tail. Nothing when the tail holds a '/' or a NUL or the file name is shorter than three characters.
+/// tail, each control character of it (1-31, 127) as '_'. Nothing when the tail holds a '/' or a NUL
+/// or the file name is shorter than three characters.
 std::optional<std::string> decryptedPathFor(const std::string& encryptedPath, const std::string& nameTail);

@@ -3,11 +3,14 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "common/SafeFile.h"
 #include "crypto/Blowfish.h"
@@ -91,15 +94,64 @@ struct ReadMessages {
 constexpr ReadMessages kEncryptReadMessages{"Read bytes in memory Error", "Not all bytes read!"};
 constexpr ReadMessages kDecryptReadMessages{"ReadBytesInMemory() Error", "Bytes not read correctly"};
 
+// The source file's permission bits and modification time, which the "~~~" format has no room for:
+// they travel beside it in an extended attribute of the "~~~" file ("mode=0755 mtime=SECONDS.NANOS").
+struct KeptAttributes {
+    unsigned mode = 0;
+    FileTime modified;
+};
+
+std::string formatKeptAttributes(const struct stat& st) {
+    char text[96];
+    std::snprintf(text, sizeof text, "mode=%04o mtime=%lld.%09ld", static_cast<unsigned>(st.st_mode & 0777),
+                  static_cast<long long>(st.st_mtim.tv_sec), static_cast<long>(st.st_mtim.tv_nsec));
+    return text;
+}
+
+// The attributes kept beside `fd`'s file; nothing when it has none or they are not in our form.
+std::optional<KeptAttributes> readKeptAttributes(int fd) {
+    char text[96] = {};
+    const ssize_t n = ::fgetxattr(fd, kKeptAttributesName, text, sizeof text - 1);
+    if (n <= 0)
+        return std::nullopt;
+    unsigned mode = 0;
+    long long seconds = 0;
+    long nanoseconds = 0;
+    int used = 0;
+    if (std::sscanf(text, "mode=%4o mtime=%lld.%9ld%n", &mode, &seconds, &nanoseconds, &used) != 3 ||
+        used != static_cast<int>(n) || mode > 0777 || nanoseconds < 0 || nanoseconds > 999999999)
+        return std::nullopt;
+    return KeptAttributes{mode, {seconds, nanoseconds}};
+}
+
+// What goes with an output besides its bytes: an attribute to set on it, or attributes to restore.
+struct OutputExtras {
+    std::string keepAttributes;              // set as the kept-attributes value when not empty
+    std::optional<KeptAttributes> restore;  // the permission bits and time to give the output
+    WriteMode mode = WriteMode::CreateOnly;  // Replace once replacing was confirmed
+};
+
+// A run at the same time (or another program) took the output's name after it was checked.
+void reportNameTaken(const std::string& output, const std::string& input, FileOpResult& result, Prompter& ui) {
+    ui.showMessage(fileNameOf(output) + " was created by another program while this one was working, and was left "
+                   "as it is. " + fileNameOf(input) + " was kept.");
+    result.detail = "the output's name was taken meanwhile";
+}
+
 // Streams the body of `input` through the cipher into a new file at `outputPath`, followed by
 // `trailer` (may be empty), and puts it in place. False after the messages of a failure, or on a
 // cancel (status Cancelled); the temporary file is gone either way and the target untouched.
-bool writeStreamedOutput(int input, const BodyBuffers& buffers, const BlowfishKey& key, BodyCipher how,
-                         const std::string& outputPath, const std::uint8_t* trailer, std::size_t trailerLength,
-                         const char* stepError, const ReadMessages& readMessages, const FileProgress& progress,
-                         FileOpResult& result, Prompter& ui) {
+bool writeStreamedOutput(int input, const std::string& inputPath, const BodyBuffers& buffers, const BlowfishKey& key,
+                         BodyCipher how, const std::string& outputPath, const std::uint8_t* trailer,
+                         std::size_t trailerLength, const OutputExtras& extras, const char* stepError,
+                         const ReadMessages& readMessages, const FileProgress& progress, FileOpResult& result,
+                         Prompter& ui) {
     SafeFileWriter out;
-    FileResult written = out.open(outputPath);
+    FileResult written = out.open(outputPath, extras.mode);
+    if (written.alreadyExists) {
+        reportNameTaken(outputPath, inputPath, result, ui);
+        return false;
+    }
     if (!written.ok) {
         reportWriteFailure(written, stepError, result, ui);
         return false;
@@ -123,8 +175,17 @@ bool writeStreamedOutput(int input, const BodyBuffers& buffers, const BlowfishKe
     }
     if (trailerLength != 0)
         written = out.write(trailer, trailerLength);
+    // Where the file system keeps no extended attributes, the restored file is owner-only.
+    if (written.ok && !extras.keepAttributes.empty())
+        out.setExtendedAttribute(kKeptAttributesName, extras.keepAttributes);
+    if (written.ok && extras.restore)
+        written = out.setAttributes(extras.restore->mode, extras.restore->modified);
     if (written.ok)
         written = out.commit();
+    if (written.alreadyExists) {
+        reportNameTaken(outputPath, inputPath, result, ui);
+        return false;
+    }
     if (!written.ok) {
         reportWriteFailure(written, stepError, result, ui);
         return false;
@@ -140,9 +201,18 @@ bool sameFileOnDisk(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
-bool mayWriteOutput(const std::string& path, FileOpResult& result, Prompter& ui) {
-    if (!fileExists(path) || ui.confirmReplace(path))
+// Whether the output may be written, and how: a free name is taken only while it stays free (a run at
+// the same time must not be replaced); an existing file is replaced once that was confirmed. Anything
+// with the name counts as existing, a dangling link too.
+bool mayWriteOutput(const std::string& path, WriteMode& mode, FileOpResult& result, Prompter& ui) {
+    if (!fileExists(path)) {
+        mode = WriteMode::CreateOnly;
         return true;
+    }
+    if (ui.confirmReplace(path)) {
+        mode = WriteMode::Replace;
+        return true;
+    }
     result.status = FileOpStatus::Declined;
     return false;
 }
@@ -180,6 +250,8 @@ bool lockForOperation(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0 || er
 FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui, const FileProgress& progress) {
     FileOpResult result;
     const std::string source = state.SelectedFile;
+    // A run killed in this folder may have left a temporary file holding plaintext: it goes first.
+    removeStaleTemporaryFiles(folderOf(source));
 
     FileHandle file;
     std::uint64_t length = 0;
@@ -227,14 +299,18 @@ FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui, const
         ui.showMessage(kMsgOutputIsInput);
         return result;
     }
-    if (!mayWriteOutput(name->path, result, ui))
+    OutputExtras extras;
+    if (!mayWriteOutput(name->path, extras.mode, result, ui))
         return result;
+    if (struct stat st {}; ::fstat(file.fd(), &st) == 0)
+        extras.keepAttributes = formatKeptAttributes(st);
 
     std::uint8_t trailer[kEncryptedTrailerLength];
     writeEncryptedTrailer(trailer, Sha1Digest(state.FileEncryptionPassword), name->nameTail);
     const BlowfishKey key(state.FileEncryptionPassword);
-    if (!writeStreamedOutput(file.fd(), *buffers, key, BodyCipher::Encipher, name->path, trailer, sizeof trailer,
-                             "WriteEncryptedFileToDisk() Error", kEncryptReadMessages, progress, result, ui))
+    if (!writeStreamedOutput(file.fd(), source, *buffers, key, BodyCipher::Encipher, name->path, trailer,
+                             sizeof trailer, extras, "WriteEncryptedFileToDisk() Error", kEncryptReadMessages,
+                             progress, result, ui))
         return result;
     file.close();
 
@@ -248,6 +324,7 @@ FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui, const
 FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui, const FileProgress& progress) {
     FileOpResult result;
     const std::string encrypted = state.SelectedFile;
+    removeStaleTemporaryFiles(folderOf(encrypted));
 
     FileHandle file;
     std::uint64_t length = 0;
@@ -312,11 +389,13 @@ FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui, const
         ui.showMessage(kMsgOutputIsInput);
         return result;
     }
-    if (!mayWriteOutput(*output, result, ui))
+    OutputExtras extras;
+    if (!mayWriteOutput(*output, extras.mode, result, ui))
         return result;
+    extras.restore = readKeptAttributes(file.fd());
 
     const BlowfishKey key(state.FileEncryptionPassword);
-    if (!writeStreamedOutput(file.fd(), *buffers, key, BodyCipher::Decipher, *output, nullptr, 0,
+    if (!writeStreamedOutput(file.fd(), encrypted, *buffers, key, BodyCipher::Decipher, *output, nullptr, 0, extras,
                              "WriteBytesToDisk() Error", kDecryptReadMessages, progress, result, ui))
         return result;
     file.close();

@@ -63,6 +63,11 @@ const char* openFailureMessage(int err);
 /// EWOULDBLOCK when another program holds a lock on it.
 int probeOpenForReading(const std::string& path);
 
+/// The extended attribute of a "~~~" file that keeps the source file's permission bits and
+/// modification time ("mode=0755 mtime=SECONDS.NANOSECONDS"); decryption gives them back to the
+/// restored file when it is present and well formed.
+inline constexpr const char* kKeptAttributesName = "user.quorvane.source";
+
 // Messages of our own for what the classic steps cannot express.
 inline constexpr const char* kMsgEncryptedFileTooShort = "The file is too short to be an encrypted file.";
 inline constexpr const char* kMsgNameTooShort =

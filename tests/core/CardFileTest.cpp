@@ -141,7 +141,7 @@ TEST(CardFileRead, IdentificationAndDamagedFiles) {
         {"stray-bytes.qvf", LoadOutcome::Loaded, {}, 0},
         {"wrong-magic.qvf", LoadOutcome::NotQuorvane, {"Not a Quorvane file"}, 0},
         {"body-kind-2.qvf", LoadOutcome::Failed, {}, 0},
-        {"odd-cards.qvf", LoadOutcome::Loaded, {}, 3},
+        {"odd-cards.qvf", LoadOutcome::Loaded, {unshownCardsMessage(2)}, 3},
         {"truncated-texts.qvf", LoadOutcome::Loaded, {}, 2},
         {"huge-length.qvf", LoadOutcome::Loaded, {}, 1},
     };
@@ -166,13 +166,19 @@ TEST(CardFileRead, IdentificationAndDamagedFiles) {
 
 TEST(CardFileRead, DamagedCardsKeepWhatTheFileHolds) {
     CardStore odd, truncated, huge;
-    ScriptedUi ui;
-    ASSERT_EQ(loadCardDocument(fixturePath("odd-cards.qvf"), odd, ui, 0).outcome, LoadOutcome::Loaded);
-    // Numbers 50 and 200 are dropped, the cards after them still load; 100 is the deleted list.
+    ScriptedUi oddUi;
+    ASSERT_EQ(loadCardDocument(fixturePath("odd-cards.qvf"), odd, oddUi, 0).outcome, LoadOutcome::Loaded);
+    // Numbers 50 and 200 are no category: kept aside, never shown, and said once; the cards after
+    // them still load; 100 is the deleted list.
+    EXPECT_EQ(oddUi.messages, std::vector<std::string>{unshownCardsMessage(2)});
+    ASSERT_EQ(odd.unshownCards().GetCardCount(), 2);
+    EXPECT_EQ(odd.unshownCards().GetCardAt(0)->firstField, "fifty");
+    EXPECT_EQ(odd.unshownCards().GetCardAt(1)->categoryId, 200);
     EXPECT_EQ(firstFields(odd, 2), std::vector<std::string>{"after fifty"});
     EXPECT_EQ(firstFields(odd, kDeletedCategoryId), (std::vector<std::string>{"hundred", "deleted login"}));
     EXPECT_EQ(odd.GetCategoryList(kDeletedCategoryId)->GetCardAt(1)->categoryId, 5);
 
+    ScriptedUi ui;
     ASSERT_EQ(loadCardDocument(fixturePath("truncated-texts.qvf"), truncated, ui, 0).outcome, LoadOutcome::Loaded);
     EXPECT_EQ(firstFields(truncated, 1), std::vector<std::string>{"whole"});
     ASSERT_EQ(truncated.GetCategoryList(4)->GetCardCount(), 1);
@@ -218,6 +224,9 @@ void expectSameCards(const CardStore& store, const CardDocumentIndex& index, con
             EXPECT_TRUE(index.card(id, i) == *list->GetCardAt(i)) << what << ", list " << id << ", card " << i;
     }
     EXPECT_EQ(index.cardCount(50), 0);
+    ASSERT_EQ(index.unshownCount(), store.unshownCards().GetCardCount()) << what;
+    for (int i = 0; i < index.unshownCount(); ++i)
+        EXPECT_TRUE(index.unshownCard(i) == *store.unshownCards().GetCardAt(i)) << what << ", unshown card " << i;
 }
 
 // Three ways to read a document agree on every fixture and every cut of some: from bytes in memory
@@ -307,6 +316,40 @@ TEST(CardFileRead, UnreadableFileIsAReadErrorWithoutMessages) {
     }
 }
 
+// FIFOs and devices are refused before anything is read (a FIFO used to hang the open, /dev/zero to
+// fill memory); a file that is no card document is refused on its header alone, whatever its size;
+// a card document larger than any the program reads is refused before it is read.
+TEST(CardFileRead, SpecialAndHugeFilesAreRefusedWithoutReadingThem) {
+    TempDir dir;
+    const std::string fifo = dir.file("pipe.qvf");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, std::string("/dev/zero"), std::string("/dev/null")}) {
+        CardStore store;
+        CardDocumentIndex index;
+        ScriptedUi ui;
+        LoadResult result = loadCardDocument(path, store, ui, 0);
+        EXPECT_EQ(result.outcome, LoadOutcome::ReadError) << path;
+        EXPECT_NE(result.error.find("not a regular file"), std::string::npos) << result.error;
+        EXPECT_EQ(indexCardDocument(path, index, ui, 0).outcome, LoadOutcome::ReadError) << path;
+        EXPECT_TRUE(ui.messages.empty());
+    }
+
+    // Sparse files of 5 GiB: zeros are no card document; a real header before them is too large.
+    const std::string zeros = dir.file("zeros.qvf");
+    const std::string large = dir.file("large.qvf");
+    std::ofstream{zeros};
+    fs::copy_file(fixturePath("plain-cards.qvf"), large);
+    if (::truncate(zeros.c_str(), off_t{5} << 30) != 0 || ::truncate(large.c_str(), off_t{5} << 30) != 0)
+        GTEST_SKIP() << "this file system holds no sparse file of 5 GiB";
+    CardStore store;
+    ScriptedUi ui;
+    EXPECT_EQ(loadCardDocument(zeros, store, ui, 0).outcome, LoadOutcome::NotQuorvane);
+    EXPECT_EQ(ui.messages, std::vector<std::string>{"Not a Quorvane file"});
+    LoadResult result = loadCardDocument(large, store, ui, 0);
+    EXPECT_EQ(result.outcome, LoadOutcome::ReadError);
+    EXPECT_EQ(result.error, "large.qvf is too large to be a card document (5,368,709,120 bytes; at most 2,147,483,647).");
+}
+
 // --- passwords ------------------------------------------------------------------------------------
 
 TEST(CardFileRead, EncryptedDocumentOpensOnlyWithItsExactPassword) {
@@ -386,7 +429,7 @@ TEST(CardFileRead, OldFormatsOpenPlainOrWithTheirPassword) {
         {"old-1001-plain.qvf", std::nullopt, LoadOutcome::Loaded, v1, false, 3, {}},
         {"old-1001-enc.qve", std::string("legacy01"), LoadOutcome::Loaded, v1, true, 3, {}},
         {"old-1001-enc.qve", std::string("legacy02"), LoadOutcome::Failed, v1, true, 0, {kWrongPassword}},
-        {"old-1001-enc.qve", std::nullopt, LoadOutcome::Loaded, v1, true, 0, {}},  // cancel opens it empty
+        {"old-1001-enc.qve", std::nullopt, LoadOutcome::Loaded, v1, true, 0, {}},  // cancel opens it empty, unread
         {"old-1002-plain.qvf", std::nullopt, LoadOutcome::Loaded, v2, false, 2, {}},
         {"old-1002-enc.qve", std::string("oldpassword"), LoadOutcome::Loaded, v2, true, 2, {}},
         {"old-1002-enc.qve", std::string("OldPassword"), LoadOutcome::Failed, v2, true, 0, {kWrongPassword}},
@@ -406,6 +449,8 @@ TEST(CardFileRead, OldFormatsOpenPlainOrWithTheirPassword) {
         EXPECT_EQ(ui.messages, c.messages) << what;
         EXPECT_EQ(store.encryptOnSave, c.encrypted && c.cards > 0 ? 1 : 0) << what;
         EXPECT_EQ(ui.titles.size(), c.encrypted ? 1u : 0u) << what;
+        // Only the cancelled 1.001 document is open without the cards its file holds.
+        EXPECT_EQ(result.cardsUnread, c.outcome == LoadOutcome::Loaded && c.encrypted && c.cards == 0) << what;
     }
 }
 
@@ -534,6 +579,36 @@ TEST(CardFileWrite, LoadedFixturesSaveBackByteForByte) {
         ASSERT_EQ(loadCardDocument(fixturePath(name), store, ui, 0).outcome, LoadOutcome::Loaded) << name;
         EXPECT_EQ(serialized(store), fixtureBytes(name)) << name;
     }
+}
+
+// Cards of a number that is no category are written back as they were read, in the file's order of
+// ascending numbers: 50 between Miscellaneous (14) and the deleted cards (100), 200 after them.
+TEST(CardFileWrite, CardsOfUnknownCategoriesAreWrittenBackUnchanged) {
+    CardStore odd;
+    ScriptedUi ui;
+    ASSERT_EQ(loadCardDocument(fixturePath("odd-cards.qvf"), odd, ui, 0).outcome, LoadOutcome::Loaded);
+    const Bytes saved = serialized(odd);
+
+    Bytes expected;
+    const Bytes whole = serialized(CardStore{});
+    expected.assign(whole.begin(), whole.begin() + kDocumentHeaderSize);
+    const CardList& unshown = odd.unshownCards();
+    const CardList& deleted = *odd.GetCategoryList(kDeletedCategoryId);
+    for (const Card* card : {odd.GetCategoryList(2)->GetCardAt(0), unshown.GetCardAt(0), deleted.GetCardAt(0),
+                             deleted.GetCardAt(1), unshown.GetCardAt(1)})
+        appendCardRecord(expected, *card);
+    EXPECT_EQ(saved, expected);
+
+    CardStore again;
+    ScriptedUi againUi;
+    ASSERT_EQ(readCardDocument(saved.data(), saved.size(), "again.qvf", again, againUi, 0).outcome, LoadOutcome::Loaded);
+    ASSERT_EQ(again.unshownCards().GetCardCount(), 2);
+    EXPECT_TRUE(*again.unshownCards().GetCardAt(0) == *unshown.GetCardAt(0));
+    EXPECT_TRUE(*again.unshownCards().GetCardAt(1) == *unshown.GetCardAt(1));
+    EXPECT_EQ(againUi.messages, std::vector<std::string>{unshownCardsMessage(2)});
+    EXPECT_EQ(unshownCardsMessage(1),
+              "This document holds 1 card of a category this version of Quorvane cannot show. It is kept "
+              "unchanged and saved with the document.");
 }
 
 TEST(CardFileWrite, RefusalsShowWhyAndLeaveTheFileAlone) {

@@ -1,6 +1,15 @@
 // quorvane-cli dump, ls and convert, run as a separate process with the password on standard input.
 #include <gtest/gtest.h>
 
+#include <poll.h>
+#include <pty.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <csignal>
+
 #include <filesystem>
 
 #include "TestSupport.h"
@@ -68,6 +77,9 @@ TEST(CliCard, FailuresExitOneWithTheMessageAndNoData) {
          "The character \xE2\x80\x9C\xCE\xA9\xE2\x80\x9D (U+03A9) cannot be stored: Quorvane keeps texts in the "
          "Windows-1252 character set.\n"},
         {{"dump", fixture("encrypted.qve")}, "\xCE\xA9\n", "(U+03A9) cannot be stored"},
+        // A line without end (< /dev/zero) is cut off, not read until memory runs out.
+        {{"dump", fixture("encrypted.qve")}, std::string(70000, 'x'), "The password is too long"},
+        {{"dump", fixture("encrypted.qve")}, std::string("pass\0word\n", 10), "cannot hold a NUL character"},
         {{"dump", fixture("empty.qvf")}, "", "Empty File !\n"},
         {{"ls", fixture("wrong-magic.qvf")}, "", "Not a Quorvane file\n"},
         {{"dump", fixture("body-kind-2.qvf")}, "", "body kind 2"},
@@ -148,6 +160,113 @@ TEST(CliCard, ListShowsCategoriesWithMaskedPasswords) {
     EXPECT_EQ(run.out.find("gone"), std::string::npos);
     EXPECT_EQ(run.out.find("s3cr"), std::string::npos);
     EXPECT_NE(run.out.find("Deleted cards: 1\n"), std::string::npos);
+}
+
+// End of input at a password prompt is a failure, never an empty document: an old 1.001 document
+// used to be converted onto itself with no cards, and dumped as empty with exit 0.
+TEST(CliCard, EndOfInputAtThePromptFailsAndWritesNothing) {
+    TempDir dir("clicard");
+    const std::string doc = dir.file("v.qve");
+    fs::copy_file(fixture("old-1001-enc.qve"), doc);
+    const std::string before = slurp(doc);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"dump", doc}, {"ls", doc},
+                                                 {"convert", doc, doc, "--force"}, {"convert", doc, dir.file("o.qvf")}}) {
+        CliRun run = runCli(args, "");
+        EXPECT_EQ(run.status, 1) << args[0];
+        EXPECT_EQ(run.out, "") << args[0];
+        EXPECT_EQ(run.err, doc + ": No password was given.\n") << args[0];
+    }
+    EXPECT_EQ(slurp(doc), before);
+    EXPECT_FALSE(fs::exists(dir.file("o.qvf")));
+}
+
+// Special files neither hang a read nor get replaced by a write; an existing output is replaced only
+// with --force, as for encrypt-file; a name ending in ~~~ would make a document nobody opens.
+TEST(CliCard, OutputsAndInputsThatAreNoPlainNewFile) {
+    TempDir dir("clicard");
+    const std::string fifo = dir.file("f.qvf");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& input : {fifo, std::string("/dev/zero")}) {
+        CliRun run = runCli({"dump", input});
+        EXPECT_EQ(run.status, 1) << input;
+        EXPECT_NE(run.err.find("not a regular file"), std::string::npos) << run.err;
+    }
+    CliRun toFifo = runCli({"convert", fixture("plain-cards.qvf"), fifo, "--force"});
+    EXPECT_EQ(toFifo.status, 1);
+    EXPECT_NE(toFifo.err.find("not a regular file"), std::string::npos) << toFifo.err;
+    EXPECT_TRUE(fs::is_fifo(fifo));
+
+    const std::string out = dir.file("out.qvf");
+    writeData(out, {1, 2, 3});
+    CliRun refused = runCli({"convert", fixture("plain-cards.qvf"), out});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, out + " already exists. Do you want to replace it? (use --force to replace it)\n");
+    EXPECT_EQ(slurp(out), std::string("\1\2\3"));
+    EXPECT_EQ(runCli({"convert", fixture("plain-cards.qvf"), out, "--force"}).status, 0);
+    EXPECT_EQ(slurp(out), slurp(fixture("plain-cards.qvf")));
+
+    CliRun tildes = runCli({"convert", fixture("plain-cards.qvf"), dir.file("y~~~")});
+    EXPECT_EQ(tildes.status, 1);
+    EXPECT_NE(tildes.err.find("kept for encrypted files"), std::string::npos) << tildes.err;
+    EXPECT_FALSE(fs::exists(dir.file("y~~~")));
+}
+
+// Cards of a number that is no category are listed by dump under their number, in file order, and
+// survive a convert.
+TEST(CliCard, CardsOfUnknownCategoriesAreDumpedAndConverted) {
+    TempDir dir("clicard");
+    CliRun run = runCli({"dump", fixture("odd-cards.qvf")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::size_t fifty = run.out.find(R"("list": 50, "categoryId": 50)");
+    const std::size_t hundred = run.out.find(R"("list": 100)");
+    const std::size_t twoHundred = run.out.find(R"("list": 200, "categoryId": 200)");
+    EXPECT_TRUE(fifty < hundred && hundred < twoHundred) << run.out;
+    EXPECT_NE(run.err.find("2 cards of categories"), std::string::npos) << run.err;
+
+    ASSERT_EQ(runCli({"convert", fixture("odd-cards.qvf"), dir.file("c.qvf")}).status, 0);
+    CliRun again = runCli({"dump", dir.file("c.qvf")});
+    EXPECT_EQ(again.out, run.out);
+}
+
+// Ctrl+C (or a kill) at a password prompt on a terminal puts echo back before the program ends as
+// interrupted; it used to leave the terminal without echo.
+TEST(CliCard, InterruptAtThePasswordPromptRestoresEcho) {
+    for (int signal : {SIGINT, SIGTERM}) {
+        int master = -1;
+        const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            const std::string doc = fixture("encrypted.qve");
+            ::execl(QUORVANE_CLI_PATH, QUORVANE_CLI_PATH, "dump", doc.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // Wait for the prompt, by which time echo is off.
+        std::string seen;
+        for (int i = 0; i < 500 && seen.find("Decryption Password") == std::string::npos; ++i) {
+            pollfd poll{master, POLLIN, 0};
+            if (::poll(&poll, 1, 10) == 1) {
+                char buffer[256];
+                const ssize_t n = ::read(master, buffer, sizeof buffer);
+                if (n > 0) seen.append(buffer, static_cast<std::size_t>(n));
+            }
+        }
+        ASSERT_NE(seen.find("Decryption Password"), std::string::npos) << seen;
+        termios during {};
+        for (int i = 0; i < 200; ++i) {  // the prompt is written just before echo goes off
+            ASSERT_EQ(::tcgetattr(master, &during), 0);
+            if (!(during.c_lflag & ECHO)) break;
+            ::usleep(5000);
+        }
+        EXPECT_FALSE(during.c_lflag & ECHO);
+        ::kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        termios after {};
+        ASSERT_EQ(::tcgetattr(master, &after), 0);
+        EXPECT_TRUE(after.c_lflag & ECHO) << "signal " << signal;
+        ::close(master);
+    }
 }
 
 }  // namespace

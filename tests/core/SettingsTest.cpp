@@ -8,6 +8,7 @@
 
 #include "prefs/AutoSave.h"
 #include "prefs/MemorySettings.h"
+#include "prefs/PreferenceValues.h"
 #include "prefs/SettingKeys.h"
 
 namespace {
@@ -124,6 +125,77 @@ TEST(AutoSave, DocumentWithoutNameIsNotSavedAndItsMinutesDoNotCount) {
     autoSave.start("2");
     EXPECT_EQ(autoSave.AutosaveThreshold(), 2);
     EXPECT_TRUE(autoSave.tick(true));
+}
+
+// Records the keys written, in order.
+class RecordingSettings : public MemorySettings {
+public:
+    std::vector<std::string> written;
+    void WriteProfileInt(const std::string& section, const std::string& key, int value) override {
+        written.push_back(section + "/" + key);
+        MemorySettings::WriteProfileInt(section, key, value);
+    }
+    void WriteProfileString(const std::string& section, const std::string& key, const std::string& value) override {
+        written.push_back(section + "/" + key);
+        MemorySettings::WriteProfileString(section, key, value);
+    }
+};
+
+TEST(PreferenceValues, SheetWritesEveryKeyInItsOrderEvenUnchanged) {
+    RecordingSettings store;
+    const PreferenceValues fresh = readPreferenceValues(store);
+    EXPECT_EQ(fresh, PreferenceValues{});
+    EXPECT_EQ(store.size(), 0u);
+    writePreferenceValues(store, fresh);
+    const std::vector<std::string> order = {
+        "Print Preferences/Print ATM",
+        "Print Preferences/Print Notes",
+        "Start Up Preferences/Print Notes",
+        "Start Up Preferences/Launch FTP",
+        "Start Up Preferences/Launch News Reader",
+        "Start Up Preferences/Launch Tel Net",
+        "Start Up Preferences/Launch Web Browser",
+        "Start Up Preferences/Check Open Files",
+        "Internet Preferences/Choose Web Browser",
+        "Internet Preferences/Automatic Save Check",
+        "Internet Preferences/Automatic Save",
+        "Internet Preferences/Date Format",
+        "Internet Preferences/Netscape File Path",
+        "Internet Preferences/Explorer File Path",
+        "Internet Preferences/MailProg File Path",
+        "Internet Preferences/NewsProg File Path",
+        "Internet Preferences/HelpProg File Path",
+        "Internet Preferences/FTP File Path",
+        "Internet Preferences/Telnet File Path",
+        "Quorvane Preferences/Clear Clipboard Seconds",
+    };
+    EXPECT_EQ(store.written, order);
+    // The window's print copies now read the sheet's 0, not their own default of 1.
+    EXPECT_EQ(readSetting(store, settings::kPrintAtmMainFrame), 0);
+    EXPECT_EQ(readSetting(store, settings::kPrintNotesMainFrame), 0);
+    EXPECT_EQ(readSetting(store, settings::kAutomaticSave), "10");
+    EXPECT_EQ(readSetting(store, settings::kChooseWebBrowser), 1);
+}
+
+TEST(PreferenceValues, EachValueLandsInItsOwnKey) {
+    // Every field set to a value no other field has, so a value written to the wrong key shows.
+    PreferenceValues v;
+    int n = 2;
+    for (int* field : {&v.printAtm, &v.printNotes, &v.launchEmail, &v.launchFtp, &v.launchNews, &v.launchTelnet,
+                       &v.launchBrowser, &v.checkOpenFiles, &v.chooseWebBrowser, &v.automaticSaveCheck, &v.dateFormat,
+                       &v.clearClipboardSeconds})
+        *field = n++;
+    for (std::string* field :
+         {&v.automaticSave, &v.netscapePath, &v.explorerPath, &v.mailPath, &v.newsPath, &v.helpPath, &v.ftpPath,
+          &v.telnetPath})
+        *field = "text " + std::to_string(n++);
+    MemorySettings store;
+    writePreferenceValues(store, v);
+    EXPECT_EQ(readPreferenceValues(store), v);
+    EXPECT_EQ(readSetting(store, settings::kLaunchEmailAtStart), v.launchEmail);
+    EXPECT_EQ(readSetting(store, settings::kPrintNotes), v.printNotes);
+    EXPECT_EQ(readSetting(store, settings::kHelpPath), v.helpPath);
+    EXPECT_EQ(readSetting(store, settings::kClearClipboardSeconds), v.clearClipboardSeconds);
 }
 
 }  // namespace

@@ -48,13 +48,32 @@ void writeData(const std::string& path, const Data& data) {
     out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
 }
 
+namespace {
+
+CliRun runProgram(std::vector<std::string> argvText, const std::string& input);
+
+}  // namespace
+
 CliRun runCli(const std::vector<std::string>& args, const std::string& input) {
+    std::vector<std::string> argvText{QUORVANE_CLI_PATH};
+    argvText.insert(argvText.end(), args.begin(), args.end());
+    return runProgram(argvText, input);
+}
+
+CliRun runCliWithFileSizeLimit(const std::vector<std::string>& args, const std::string& input, long kilobytes) {
+    std::vector<std::string> argvText{"/bin/sh", "-c", "ulimit -f \"$0\" && exec \"$@\"",
+                                      std::to_string(kilobytes), QUORVANE_CLI_PATH};
+    argvText.insert(argvText.end(), args.begin(), args.end());
+    return runProgram(argvText, input);
+}
+
+namespace {
+
+CliRun runProgram(std::vector<std::string> argvText, const std::string& input) {
     TempDir io("quorvane-cli-io");
     const std::string in = io.file("in"), out = io.file("out"), err = io.file("err");
     std::ofstream(in, std::ios::binary) << input;
 
-    std::vector<std::string> argvText{QUORVANE_CLI_PATH};
-    argvText.insert(argvText.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& a : argvText) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -79,3 +98,5 @@ CliRun runCli(const std::vector<std::string>& args, const std::string& input) {
     run.err = slurp(err);
     return run;
 }
+
+}  // namespace

@@ -37,3 +37,6 @@ struct CliRun {
 
 /// Runs quorvane-cli with `args`, `input` as standard input (a file, so never a terminal).
 CliRun runCli(const std::vector<std::string>& args, const std::string& input = "");
+
+/// The same under a file-size limit (ulimit -f, in KiB): a longer write raises SIGXFSZ.
+CliRun runCliWithFileSizeLimit(const std::vector<std::string>& args, const std::string& input, long kilobytes);

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPageSetupDialog>
+#include <QPrintPreviewDialog>
 #include <QStatusTipEvent>
 #include <QTest>
 #include <QToolBar>
@@ -169,6 +171,8 @@ void CommandTableTest::lettersAloneFireInTheWindowButNotInAnEditField() {
     h.frame()->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(h.frame()));
     h.tree()->setFocus();
+    h.prompter.onDialog<QPageSetupDialog>([](QPageSetupDialog&) { return int(QDialog::Rejected); });
+    h.prompter.onDialog<QPrintPreviewDialog>([](QPrintPreviewDialog&) { return int(QDialog::Rejected); });
     QTest::keyClick(h.tree(), Qt::Key_R);
     QTest::keyClick(h.tree(), Qt::Key_V);
     QCOMPARE(ran, (QList<int>{cmd::FilePrintSetup, cmd::PrintPreview}));

@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <sys/stat.h>
+
 #include "ScriptedHarness.h"
 #include "docview/DocManager.h"
 #include "docview/DocTemplate.h"
@@ -32,6 +34,14 @@ QByteArray contents(const QString& path) {
 
 bool encryptedOnDisk(const QString& path) { return contents(path).size() > 12 && contents(path).at(12) == 1; }
 
+// Takes the core's messages of a check load without a window.
+class ScriptedCoreUi : public Prompter {
+public:
+    void showMessage(const std::string&) override {}
+    std::optional<std::string> askPassword(const std::string&) override { return std::nullopt; }
+    bool confirmReplace(const std::string&) override { return false; }
+};
+
 QString statusText(Harness& h) { return h.frame()->GetStatusDialogBarItem(StatusDialogBar::kSaveStatusText)->text(); }
 
 FileEncryptionInput encryptWith(const QString& password, const QString& confirmation) {
@@ -54,6 +64,9 @@ private slots:
     void typeChangeDoesNotOverwriteAnotherFile();
     void switchThereAndBackLeavesOtherFilesAlone();
     void fileThatWasNoCardDocumentIsNotOverwrittenWithoutAsking();
+    void oldDocumentOpenedWithoutItsPasswordIsNeverWrittenOver();
+    void specialFilesAndLinksOpenSafely();
+    void cardsOfUnknownCategoriesAreToldAndKept();
     void untitledDocumentStaysUntitled();
     void closeAndExitAskToSave();
     void recentFiles();
@@ -339,6 +352,79 @@ void DocumentTest::fileThatWasNoCardDocumentIsNotOverwrittenWithoutAsking() {
     h.run(cmd::FileSave);
     QCOMPARE(h.prompter.questions.size(), 1);
     QCOMPARE(contents(h.path("notes.qvf")), original);
+}
+
+// Cancel at the password prompt of an old 1.001 document opens it empty; its file still holds the
+// cards, so neither the automatic save nor Save writes the empty document over it unasked.
+void DocumentTest::oldDocumentOpenedWithoutItsPasswordIsNeverWrittenOver() {
+    Harness h({}, [](MemorySettings& s) {
+        writeSetting(s, settings::kAutomaticSaveCheck, 1);
+        writeSetting(s, settings::kAutomaticSave, std::string("1"));
+    });
+    QVERIFY(QFile::copy(QStringLiteral(QUORVANE_TEST_DATA "/old-1001-enc.qve"), h.path("old.qve")));
+    const QByteArray original = contents(h.path("old.qve"));
+    h.prompter.passwords.append(std::nullopt);
+    h.open(h.path("old.qve"));
+    QCOMPARE(h.childFrameCount(), 1);
+    QCOMPARE(h.doc()->store().shownCardCount(), 0);
+    QVERIFY(!h.doc()->savesToItsOwnFile());
+
+    h.frame()->AddCardToCategory(h.doc(), 0, std::make_unique<Card>());
+    h.doc()->SetModifiedFlag();
+    for (int i = 0; i < 3; ++i) {
+        h.frame()->OnAutosaveTick();
+    }
+    QCOMPARE(contents(h.path("old.qve")), original);
+    QVERIFY(h.doc()->IsModified());
+
+    h.prompter.answers.append(GuiPrompter::Answer::No);  // not over old.qve
+    h.prompter.saveNames.append(h.path("new.qvf"));    // Save As instead
+    h.run(cmd::FileSave);
+    QCOMPARE(h.prompter.questions.size(), 1);
+    QVERIFY(h.prompter.questions.first().startsWith(h.path("old.qve")));
+    QCOMPARE(contents(h.path("old.qve")), original);
+    QCOMPARE(h.doc()->GetPathName(), h.path("new.qvf"));
+    QVERIFY(!h.doc()->IsModified());
+}
+
+// A FIFO among the files to open is refused with a message instead of hanging the window; one
+// document reached through a link and through its own name opens once.
+void DocumentTest::specialFilesAndLinksOpenSafely() {
+    Harness h;
+    QVERIFY(::mkfifo(QFile::encodeName(h.path("pipe.qvf")).constData(), 0600) == 0);
+    QVERIFY(!h.frame()->docManager()->OpenDocumentFile(h.path("pipe.qvf")));
+    QCOMPARE(h.prompter.messages().size(), 1);
+    QVERIFY(h.prompter.messages().first().contains(QStringLiteral("not a regular file")));
+    QCOMPARE(h.childFrameCount(), 0);
+
+    // A name that is not UTF-8 arrives with U+FFFD in place of its odd bytes: the message says so
+    // rather than calling the file missing.
+    QVERIFY(!h.frame()->docManager()->OpenDocumentFile(h.path(QStringLiteral("caf\uFFFD.qvf"))));
+    QCOMPARE(h.prompter.messages().size(), 2);
+    QVERIFY(h.prompter.messages().last().contains(QStringLiteral("not valid UTF-8")));
+
+    writeCardFile(h.path("real.qvf"), {{0, "a"}});
+    QVERIFY(QFile::link(h.path("real.qvf"), h.path("link.qvf")));
+    h.open(h.path("real.qvf"));
+    QVERIFY(h.frame()->docManager()->OpenDocumentFile(h.path("link.qvf")));
+    QCOMPARE(h.childFrameCount(), 1);
+    QCOMPARE(h.frame()->docManager()->documents().size(), 1);
+}
+
+// A card of a number the window has no category for is never shown, said once at open, and saved.
+void DocumentTest::cardsOfUnknownCategoriesAreToldAndKept() {
+    Harness h;
+    QVERIFY(QFile::copy(QStringLiteral(QUORVANE_TEST_DATA "/odd-cards.qvf"), h.path("odd.qvf")));
+    QFile::setPermissions(h.path("odd.qvf"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    h.open(h.path("odd.qvf"));
+    QCOMPARE(h.prompter.messages(), QStringList{QString::fromStdString(unshownCardsMessage(2))});
+    h.doc()->SetModifiedFlag();
+    QVERIFY(h.run(cmd::FileSave));
+    CardStore saved;
+    ScriptedCoreUi quiet;
+    QCOMPARE(loadCardDocument(QFile::encodeName(h.path("odd.qvf")).toStdString(), saved, quiet, 0).outcome,
+             LoadOutcome::Loaded);
+    QCOMPARE(saved.unshownCards().GetCardCount(), 2);
 }
 
 void DocumentTest::untitledDocumentStaysUntitled() {

@@ -10,6 +10,7 @@
 #include "cardstore/CardFile.h"
 #include "cardstore/CardStore.h"
 #include "prefs/MemorySettings.h"
+#include "prefs/SettingKeys.h"
 #include "ui/frame/CommandTable.h"
 #include "ui/frame/MainFrame.h"
 #include "ui/common/QtText.h"
@@ -28,6 +29,8 @@ public:
 
 std::unique_ptr<SettingsStore> makeSettings(MemorySettings*& out, const std::function<void(MemorySettings&)>& preset) {
     auto settings = std::make_unique<MemorySettings>();
+    // Tests start as a returning user: the first-start browser lookup has its own test.
+    writeSetting(*settings, settings::kHasStartedBefore, 1);
     if (preset) {
         preset(*settings);
     }

@@ -2,11 +2,14 @@
 // the About box.
 
 #include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSysInfo>
 #include <QTest>
+
+#include <sys/stat.h>
 
 #include "ScriptedHarness.h"
 #include "ui/frame/AboutDlg.h"
@@ -33,6 +36,13 @@ protected:
         return false;
     }
 };
+
+/// Settings of someone who has started the program before (no first-start browser lookup).
+std::unique_ptr<MemorySettings> returningUser() {
+    auto settings = std::make_unique<MemorySettings>();
+    writeSetting(*settings, settings::kHasStartedBefore, 1);
+    return settings;
+}
 
 QByteArray contents(const QString& path) {
     QFile f(path);
@@ -62,17 +72,28 @@ void StartupTest::commandLine() {
     }
     // A file that cannot be opened ends the program after its message; one that opens but does
     // not load (the password prompt cancelled) leaves the program running without a document.
+    // A name after "--" is a file even when it begins with '-'.
+    writeCardFile(dir.filePath("-x.qvf"), {{0, "a"}});
+    {
+        const QString here = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        Harness h({QStringLiteral("--"), QStringLiteral("-x.qvf")});
+        QDir::setCurrent(here);
+        QCOMPARE(h.childFrameCount(), 1);
+    }
+    // A FIFO is refused with its message at once; it used to keep the window from ever showing.
+    QVERIFY(::mkfifo(QFile::encodeName(dir.filePath("pipe.qvf")).constData(), 0600) == 0);
     writeCardFile(dir.filePath("secret.qve"), {{0, "a"}}, QStringLiteral("password1"));
     const struct {
         const char* file;
         bool starts;
-    } cases[] = {{"missing.qvf", false}, {"secret.qve", true}};
+    } cases[] = {{"missing.qvf", false}, {"pipe.qvf", false}, {"secret.qve", true}};
     for (const auto& c : cases) {
         ScriptedPrompter prompter;
         if (c.starts) {
             prompter.passwords.append(std::nullopt);  // the prompt is cancelled
         }
-        CQuorvaneApp app(std::make_unique<MemorySettings>());
+        CQuorvaneApp app(returningUser());
         QCOMPARE(app.InitInstance({dir.filePath(c.file)}, CQuorvaneApp::Options{false}), c.starts);
         QCOMPARE(prompter.messages().size() + prompter.passwordTitles.size(), 1);
         QVERIFY(app.docManager()->documents().isEmpty());
@@ -130,7 +151,7 @@ void StartupTest::reopensRecentFiles() {
 
 void StartupTest::splashTakesFirstPress() {
     ScriptedPrompter prompter;
-    CQuorvaneApp app(std::make_unique<MemorySettings>());
+    CQuorvaneApp app(returningUser());
     QVERIFY(app.InitInstance({}, CQuorvaneApp::Options{true}));
     QPointer<SplashWindow> splash = app.splashWindow();
     QVERIFY(splash && splash->isVisible());

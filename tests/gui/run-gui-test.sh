@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Runs one QtTest program offscreen, with settings in a throw-away folder so no test sees the user's own.
+# Runs one QtTest program offscreen, with settings in a throw-away folder so no test sees the user's
+# own, and on a private session bus of its own (dbus-run-session): the window needs a bus to start,
+# and no test may reach the person's own browser or another test's.
 set -eu
 cfg=$(mktemp -d)
 trap 'rm -rf "$cfg"' EXIT
 export XDG_CONFIG_HOME="$cfg" QT_QPA_PLATFORM=offscreen
-exec "$@"
+unset DBUS_SESSION_BUS_ADDRESS
+export XDG_RUNTIME_DIR="$cfg"
+dbus-run-session -- "$@"

@@ -8,6 +8,7 @@
 #include <array>
 
 #include "cardstore/CardList.h"
+#include "cardstore/CardOperations.h"
 #include "cardstore/CardSearch.h"
 #include "cardstore/DateStamp.h"
 #include "docview/MdiChildFrame.h"
@@ -211,13 +212,8 @@ void OnNewCard(CMainFrame& frame) {
     if (!applyEditorData(editor.data(), *card)) {
         return;
     }
-    card->categoryId = static_cast<std::uint8_t>(categoryId);
-    card->categoryName = name.toStdString();
-    card->dateStamp = CurrentDateStamp();
-    card->dateText = FormatDateStamp(card->dateStamp, dateFormat(frame));
-    frame.AddCardToCategory(document, categoryId, std::move(card));
+    const int position = addNewCard(document->store(), categoryId, std::move(card), dateFormat(frame));
     document->SetModifiedFlag();
-    const int position = document->GetCategoryList(categoryId)->GetCardCount() - 1;
     announce(document, CardsChangedHint::Kind::Appended, categoryId, position);
     reselectCard(frame, tree, name, position);
 }
@@ -258,12 +254,9 @@ void OnDeleteCard(CMainFrame& frame) {
         return;
     }
     // The card moves to the hidden list of deleted cards, which is saved with the document.
-    std::unique_ptr<Card> card = frame.RemoveCardFromCategory(document, name, position);
-    if (!card) {
+    if (!deleteCard(document->store(), CMainFrame::CategoryIdFromName(name), position)) {
         return;
     }
-    card->stateFlags |= kStateDeleted;
-    document->GetCategoryList(kDeletedCategoryId)->AddCard(std::move(card));
     announce(document, CardsChangedHint::Kind::Removed, CMainFrame::CategoryIdFromName(name), position);
     document->SetModifiedFlag();
     reselectCategory(frame, tree, name);

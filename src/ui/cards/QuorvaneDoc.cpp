@@ -9,6 +9,7 @@
 #include "docview/View.h"
 #include "cardstore/CardFile.h"
 #include "common/SafeFile.h"
+#include "common/Wipe.h"
 #include "crypto/PasswordRules.h"
 #include "prefs/SettingKeys.h"
 #include "ui/cards/FileEncryptionDlg.h"
@@ -67,21 +68,30 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
     switch (result.outcome) {
         case LoadOutcome::Loaded:
         case LoadOutcome::EmptyFile:
-            m_fileOnDisk = path;
+            // An old document opened without its password shows empty, but its file still holds
+            // the cards: it is not this document's own file, so a save does not write over it unasked.
+            if (!result.cardsUnread) {
+                m_fileOnDisk = path;
+            }
             [[fallthrough]];
         case LoadOutcome::NotQuorvane:
         case LoadOutcome::EncryptedFileName:
             SetModifiedFlag(false);
             emit fileStored();
             return true;
-        case LoadOutcome::ReadError:
-            guiPrompter().message(
-                QStringLiteral("Unable to open %1.\n%2")
-                    .arg(QFileInfo(path).fileName(), result.error.empty() ? QStringLiteral("The file could not be read.")
-                                                                          : QString::fromStdString(result.error)),
-                QString(), GuiPrompter::Icon::Warning);
+        case LoadOutcome::ReadError: {
+            // A name that is not UTF-8 reaches the window with its odd bytes replaced, so the file
+            // seems missing: say why instead.
+            const bool garbledName = path.contains(QChar::ReplacementCharacter) && !QFileInfo::exists(path);
+            const QString why = garbledName ? QStringLiteral("Its name is not valid UTF-8, which Quorvane cannot "
+                                                             "handle. Rename the file and open it again.")
+                                : result.error.empty() ? QStringLiteral("The file could not be read.")
+                                                       : QString::fromStdString(result.error);
+            guiPrompter().message(QStringLiteral("Unable to open %1.\n%2").arg(QFileInfo(path).fileName(), why),
+                                  QString(), GuiPrompter::Icon::Warning);
             m_store.clear();
             return false;
+        }
         case LoadOutcome::Failed:
             break;
     }
@@ -89,9 +99,21 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
     return false;
 }
 
+bool CQuorvaneDoc::savesToItsOwnFile() const {
+    const QString& path = GetPathName();
+    if (path.isEmpty()) {
+        return false;
+    }
+    QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink()) {
+        return true;
+    }
+    return !m_fileOnDisk.isEmpty() && sameFile(path, m_fileOnDisk);
+}
+
 bool CQuorvaneDoc::DoFileSave() {
     const QString path = GetPathName();
-    if (!path.isEmpty() && QFileInfo::exists(path) && (m_fileOnDisk.isEmpty() || !sameFile(path, m_fileOnDisk)) &&
+    if (!path.isEmpty() && !savesToItsOwnFile() &&
         !guiPrompter().confirmReplace(QFile::encodeName(path).toStdString())) {
         return DoSave(QString());
     }
@@ -135,10 +157,25 @@ void CQuorvaneDoc::OnEncryptOnSave() {
     if (guiPrompter().exec(dialog) != QDialog::Accepted) {
         return;
     }
-    const std::optional<FileEncryptionInput> answer = dialog.input();
+    std::optional<FileEncryptionInput> answer = dialog.input();
+    // The typed passwords leave the dialog's fields, and every copy is wiped once it has been used.
+    QString typedPassword = takeSecretText(*dialog.passwordField());
+    QString typedConfirmation = takeSecretText(*dialog.confirmationField());
+    answer->password.clear();
+    answer->confirmation.clear();
     QString error;
-    const std::optional<std::string> password = toCardText(answer->password, &error);
-    const std::optional<std::string> confirmation = password ? toCardText(answer->confirmation, &error) : std::nullopt;
+    std::optional<std::string> password = toCardText(typedPassword, &error);
+    std::optional<std::string> confirmation = password ? toCardText(typedConfirmation, &error) : std::nullopt;
+    wipeSecret(typedPassword);
+    wipeSecret(typedConfirmation);
+    struct WipeTyped {
+        std::optional<std::string>& a;
+        std::optional<std::string>& b;
+        ~WipeTyped() {
+            if (a) wipeSecret(*a);
+            if (b) wipeSecret(*b);
+        }
+    } wipeTyped{password, confirmation};
     if (!password || !confirmation) {
         guiPrompter().message(error);
         return;

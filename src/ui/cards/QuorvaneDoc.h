@@ -40,6 +40,10 @@ public:
     /// Announces the encryption state and moves the document to the matching document type.
     void UpdateEncryptionStatus();
 
+    /// Whether Save would write to a file this document came from or wrote (or to a free name): the
+    /// automatic save writes only then, never over a file whose cards the document did not read.
+    bool savesToItsOwnFile() const;
+
     /// The card file this document was last read from or written to; empty when it has none.
     const QString& fileOnDisk() const { return m_fileOnDisk; }
 

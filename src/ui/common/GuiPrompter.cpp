@@ -37,7 +37,10 @@ std::optional<std::string> GuiPrompter::askPassword(const std::string& title) {
             return std::nullopt;
         }
         QString error;
-        if (std::optional<std::string> bytes = toCardText(dlg.password(), &error)) {
+        QString typed = takeSecretText(*dlg.passwordField());
+        std::optional<std::string> bytes = toCardText(typed, &error);
+        wipeSecret(typed);
+        if (bytes) {
             return bytes;
         }
         message(error);

@@ -1,3 +1,4 @@
+#include "common/Wipe.h"
 #include "ui/fileenc/FileOperation.h"
 
 #include <QApplication>

@@ -1,9 +1,8 @@
 #include "ui/fileenc/FilePassword.h"
 
-#include <string.h>  // explicit_bzero
-
 #include <QAction>
 
+#include "common/Wipe.h"
 #include "crypto/PasswordRules.h"
 #include "ui/common/GuiPrompter.h"
 #include "ui/common/Icons.h"
@@ -21,13 +20,6 @@ struct SecretText {
 };
 
 }  // namespace
-
-void wipeSecret(std::string& secret) {
-    if (!secret.empty()) {
-        explicit_bzero(secret.data(), secret.size());
-    }
-    secret.clear();
-}
 
 void SetFileEncryptionPassword(CMainFrame& frame) {
     FileEncryptionState& state = frame.FileEncryption;

@@ -16,5 +16,3 @@ void ClearFileEncryptionPassword(CMainFrame& frame);
 /// Shows on the file-encryption toolbar's Set Password button whether a password is set.
 void UpdatePasswordButton(CMainFrame& frame);
 
-/// Overwrites the bytes of `secret` before emptying it.
-void wipeSecret(std::string& secret);

@@ -1,11 +1,9 @@
 #include "ui/frame/AboutDlg.h"
 
-#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QUrl>
 
 #include "ui/frame/AppInfo.h"
 #include "ui/common/Icons.h"
@@ -24,8 +22,6 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     m_homePage = new QPushButton(QString::fromUtf8(kHomePageAddress), this);
     m_homePage->setAutoDefault(false);
     grid->addWidget(m_homePage, 1, 2);
-    connect(m_homePage, &QPushButton::clicked, this,
-            [] { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kHomePageAddress))); });
 
     grid->addWidget(new QLabel(QStringLiteral("EMail:"), this), 2, 1);
     auto* mail = new QLabel(this);

@@ -1,5 +1,6 @@
 #pragma once
-// The About box: program icon, credits, the home page button and the e-mail address.
+// The About box: program icon, credits, the home page button and the e-mail address. What the home
+// page button does is connected by whoever shows the box (the browser commands open the page).
 
 #include <QDialog>
 

@@ -3,6 +3,8 @@
 #include <QKeySequence>
 #include <QWidget>
 
+#include "ui/common/CommandBlock.h"
+
 CommandTable::CommandTable(QWidget* owner) : QObject(owner), m_owner(owner) {
     for (const CommandDef& def : commandDefinitions()) {
         // A menu shows the key names after the tab; a text without them gets an empty tab part,
@@ -85,7 +87,7 @@ bool CommandTable::isEnabled(int id) const {
 }
 
 bool CommandTable::execute(int id) {
-    if (!isEnabled(id)) {
+    if (!isEnabled(id) || CommandBlock::active()) {
         return false;
     }
     // Copy the handler: it may replace itself or tear down the window it belongs to.
@@ -97,7 +99,7 @@ bool CommandTable::execute(int id) {
 
 void CommandTable::runHandler(int id) {
     const std::function<void()> handler = m_entries.value(id).handler;
-    if (handler) {
+    if (handler && !CommandBlock::active()) {
         handler();
         emit executed(id);
     }

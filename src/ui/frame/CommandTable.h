@@ -42,7 +42,8 @@ public:
     /// The enable state by the rules right now (not the action's last updated state).
     bool isEnabled(int id) const;
 
-    /// Runs the command when its rule allows it; returns whether it ran.
+    /// Runs the command when its rule allows it and no command is waiting (CommandBlock); returns
+    /// whether it ran.
     bool execute(int id);
 
     /// Runs the handler whatever the rule says, for the few places that call a command directly

@@ -1,3 +1,4 @@
+#include "common/Wipe.h"
 #include "ui/frame/MainFrame.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@
 #include "ui/cards/QuorvaneDoc.h"
 #include "ui/cards/QuorvaneListView.h"
 #include "ui/cards/QuorvaneView.h"
+#include "ui/common/CommandBlock.h"
 #include "ui/common/DocumentTypes.h"
 #include "ui/common/GuiPrompter.h"
 #include "ui/common/Icons.h"
@@ -58,6 +60,7 @@ CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent) : QMainWindow(p
     m_fileViewToolBar->hide();
     m_foldersBar->hide();
 
+    ReloadPrintSwitches();
     m_autosaveTimer.setInterval(60 * 1000);
     connect(&m_autosaveTimer, &QTimer::timeout, this, &CMainFrame::OnAutosaveTick);
 
@@ -316,15 +319,32 @@ void CMainFrame::StartAutosaveTimer() {
 }
 
 void CMainFrame::OnAutosaveTick() {
+    if (CommandBlock::active()) {
+        return;  // a command is waiting for the browser; this minute is not counted
+    }
     const CQuorvaneDoc* document = activeCardDocument();
-    if (m_autoSave.tick(document && !document->GetPathName().isEmpty())) {
+    if (m_autoSave.tick(document && document->savesToItsOwnFile())) {
         m_commands->execute(cmd::FileSave);
     }
 }
 
 void CMainFrame::OpenFileEncryptionView(const QString& path) { openEncryptedFile(*this, path); }
 
+void CMainFrame::LoadProgramSettings() {
+    auto path = [this](const TextSetting& key) { return QString::fromStdString(readSetting(m_settings, key)); };
+    Paths = {path(settings::kExplorerPath), path(settings::kNetscapePath), path(settings::kMailPath),
+             path(settings::kTelnetPath),   path(settings::kNewsPath),     path(settings::kFtpPath),
+             path(settings::kHelpPath)};
+    ReloadPrintSwitches();
+}
+
+void CMainFrame::ReloadPrintSwitches() {
+    PrintAtm = readSetting(m_settings, settings::kPrintAtmMainFrame);
+    PrintNotes = readSetting(m_settings, settings::kPrintNotesMainFrame);
+}
+
 void CMainFrame::reloadSettings() {
+    LoadProgramSettings();  // the paths and the print switches
     // The automatic save runs once a document was read or written; switched off, it stops.
     if (readSetting(m_settings, settings::kAutomaticSaveCheck) != 1) {
         m_autosaveTimer.stop();
@@ -376,6 +396,10 @@ void CMainFrame::updateCommandStates() { m_commands->updateCommandStates(); }
 QAction* CMainFrame::commandAction(int id) const { return m_commands->action(id); }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (CommandBlock::active()) {
+        event->ignore();  // a command is waiting for the browser and still needs its window
+        return;
+    }
     if (m_docManager) {
         if (!m_docManager->SaveAllModified()) {
             event->ignore();

@@ -131,6 +131,21 @@ public:
     void setDocManager(DocManager* manager);
     DocManager* docManager() const { return m_docManager; }
 
+    // --- Copies of settings ---------------------------------------------------------------------
+    /// The seven program paths, read at start-up and again whenever the settings change (the
+    /// preference sheet), and the browser two also by the first-start lookup.
+    struct ProgramPaths {
+        QString explorer, netscape, mail, telnet, news, ftp, help;
+    };
+    ProgramPaths Paths;
+    /// "Print ATM" and "Print Notes" as printing uses them (1 when missing).
+    int PrintAtm = 1;
+    int PrintNotes = 1;
+    /// Fills Paths and the two print switches from the settings.
+    void LoadProgramSettings();
+    /// Re-reads the two print switches.
+    void ReloadPrintSwitches();
+
     // --- Settings ----------------------------------------------------------------------------
     /// Settings were changed (by the preference sheet, for instance): the window takes them over
     /// now. Emits settingsChanged for the parts that keep copies.

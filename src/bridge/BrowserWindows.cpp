@@ -1,0 +1,165 @@
+#include "bridge/BrowserWindows.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include "bridge/ChromiumProcess.h"
+
+BrowserWindows::BrowserWindows(ChromiumProcess& browser, QObject* parent) : QObject(parent), m_browser(browser) {
+    connect(&browser, &ChromiumProcess::messageReceived, this, &BrowserWindows::onMessage);
+}
+
+void BrowserWindows::call(const QString& method, const QJsonObject& params, Result done) {
+    const int id = m_nextCall++;
+    m_calls.insert(id, std::move(done));
+    const QJsonObject message{{"id", id}, {"method", method}, {"params", params}};
+    if (!m_browser.send(QJsonDocument(message).toJson(QJsonDocument::Compact)))
+        m_calls.take(id)(QJsonObject(), false);
+}
+
+void BrowserWindows::onMessage(const QByteArray& message) {
+    const QJsonObject object = QJsonDocument::fromJson(message).object();
+    if (object.contains(QStringLiteral("id"))) {
+        const int id = object.value(QStringLiteral("id")).toInt();
+        if (Result done = m_calls.take(id))
+            done(object.value(QStringLiteral("result")).toObject(), !object.contains(QStringLiteral("error")));
+        return;
+    }
+    const QString method = object.value(QStringLiteral("method")).toString();
+    const QJsonObject params = object.value(QStringLiteral("params")).toObject();
+    if (method == QLatin1String("Target.targetCreated") || method == QLatin1String("Target.targetInfoChanged")) {
+        notePage(params.value(QStringLiteral("targetInfo")).toObject());
+    } else if (method == QLatin1String("Target.targetDestroyed")) {
+        const quint32 gone = m_idForTarget.take(params.value(QStringLiteral("targetId")).toString());
+        m_pages.remove(gone);
+        if (m_lastActive == gone)
+            m_lastActive = m_pages.isEmpty() ? 0 : windows().constLast();
+    }
+}
+
+// Pages are what a person sees as windows and tabs; the browser's own targets (its menus, service
+// workers, extensions) are not.
+void BrowserWindows::notePage(const QJsonObject& targetInfo) {
+    if (targetInfo.value(QStringLiteral("type")).toString() != QLatin1String("page"))
+        return;
+    const QString targetId = targetInfo.value(QStringLiteral("targetId")).toString();
+    if (targetId.isEmpty())
+        return;
+    quint32 id = m_idForTarget.value(targetId);
+    if (id == 0) {
+        id = m_nextId++;
+        if (m_nextId == kLastActive)
+            m_nextId = 1;
+        m_idForTarget.insert(targetId, id);
+        m_pages.insert(id, Page{targetId, {}});
+        m_lastActive = id;  // a window the person opens becomes the one in front
+    }
+    Page& page = m_pages[id];
+    if (targetInfo.contains(QStringLiteral("url")))
+        page.info.url = targetInfo.value(QStringLiteral("url")).toString();
+    if (targetInfo.contains(QStringLiteral("title")))
+        page.info.title = targetInfo.value(QStringLiteral("title")).toString();
+}
+
+void BrowserWindows::start(std::function<void(bool ok)> ready) {
+    call(QStringLiteral("Target.setDiscoverTargets"), QJsonObject{{"discover", true}},
+         [this, ready](const QJsonObject&, bool ok) {
+             if (!ok)
+                 return ready(false);
+             call(QStringLiteral("Target.getTargets"), QJsonObject(), [this, ready](const QJsonObject& result, bool ok) {
+                 for (const QJsonValue& target : result.value(QStringLiteral("targetInfos")).toArray())
+                     notePage(target.toObject());
+                 ready(ok);
+                 if (!ok)
+                     return;
+                 m_ready = true;
+                 for (const auto& work : std::exchange(m_waiting, {}))
+                     work();
+             });
+         });
+}
+
+void BrowserWindows::whenReady(std::function<void()> work) {
+    if (m_ready)
+        work();
+    else
+        m_waiting.append(std::move(work));
+}
+
+quint32 BrowserWindows::resolve(quint32 id) const {
+    if (id == kLastActive)
+        return m_lastActive;
+    return m_pages.contains(id) ? id : 0;
+}
+
+QList<quint32> BrowserWindows::windows() const {
+    QList<quint32> ids = m_pages.keys();
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+void BrowserWindows::openUrl(const QString& url, quint32 id, IdReply reply) {
+    const quint32 target = id == 0 ? 0 : resolve(id);
+    if (target == 0) {
+        if (id != 0 && id != kLastActive)
+            return reply(0);  // a window that is not there
+        call(QStringLiteral("Target.createTarget"), QJsonObject{{"url", url}, {"newWindow", true}},
+             [this, reply](const QJsonObject& result, bool ok) {
+                 const QString targetId = result.value(QStringLiteral("targetId")).toString();
+                 if (!ok || targetId.isEmpty())
+                     return reply(0);
+                 notePage(QJsonObject{{"targetId", targetId}, {"type", "page"}});
+                 const quint32 made = m_idForTarget.value(targetId);
+                 m_lastActive = made;
+                 reply(made);
+             });
+        return;
+    }
+    // An existing window: attach to its page for one navigation, then let it go again.
+    const QString targetId = m_pages.value(target).targetId;
+    call(QStringLiteral("Target.attachToTarget"), QJsonObject{{"targetId", targetId}, {"flatten", true}},
+         [this, target, url, reply](const QJsonObject& result, bool ok) {
+             const QString session = result.value(QStringLiteral("sessionId")).toString();
+             if (!ok || session.isEmpty())
+                 return reply(0);
+             const int id = m_nextCall++;
+             m_calls.insert(id, [this, target, session, reply](const QJsonObject&, bool ok) {
+                 call(QStringLiteral("Target.detachFromTarget"), QJsonObject{{"sessionId", session}},
+                      [](const QJsonObject&, bool) {});
+                 if (!ok)
+                     return reply(0);
+                 activate(target, reply);
+             });
+             const QJsonObject message{{"id", id},
+                                       {"sessionId", session},
+                                       {"method", "Page.navigate"},
+                                       {"params", QJsonObject{{"url", url}}}};
+             if (!m_browser.send(QJsonDocument(message).toJson(QJsonDocument::Compact)))
+                 m_calls.take(id)(QJsonObject(), false);
+         });
+}
+
+void BrowserWindows::activate(quint32 id, IdReply reply) {
+    const quint32 target = resolve(id);
+    if (target == 0)
+        return reply(0);
+    call(QStringLiteral("Target.activateTarget"), QJsonObject{{"targetId", m_pages.value(target).targetId}},
+         [this, target, reply](const QJsonObject&, bool ok) {
+             if (ok)
+                 m_lastActive = target;
+             reply(ok ? target : 0);
+         });
+}
+
+void BrowserWindows::info(quint32 id, InfoReply reply) {
+    const quint32 target = resolve(id);
+    if (target == 0)
+        return reply(false, Info());
+    // Asked afresh: the events may lag behind a page that has just loaded.
+    call(QStringLiteral("Target.getTargetInfo"), QJsonObject{{"targetId", m_pages.value(target).targetId}},
+         [this, target, reply](const QJsonObject& result, bool ok) {
+             if (ok)
+                 notePage(result.value(QStringLiteral("targetInfo")).toObject());
+             reply(ok && m_pages.contains(target), m_pages.value(target).info);
+         });
+}

@@ -1,0 +1,65 @@
+#pragma once
+// The browser's page targets as the windows the browser interface speaks of: each gets a stable
+// 32-bit id of ours, and the operations the interface needs (open an address, bring a window
+// forward, tell its address and title) are made of DevTools protocol commands.
+
+#include <QHash>
+#include <QJsonObject>
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class ChromiumProcess;
+
+class BrowserWindows : public QObject {
+    Q_OBJECT
+public:
+    /// Window id 0 asks for a new window; this one for the window last active.
+    static constexpr quint32 kLastActive = 0xFFFFFFFFu;
+
+    explicit BrowserWindows(ChromiumProcess& browser, QObject* parent = nullptr);
+
+    /// Starts following the browser's targets; `ready` is called once it knows the pages there are.
+    void start(std::function<void(bool ok)> ready);
+    /// Runs `work` now when the browser is ready, else as soon as it is (requests that arrive while
+    /// the browser starts wait for it instead of failing).
+    void whenReady(std::function<void()> work);
+
+    struct Info {
+        QString url;
+        QString title;
+    };
+    using IdReply = std::function<void(quint32 id)>;  // 0: it failed
+    using InfoReply = std::function<void(bool ok, const Info& info)>;
+
+    /// Opens `url` in window `id` (0: a new window; kLastActive: the last active one, or a new
+    /// window when there is none) and answers with the window's id.
+    void openUrl(const QString& url, quint32 id, IdReply reply);
+    /// Brings window `id` (kLastActive: the last active) forward; answers with its id.
+    void activate(quint32 id, IdReply reply);
+    /// The address and title of window `id` (kLastActive: the last active).
+    void info(quint32 id, InfoReply reply);
+    /// The ids of the open windows, oldest first.
+    QList<quint32> windows() const;
+
+private:
+    using Result = std::function<void(const QJsonObject& result, bool ok)>;
+    void call(const QString& method, const QJsonObject& params, Result done);
+    void onMessage(const QByteArray& message);
+    void notePage(const QJsonObject& targetInfo);
+    quint32 resolve(quint32 id) const;
+
+    struct Page {
+        QString targetId;
+        Info info;
+    };
+    ChromiumProcess& m_browser;
+    int m_nextCall = 1;
+    QHash<int, Result> m_calls;
+    quint32 m_nextId = 1;
+    QHash<quint32, Page> m_pages;
+    QHash<QString, quint32> m_idForTarget;
+    quint32 m_lastActive = 0;
+    bool m_ready = false;
+    QList<std::function<void()>> m_waiting;
+};

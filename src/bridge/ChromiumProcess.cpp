@@ -1,0 +1,170 @@
+#include "bridge/ChromiumProcess.h"
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <cstdio>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+// QUORVANE_BRIDGE_TRACE=1 writes every protocol message to standard error, for finding out what a
+// browser answers.
+const bool g_trace = qEnvironmentVariableIntValue("QUORVANE_BRIDGE_TRACE") != 0;
+}  // namespace
+
+ChromiumProcess::ChromiumProcess(QObject* parent) : QObject(parent) {}
+
+ChromiumProcess::~ChromiumProcess() {
+    stop();
+}
+
+QStringList ChromiumProcess::pipeArguments(const QString& profileDir) {
+    QStringList arguments = {QStringLiteral("--remote-debugging-pipe"), QStringLiteral("--user-data-dir=") + profileDir,
+                             QStringLiteral("--no-first-run"), QStringLiteral("--no-default-browser-check")};
+    if (::geteuid() == 0)
+        arguments << QStringLiteral("--no-sandbox");
+    return arguments;
+}
+
+bool ChromiumProcess::start(const QString& program, const QStringList& arguments, const QString& profileDir,
+                            QString& error) {
+    int toBrowser[2], fromBrowser[2];
+    if (::pipe2(toBrowser, O_CLOEXEC) != 0) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    if (::pipe2(fromBrowser, O_CLOEXEC) != 0) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(toBrowser[0]);
+        ::close(toBrowser[1]);
+        return false;
+    }
+    // Everything the child needs is made before the fork: after it, only async-signal-safe calls.
+    std::vector<QByteArray> storage;
+    storage.push_back(program.toLocal8Bit());
+    for (const QString& argument : arguments + pipeArguments(profileDir))
+        storage.push_back(argument.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& item : storage)
+        argv.push_back(item.data());
+    argv.push_back(nullptr);
+    const pid_t parent = ::getpid();
+
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        for (int fd : {toBrowser[0], toBrowser[1], fromBrowser[0], fromBrowser[1]})
+            ::close(fd);
+        return false;
+    }
+    if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);  // the bridge died before the line above
+        // The browser reads commands on 3 and writes to 4. dup() first, so that a pipe end already
+        // numbered 3 or 4 is not closed by the other dup2.
+        const int in = ::dup(toBrowser[0]);
+        const int out = ::dup(fromBrowser[1]);
+        if (in < 0 || out < 0 || ::dup2(in, 3) < 0 || ::dup2(out, 4) < 0)
+            ::_exit(127);
+        const int devnull = ::open("/dev/null", O_RDONLY);
+        if (devnull >= 0)
+            ::dup2(devnull, 0);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    ::close(toBrowser[0]);
+    ::close(fromBrowser[1]);
+    m_pid = pid;
+    m_toBrowser = toBrowser[1];
+    m_fromBrowser = fromBrowser[0];
+    m_finished = false;
+    ::fcntl(m_fromBrowser, F_SETFL, ::fcntl(m_fromBrowser, F_GETFL) | O_NONBLOCK);
+    m_notifier = new QSocketNotifier(m_fromBrowser, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &ChromiumProcess::readAvailable);
+    return true;
+}
+
+bool ChromiumProcess::send(const QByteArray& message) {
+    if (m_toBrowser < 0)
+        return false;
+    if (g_trace)
+        std::fprintf(stderr, "-> %s\n", message.constData());
+    QByteArray data = message;
+    data.append('\0');
+    const char* at = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t n = ::write(m_toBrowser, at, static_cast<size_t>(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        at += n;
+        left -= n;
+    }
+    return true;
+}
+
+void ChromiumProcess::readAvailable() {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(m_fromBrowser, buffer, sizeof buffer);
+        if (n > 0) {
+            m_pending.append(buffer, n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            break;
+        reap();  // end of file or an error: the browser is gone
+        break;
+    }
+    qsizetype start = 0;
+    for (qsizetype end; (end = m_pending.indexOf('\0', start)) >= 0; start = end + 1) {
+        if (g_trace)
+            std::fprintf(stderr, "<- %.300s\n", m_pending.constData() + start);
+        emit messageReceived(m_pending.mid(start, end - start));
+    }
+    m_pending.remove(0, start);
+}
+
+void ChromiumProcess::reap() {
+    if (m_notifier) {
+        m_notifier->setEnabled(false);
+        m_notifier->deleteLater();
+        m_notifier = nullptr;
+    }
+    for (int* fd : {&m_toBrowser, &m_fromBrowser}) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
+    if (m_pid > 0) {
+        int status = 0;
+        if (::waitpid(m_pid, &status, WNOHANG) == 0) {
+            ::kill(m_pid, SIGTERM);
+            for (int i = 0; i < 50 && ::waitpid(m_pid, &status, WNOHANG) == 0; ++i)
+                ::usleep(20000);
+            if (::waitpid(m_pid, &status, WNOHANG) == 0) {
+                ::kill(m_pid, SIGKILL);
+                ::waitpid(m_pid, &status, 0);
+            }
+        }
+        m_pid = -1;
+    }
+    if (!m_finished) {
+        m_finished = true;
+        emit finished();
+    }
+}
+
+void ChromiumProcess::stop() {
+    reap();
+}

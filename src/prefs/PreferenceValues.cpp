@@ -1,0 +1,53 @@
+#include "prefs/PreferenceValues.h"
+
+#include "prefs/SettingKeys.h"
+
+PreferenceValues readPreferenceValues(const SettingsStore& store) {
+    using namespace settings;
+    PreferenceValues v;
+    v.printAtm = readSetting(store, kPrintAtm);
+    v.printNotes = readSetting(store, kPrintNotes);
+    v.launchEmail = readSetting(store, kLaunchEmailAtStart);
+    v.launchFtp = readSetting(store, kLaunchFtpAtStart);
+    v.launchNews = readSetting(store, kLaunchNewsAtStart);
+    v.launchTelnet = readSetting(store, kLaunchTelnetAtStart);
+    v.launchBrowser = readSetting(store, kLaunchBrowserAtStart);
+    v.checkOpenFiles = readSetting(store, kCheckOpenFiles);
+    v.chooseWebBrowser = readSetting(store, kChooseWebBrowser);
+    v.automaticSaveCheck = readSetting(store, kAutomaticSaveCheck);
+    v.automaticSave = readSetting(store, kAutomaticSave);
+    v.dateFormat = readSetting(store, kDateFormat);
+    v.clearClipboardSeconds = readSetting(store, kClearClipboardSeconds);
+    v.netscapePath = readSetting(store, kNetscapePath);
+    v.explorerPath = readSetting(store, kExplorerPath);
+    v.mailPath = readSetting(store, kMailPath);
+    v.newsPath = readSetting(store, kNewsPath);
+    v.helpPath = readSetting(store, kHelpPath);
+    v.ftpPath = readSetting(store, kFtpPath);
+    v.telnetPath = readSetting(store, kTelnetPath);
+    return v;
+}
+
+void writePreferenceValues(SettingsStore& store, const PreferenceValues& v) {
+    using namespace settings;
+    writeSetting(store, kPrintAtm, v.printAtm);
+    writeSetting(store, kPrintNotes, v.printNotes);
+    writeSetting(store, kLaunchEmailAtStart, v.launchEmail);
+    writeSetting(store, kLaunchFtpAtStart, v.launchFtp);
+    writeSetting(store, kLaunchNewsAtStart, v.launchNews);
+    writeSetting(store, kLaunchTelnetAtStart, v.launchTelnet);
+    writeSetting(store, kLaunchBrowserAtStart, v.launchBrowser);
+    writeSetting(store, kCheckOpenFiles, v.checkOpenFiles);
+    writeSetting(store, kChooseWebBrowser, v.chooseWebBrowser);
+    writeSetting(store, kAutomaticSaveCheck, v.automaticSaveCheck);
+    writeSetting(store, kAutomaticSave, v.automaticSave);
+    writeSetting(store, kDateFormat, v.dateFormat);
+    writeSetting(store, kNetscapePath, v.netscapePath);
+    writeSetting(store, kExplorerPath, v.explorerPath);
+    writeSetting(store, kMailPath, v.mailPath);
+    writeSetting(store, kNewsPath, v.newsPath);
+    writeSetting(store, kHelpPath, v.helpPath);
+    writeSetting(store, kFtpPath, v.ftpPath);
+    writeSetting(store, kTelnetPath, v.telnetPath);
+    writeSetting(store, kClearClipboardSeconds, v.clearClipboardSeconds);
+}

@@ -1,0 +1,43 @@
+#pragma once
+// Everything the preference sheet edits, read from the store with the sheet's own defaults and
+// written back whole: every key, changed or not, in one fixed order.
+
+#include <string>
+
+#include "prefs/SettingsStore.h"
+
+struct PreferenceValues {
+    // Printing
+    int printAtm = 0;
+    int printNotes = 0;
+    // At Start Up
+    int launchEmail = 0;  // stored under "Print Notes" of "Start Up Preferences"
+    int launchFtp = 0;
+    int launchNews = 0;
+    int launchTelnet = 0;
+    int launchBrowser = 0;
+    int checkOpenFiles = 0;
+    // General Settings
+    int chooseWebBrowser = 1;  // 0 Netscape Navigator, 1 Microsoft Internet Explorer
+    int automaticSaveCheck = 0;
+    std::string automaticSave = "10";  // minutes, as the text typed
+    int dateFormat = 0;
+    int clearClipboardSeconds = 0;  // 0: a copied password stays on the clipboard
+    // Paths Settings
+    std::string netscapePath;
+    std::string explorerPath;
+    std::string mailPath;
+    std::string newsPath;
+    std::string helpPath;
+    std::string ftpPath;
+    std::string telnetPath;
+
+    bool operator==(const PreferenceValues&) const = default;
+};
+
+/// The values as the sheet opens with them; a missing key gives the sheet's default.
+PreferenceValues readPreferenceValues(const SettingsStore& store);
+
+/// Writes every value: the print switches, the start-up switches, the general settings, the
+/// paths, and last the clipboard's clearing time.
+void writePreferenceValues(SettingsStore& store, const PreferenceValues& values);

@@ -1,0 +1,317 @@
+#include "ui/browser/DDEObject.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <array>
+#include <ctime>
+
+#include "browser/DdeBusNames.h"
+#include "browser/DdeErrors.h"
+#include "browser/DdeVerbs.h"
+#include "ui/common/GuiPrompter.h"
+
+using namespace dde;
+
+namespace {
+
+constexpr const char* kOwnNamePrefix = "Quorvan";
+
+DWORD g_instance = 0;
+std::vector<CDDEObject*> g_objects;
+std::uint32_t g_serial = 0;
+std::array<HSZ, kVerbCount> g_verbs{};
+HSZ g_browserService = 0;
+std::vector<CDDEConversation*> g_conversations;
+
+std::uint32_t now() {
+    return static_cast<std::uint32_t>(std::time(nullptr));
+}
+
+/// A name for a temporary file no file has yet, as the browser asks for one to save a viewer's data in.
+std::string freshTemporaryName() {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString name = QDir(QDir::tempPath())
+                                 .filePath(QStringLiteral("nstest") +
+                                           QString::number(QRandomGenerator::global()->bounded(1u << 30), 36));
+        if (!QFileInfo::exists(name)) {
+            return QFile::encodeName(name).toStdString();
+        }
+    }
+    return "/delme.nst";
+}
+
+/// An answer of the program's server: raw data for a single "DW" or "BL", else text with its zero.
+CallbackResult answer(const std::string& typeList, const std::vector<Arg>& values) {
+    if (typeList == "DW") {
+        return {0, rawNumber(numberOf(*values.at(0)))};
+    }
+    if (typeList == "BL") {
+        return {0, rawTruth(truthOf(*values.at(0)))};
+    }
+    std::string text = dde::buildItem(typeList, values);
+    text += '\0';
+    return {0, text};
+}
+
+CDDEObject* objectNamed(const std::string& name) {
+    for (CDDEObject* object : g_objects) {
+        if (sameDdeName(object->GetServiceName(), name)) {
+            return object;
+        }
+    }
+    return nullptr;
+}
+
+CDDEConversation* conversationFor(HCONV handle) {
+    for (CDDEConversation* conversation : g_conversations) {
+        if (conversation->handle() == handle) {
+            return conversation;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void checkDdeError() {
+    const DWORD error = DdeGetLastError(g_instance);
+    if (error != DMLERR_NO_ERROR && error != DMLERR_DLL_NOT_INITIALIZED) {
+        guiPrompter().message(QString::fromStdString(errorText(error)), QStringLiteral("Error"),
+                              GuiPrompter::Icon::Critical);
+    }
+}
+
+// --- CDDEConversation -----------------------------------------------------------------------------
+
+CDDEConversation::CDDEConversation(HCONV handle, CDDEObject* owner) : m_handle(handle), m_owner(owner) {
+    g_conversations.push_back(this);
+}
+
+CDDEConversation::~CDDEConversation() {
+    std::erase(g_conversations, this);
+}
+
+const std::vector<CDDEConversation*>& CDDEConversation::all() {
+    return g_conversations;
+}
+
+// --- CDDEObject -------------------------------------------------------------------------------
+
+void CDDEObject::setInstance(DWORD instance) {
+    g_instance = instance;
+}
+DWORD CDDEObject::instance() {
+    return g_instance;
+}
+const std::vector<CDDEObject*>& CDDEObject::objects() {
+    return g_objects;
+}
+std::uint32_t CDDEObject::serialCounter() {
+    return g_serial;
+}
+
+CDDEObject::CDDEObject(const std::string& serviceName) {
+    ++g_serial;
+    m_ownName = kOwnNamePrefix + std::to_string(g_serial);
+    g_objects.push_back(this);
+    if (g_objects.size() == 1) {
+        // The verb table and the browser's name are made once for all objects alive together.
+        for (int i = 0; i < kVerbCount; ++i) {
+            g_verbs[static_cast<std::size_t>(i)] = DdeCreateStringHandle(g_instance, verbText(i));
+        }
+        checkDdeError();
+        g_browserService = DdeCreateStringHandle(g_instance, serviceName);
+        checkDdeError();
+    }
+    m_ownHandle = DdeCreateStringHandle(g_instance, m_ownName);
+    checkDdeError();
+    DdeNameService(g_instance, m_ownHandle, DNS_REGISTER);
+    checkDdeError();
+}
+
+CDDEObject::~CDDEObject() {
+    while (!m_conversations.empty()) {
+        disconnect(m_conversations.front());
+    }
+    std::erase(g_objects, this);
+    DdeNameService(g_instance, m_ownHandle, DNS_UNREGISTER);
+    checkDdeError();
+    DdeFreeStringHandle(g_instance, m_ownHandle);
+    checkDdeError();
+    if (g_objects.empty()) {
+        for (HSZ& verb : g_verbs) {
+            DdeFreeStringHandle(g_instance, verb);
+            checkDdeError();
+            verb = 0;
+        }
+        DdeFreeStringHandle(g_instance, g_browserService);
+        checkDdeError();
+        g_browserService = 0;
+    }
+}
+
+CDDEConversation* CDDEObject::connect(int verb) {
+    if (verb < 0 || verb >= kVerbCount) {
+        return nullptr;
+    }
+    const HCONV handle = DdeConnect(g_instance, g_browserService, g_verbs[static_cast<std::size_t>(verb)]);
+    if (handle == 0) {
+        return nullptr;  // reported by nothing: the caller decides what a missing browser means
+    }
+    auto* conversation = new CDDEConversation(handle, this);
+    m_conversations.push_back(conversation);
+    return conversation;
+}
+
+void CDDEObject::disconnect(CDDEConversation* conversation) {
+    DdeDisconnect(conversation->handle());
+    checkDdeError();
+    forget(conversation);
+}
+
+void CDDEObject::forget(CDDEConversation* conversation) {
+    std::erase(m_conversations, conversation);
+    delete conversation;
+}
+
+std::optional<std::string> CDDEObject::request(CDDEConversation* conversation, HSZ item) {
+    std::optional<std::string> data =
+        DdeClientTransaction(std::string(), conversation->handle(), item, XTYP_REQUEST, kDefaultTimeout);
+    checkDdeError();
+    if (item != 0) {
+        DdeFreeStringHandle(g_instance, item);
+        checkDdeError();
+    }
+    return data;
+}
+
+HSZ CDDEObject::buildItem(const std::string& typeList, const std::vector<Arg>& args) {
+    const std::string item = dde::buildItem(typeList, args);
+    if (item.empty()) {
+        return 0;
+    }
+    const HSZ handle = DdeCreateStringHandle(g_instance, item);
+    checkDdeError();
+    return handle;
+}
+
+bool CDDEObject::CanConnect(int verb) {
+    CDDEConversation* conversation = connect(verb);
+    if (!conversation) {
+        return false;
+    }
+    disconnect(conversation);
+    return true;
+}
+
+std::uint32_t CDDEObject::Activate(std::uint32_t windowId, std::uint32_t flags) {
+    CDDEConversation* conversation = connect(WWW_Activate);
+    if (!conversation) {
+        return 0;
+    }
+    std::uint32_t result = 0;
+    const auto data = request(conversation, buildItem("DW,DW", {Value{windowId}, Value{flags}}));
+    if (data) {
+        result = numberOf(readReply(*data, "DW").at(0));
+    }
+    disconnect(conversation);
+    return result;
+}
+
+std::pair<std::string, std::string> CDDEObject::GetWindowInfo(std::uint32_t windowId) {
+    CDDEConversation* conversation = connect(WWW_GetWindowInfo);
+    if (!conversation) {
+        return {};
+    }
+    std::pair<std::string, std::string> info;
+    const auto data = request(conversation, buildItem("DW", {Value{windowId}}));
+    if (data) {
+        const std::vector<Value> fields = readReply(*data, "QCS,QCS");
+        info = {textOf(fields.at(0)), textOf(fields.at(1))};
+    }
+    disconnect(conversation);
+    return info;
+}
+
+void CDDEObject::OpenURL(const std::string& address, const std::string& fileName, std::uint32_t windowId,
+                         std::uint32_t flags, const std::string& formData, const std::string& mimeType,
+                         const std::string& progressApp) {
+    CDDEConversation* conversation = connect(WWW_OpenURL);
+    if (!conversation) {
+        return;
+    }
+    auto optional = [](const std::string& text) { return text.empty() ? Arg{} : Arg{Value{text}}; };
+    const auto data = request(
+        conversation,
+        buildItem("QCS,QCS,DW,DW,QCS,QCS,CS", {Value{address}, optional(fileName), Value{windowId}, Value{flags},
+                                               optional(formData), optional(mimeType), optional(progressApp)}));
+    if (data) {
+        readReply(*data, "DW");  // the browser's window id, not needed
+    }
+    disconnect(conversation);
+}
+
+// --- The program's server ------------------------------------------------------------------------
+
+CallbackResult CDDEObject::DdeCallback(TransactionType type, HCONV conversation, HSZ hsz1, HSZ hsz2,
+                                       const std::string& data) {
+    switch (type) {
+        case XTYP_CONNECT:
+            return {objectNamed(DdeQueryString(g_instance, hsz2)) != nullptr ? 1u : 0u, std::nullopt};
+        case XTYP_CONNECT_CONFIRM:
+            if (CDDEObject* object = objectNamed(DdeQueryString(g_instance, hsz2))) {
+                object->m_conversations.push_back(new CDDEConversation(conversation, object));
+            }
+            return {};
+        case XTYP_DISCONNECT:
+            if (CDDEConversation* c = conversationFor(conversation)) {
+                c->owner()->forget(c);
+            }
+            return {};
+        case XTYP_REQUEST: {
+            if (!conversationFor(conversation)) {
+                return {};
+            }
+            const std::string item = DdeQueryString(g_instance, hsz2);
+            switch (verbIndex(DdeQueryString(g_instance, hsz1))) {
+                case WWW_Alert:
+                    readReply(item, "QCS,DW,DW");
+                    return answer("DW", {Value{std::uint32_t{0}}});
+                case WWW_BeginProgress:
+                    readReply(item, "DW,QCS");
+                    return answer("DW", {Value{now()}});
+                case WWW_MakingProgress:
+                    readReply(item, "DW,QCS,DW");
+                    return answer("BL", {Value{false}});
+                case WWW_OpenURL:
+                    readReply(item, "QCS,QCS,DW,DW,QCS,QCS,CS");
+                    return answer("DW", {Value{now()}});
+                case WWW_QueryViewer:
+                    readReply(item, "QCS,QCS");
+                    return answer("QCS", {Value{freshTemporaryName()}});
+                default:
+                    return {};
+            }
+        }
+        case XTYP_POKE: {
+            if (!conversationFor(conversation)) {
+                return {};
+            }
+            (void)data;
+            switch (verbIndex(DdeQueryString(g_instance, hsz1))) {
+                case WWW_EndProgress:
+                case WWW_SetProgressRange:
+                case WWW_URLEcho:
+                case WWW_ViewDocFile:
+                case WWW_WindowChange:
+                    return {DDE_FACK, std::nullopt};
+                default:
+                    return {};
+            }
+        }
+    }
+    return {};
+}

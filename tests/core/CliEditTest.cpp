@@ -1,0 +1,248 @@
+// quorvane-cli add, edit, rm, find, show, import and export, run as separate processes.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <nlohmann/json.hpp>
+
+#include "TestSupport.h"
+#include "cardstore/CardFile.h"
+#include "cardstore/Categories.h"
+#include "common/Prompter.h"
+
+namespace {
+
+std::string fixture(const std::string& name) { return std::string(QUORVANE_TEST_DATA) + "/" + name; }
+
+// The cards of a document as dump gives them.
+nlohmann::json cardsOf(const std::string& path, const std::string& password = "") {
+    CliRun dump = runCli({"dump", path}, password);
+    EXPECT_EQ(dump.status, 0) << dump.err;
+    return nlohmann::json::parse(dump.out, nullptr, false)["cards"];
+}
+
+void copyFile(const std::string& from, const std::string& to) {
+    writeData(to, readData(from));
+    ::chmod(to.c_str(), 0600);
+}
+
+void writeText(const std::string& path, const std::string& text, mode_t mode = 0600) {
+    writeData(path, Data(text.begin(), text.end()));
+    ::chmod(path.c_str(), mode);
+}
+
+TEST(CliEdit, BuildsADocumentCardByCardAsTheCardMenuDoes) {
+    TempDir dir;
+    const std::string doc = dir.file("cards.qvf");
+    // The password is asked, never taken from the command line; the note's line breaks become CR LF.
+    CliRun add = runCli({"add", doc, "--category", "www sites", "--name", "Example", "--url", "https://example.com",
+                         "--user", "alice", "--note", "line1\nline2", "--password-prompt"},
+                        "s3cr\xC3\xA9t\n");
+    ASSERT_EQ(add.status, 0) << add.err;
+    EXPECT_EQ(add.out, "WWW Sites card 1\n");
+    ASSERT_EQ(runCli({"add", doc, "--category", "Bank Accounts", "--name", "Bank"}).status, 0);
+    ASSERT_EQ(runCli({"add", doc, "--category", "Bank Accounts", "--name", "Other"}).status, 0);
+
+    nlohmann::json cards = cardsOf(doc);
+    ASSERT_EQ(cards.size(), 3u);
+    EXPECT_EQ(cards[0]["fields"], nlohmann::json({"Example", "https://example.com", "alice", "s3cr\xC3\xA9t"}));
+    EXPECT_EQ(cards[0]["note"], "line1\r\nline2");
+    EXPECT_EQ(cards[0]["stateFlags"], 0);
+    EXPECT_GT(cards[0]["dateStamp"].get<std::uint32_t>(), 3'800'000'000u);  // stamped now, not left at 0
+    const auto stamp = cards[0]["dateStamp"];
+
+    // Edit keeps the date and the place, changes only the given fields and sets the edited bit.
+    CliRun edit = runCli({"edit", doc, "--category", "WWW Sites", "--card", "Example", "--user", "bob"});
+    ASSERT_EQ(edit.status, 0) << edit.err;
+    ASSERT_EQ(runCli({"rm", doc, "--category", "Bank Accounts", "--position", "1"}).status, 0);
+    cards = cardsOf(doc);
+    ASSERT_EQ(cards.size(), 3u);
+    EXPECT_EQ(cards[0]["fields"][2], "bob");
+    EXPECT_EQ(cards[0]["fields"][3], "s3cr\xC3\xA9t");
+    EXPECT_EQ(cards[0]["dateStamp"], stamp);
+    EXPECT_EQ(cards[0]["stateFlags"], kStateEdited);
+    EXPECT_EQ(cards[1]["fields"][0], "Other");
+    EXPECT_EQ(cards[2]["list"], kDeletedCategoryId);  // Delete moves the card to the deleted cards
+    EXPECT_EQ(cards[2]["categoryId"], 7);
+    EXPECT_EQ(cards[2]["stateFlags"], kStateDeleted);
+
+    CliRun find = runCli({"find", doc, "BOB", "--ignore-case"});
+    EXPECT_EQ(find.status, 0);
+    EXPECT_EQ(find.out, "WWW Sites\t1\tExample\n");
+    EXPECT_EQ(runCli({"find", doc, "BOB"}).status, 1);  // case counts without --ignore-case
+    EXPECT_EQ(runCli({"find", doc, "Bank"}).out, "");   // deleted cards are never found
+
+    CliRun masked = runCli({"show", doc, "--category", "WWW Sites", "--card", "Example"});
+    EXPECT_NE(masked.out.find("Password: ******\n"), std::string::npos) << masked.out;
+    EXPECT_NE(masked.out.find("Note:\nline1\nline2\n"), std::string::npos) << masked.out;
+    CliRun revealed = runCli({"show", doc, "--category", "WWW Sites", "--position", "1", "--reveal"});
+    EXPECT_NE(revealed.out.find("Password: s3cr\xC3\xA9t\n"), std::string::npos) << revealed.out;
+}
+
+TEST(CliEdit, AnEncryptedDocumentStaysEncryptedUnderItsPassword) {
+    TempDir dir;
+    const std::string doc = dir.file("enc.qve");
+    copyFile(fixture("encrypted.qve"), doc);
+    writeText(dir.file("pw"), "p\xC3\xA4ssw\xC3\xB6rd\nsecond line is ignored\n");
+    CliRun add = runCli({"add", doc, "--category", "Miscellaneous", "--name", "Added", "--password-file", dir.file("pw")});
+    ASSERT_EQ(add.status, 0) << add.err;
+    CliRun dump = runCli({"dump", doc, "--password-file", dir.file("pw")});
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    EXPECT_EQ(dump.out.rfind(R"({"format": "current", "encrypted": true,)", 0), 0u);
+    EXPECT_NE(dump.out.find(R"(["Added", "", "", ""])"), std::string::npos);
+
+    // A new document named .qve is made encrypted under a new password.
+    CliRun fresh = runCli({"add", dir.file("new.qve"), "--category", "WWW Sites", "--name", "x"}, "longenough1\n");
+    ASSERT_EQ(fresh.status, 0) << fresh.err;
+    EXPECT_EQ(runCli({"ls", dir.file("new.qve")}, "longenough1\n").status, 0);
+    EXPECT_EQ(runCli({"ls", dir.file("new.qve")}, "wrong-password\n").status, 1);
+}
+
+TEST(CliEdit, RefusalsSayWhyAndLeaveTheDocumentAsItWas) {
+    TempDir dir;
+    const std::string doc = dir.file("cards.qvf");
+    copyFile(fixture("plain-cards.qvf"), doc);
+    writeText(dir.file("open-pw"), "p\xC3\xA4ssw\xC3\xB6rd\n", 0644);
+    const Data before = readData(doc);
+    struct Case {
+        std::vector<std::string> args;
+        std::string input;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"add", doc, "--category", "Web", "--name", "x"}, "", "No category is called \"Web\". The categories are: WWW Sites,"},
+        {{"edit", doc, "--category", "WWW Sites", "--card", "Nobody", "--user", "x"}, "", "WWW Sites has no card called \"Nobody\"."},
+        {{"rm", doc, "--category", "Bank Accounts", "--position", "2"}, "", "Bank Accounts has 1 card(s); there is no card 2."},
+        {{"rm", doc, "--category", "Bank Accounts"}, "", "Name the card with --card NAME or --position N."},
+        {{"edit", doc, "--category", "WWW Sites", "--card", "Example", "--note", "\xCE\xA9"}, "",
+         "Card \"Example\", field Note: The character"},
+        {{"add", doc, "--category", "WWW Sites", "--name", "x", "--password-prompt"}, "", "No Password was given"},
+        {{"ls", fixture("encrypted.qve"), "--password-file", dir.file("open-pw")}, "", "may be read by others"},
+        {{"ls", fixture("encrypted.qve"), "--password-file", dir.file("missing")}, "", "Cannot read the password file"},
+        {{"show", doc, "--category", "WWW Sites", "--card", "x", "--position", "1"}, "", "excludes"},
+        {{"add", doc, "--category", "WWW Sites", "--name", "x", "--password", "y"}, "", "--password"},
+    };
+    for (const Case& c : cases) {
+        CliRun run = runCli(c.args, c.input);
+        EXPECT_EQ(run.status, 1) << c.args[0];
+        EXPECT_NE(run.err.find(c.err), std::string::npos) << c.args[0] << ": " << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_TRUE(readData(doc) == before);
+    EXPECT_EQ(dir.entries(), (std::vector<std::string>{"cards.qvf", "open-pw"}));
+}
+
+// Texts that trip up CSV writers and readers: quotes, commas, line breaks and blanks at the ends.
+const char* const kTrickyName = "Quote \"me\", ok";
+const char* const kTrickyPassword = " pass,word ";
+
+TEST(CliExchange, EveryLayoutComesBackAsItWent) {
+    TempDir dir;
+    const std::string doc = dir.file("cards.qvf");
+    ASSERT_EQ(runCli({"add", doc, "--category", "WWW Sites", "--name", kTrickyName, "--url", "https://x.example",
+                      "--user", "al\xC3\xA9", "--note", "two\nlines", "--password-prompt"},
+                     std::string(kTrickyPassword) + "\n")
+                  .status,
+              0);
+    ASSERT_EQ(runCli({"add", doc, "--category", "Credit Cards", "--name", "Visa", "--password-prompt"}, "1234\n").status, 0);
+    const nlohmann::json original = cardsOf(doc);
+    for (const char* layout : {"quorvane", "keepassxc", "bitwarden"}) {
+        const std::string csv = dir.file(std::string(layout) + ".csv");
+        CliRun out = runCli({"export", doc, "--format", "csv", "--layout", layout, "-o", csv});
+        ASSERT_EQ(out.status, 0) << out.err;
+        EXPECT_NE(out.err.find("unencrypted"), std::string::npos);
+        struct stat st {};
+        ASSERT_EQ(::stat(csv.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << layout;
+
+        const std::string back = dir.file(std::string(layout) + ".qvf");
+        CliRun in = runCli({"import", back, "--format", "csv", "--layout", layout, csv});
+        ASSERT_EQ(in.status, 0) << in.err;
+        const nlohmann::json cards = cardsOf(back);
+        ASSERT_EQ(cards.size(), original.size()) << layout;
+        for (std::size_t i = 0; i < cards.size(); ++i) {
+            EXPECT_EQ(cards[i]["list"], original[i]["list"]) << layout;
+            EXPECT_EQ(cards[i]["fields"], original[i]["fields"]) << layout;
+            EXPECT_EQ(cards[i]["note"], original[i]["note"]) << layout;
+        }
+    }
+    // JSON is the dump form and keeps everything, the deleted cards and the flags included.
+    const std::string plain = dir.file("plain.qvf");
+    copyFile(fixture("plain-cards.qvf"), plain);
+    ASSERT_EQ(runCli({"export", plain, "--format", "json", "-o", dir.file("all.json")}).status, 0);
+    EXPECT_EQ(runCli({"export", plain, "--format", "json", "-o", dir.file("all.json")}).status, 1);  // exists
+    EXPECT_EQ(runCli({"export", plain, "--format", "json", "-o", dir.file("all.json"), "--force"}).status, 0);
+    ASSERT_EQ(runCli({"import", dir.file("again.qvf"), "--format", "json", dir.file("all.json")}).status, 0);
+    EXPECT_EQ(cardsOf(dir.file("again.qvf")), cardsOf(plain));
+
+    // A card of a number that is no category here (a later version's) is kept under its number.
+    writeText(dir.file("later.json"),
+              R"({"cards": [{"list": 50, "categoryId": 50, "fields": ["From later", "", "", ""], "note": ""}]})");
+    CliRun later = runCli({"import", dir.file("later.qvf"), "--format", "json", dir.file("later.json")});
+    ASSERT_EQ(later.status, 0) << later.err;
+    EXPECT_NE(later.err.find("number 50 (no category here, never shown)"), std::string::npos) << later.err;
+    const nlohmann::json kept = cardsOf(dir.file("later.qvf"));
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0]["list"], 50);
+    EXPECT_EQ(kept[0]["fields"][0], "From later");
+}
+
+TEST(CliExchange, OtherManagersGroupsMapToCategoriesAndNothingIsHalfImported) {
+    TempDir dir;
+    writeText(dir.file("kp.csv"),
+              "\xEF\xBB\xBFGroup,Title,Username,Password,URL,Notes\n"
+              "Root/Bank Accounts,My bank,me,pw1,https://bank.example,\n"
+              "Root/Internet,Forum,me2,pw2,https://forum.example,\"a\nb\"\n");
+    CliRun kp = runCli({"import", dir.file("k.qvf"), "--format", "csv", "--layout", "keepassxc", dir.file("kp.csv")});
+    ASSERT_EQ(kp.status, 0) << kp.err;
+    EXPECT_NE(kp.err.find("\"Root/Internet\" -> Miscellaneous"), std::string::npos) << kp.err;
+    nlohmann::json cards = cardsOf(dir.file("k.qvf"));
+    ASSERT_EQ(cards.size(), 2u);
+    EXPECT_EQ(cards[0]["list"], 7);
+    EXPECT_EQ(cards[0]["fields"], nlohmann::json({"My bank", "https://bank.example", "me", "pw1"}));
+    EXPECT_EQ(cards[1]["list"], 14);
+    EXPECT_EQ(cards[1]["note"], "a\r\nb");
+
+    // Custom fields and a TOTP secret have no field of their own: they are kept in the note.
+    writeText(dir.file("bw.csv"),
+              "folder,favorite,type,name,notes,fields,reminder,login_uri,login_username,login_password,login_totp\n"
+              "www sites,1,login,Mail,n,PIN: 12,,https://mail.example,u,p,JBSWY3DP\n");
+    ASSERT_EQ(runCli({"import", dir.file("b.qvf"), "--format", "csv", "--layout", "bitwarden", dir.file("bw.csv")}).status, 0);
+    cards = cardsOf(dir.file("b.qvf"));
+    ASSERT_EQ(cards.size(), 1u);
+    EXPECT_EQ(cards[0]["list"], 0);
+    EXPECT_EQ(cards[0]["note"], "n\r\nFields: PIN: 12\r\nTOTP: JBSWY3DP");
+
+    // One text Windows-1252 cannot hold refuses the whole import, naming the row, card and field.
+    const Data before = readData(dir.file("k.qvf"));
+    writeText(dir.file("bad.csv"), "Group,Title,Username,Password,URL,Notes\nA,ok,,,,\nB,Greek,\xCE\xA9,,,\n");
+    CliRun bad = runCli({"import", dir.file("k.qvf"), "--format", "csv", "--layout", "keepassxc", dir.file("bad.csv")});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("Row 3 (card \"Greek\"), field Description: The character"), std::string::npos) << bad.err;
+    EXPECT_NE(bad.err.find("Nothing was imported."), std::string::npos);
+    EXPECT_TRUE(readData(dir.file("k.qvf")) == before);
+
+    writeText(dir.file("broken.csv"), "Group,Title\n\"unclosed,x\n");
+    EXPECT_EQ(runCli({"import", dir.file("k.qvf"), "--format", "csv", "--layout", "keepassxc", dir.file("broken.csv")}).status, 1);
+    writeText(dir.file("wrong.json"), "{\"cards\": [{\"fields\": [\"a\", \"b\"]}]}");
+    CliRun json = runCli({"import", dir.file("k.qvf"), "--format", "json", dir.file("wrong.json")});
+    EXPECT_EQ(json.status, 1);
+    EXPECT_NE(json.err.find("Card 1: it needs \"fields\", a list of four texts."), std::string::npos) << json.err;
+    EXPECT_TRUE(readData(dir.file("k.qvf")) == before);
+}
+
+TEST(CliDocs, ManualPageAndCompletionComeFromTheCommandLine) {
+    CliRun man = runCli({"--manual-page"});
+    ASSERT_EQ(man.status, 0);
+    CliRun completion = runCli({"--bash-completion"});
+    ASSERT_EQ(completion.status, 0);
+    for (const char* command : {"dump", "ls", "convert", "add", "edit", "rm", "find", "show", "export", "import",
+                                "encrypt-file", "decrypt-file", "classify"}) {
+        std::string roffName;  // troff writes a hyphen as \-
+        for (const char* c = command; *c; ++c) roffName += *c == '-' ? std::string("\\-") : std::string(1, *c);
+        EXPECT_NE(man.out.find(".SS " + roffName + "\n"), std::string::npos) << command;
+        EXPECT_NE(completion.out.find(std::string(command) + ") options="), std::string::npos) << command;
+    }
+    EXPECT_NE(man.out.find("\\-\\-password\\-file"), std::string::npos);
+}
+
+}  // namespace

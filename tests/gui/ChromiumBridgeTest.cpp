@@ -1,0 +1,190 @@
+// The browser commands with a real, unmodified Chromium behind quorvane-browser: headless, on the
+// test's private session bus, against a small HTTP server of the test's own. Nothing on the browser
+// side is faked.
+
+#include <QBuffer>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <csignal>
+
+#include "ScriptedHarness.h"
+#include "browser/DdeBusNames.h"
+#include "cardstore/CardList.h"
+#include "prefs/MemorySettings.h"
+#include "prefs/SettingKeys.h"
+#include "ui/cards/CardDlg.h"
+#include "ui/cards/QuorvaneDoc.h"
+#include "ui/cards/QuorvaneView.h"
+#include "ui/frame/CommandIds.h"
+#include "ui/frame/MainFrame.h"
+
+namespace {
+
+/// Serves two pages: /page, and /secret behind HTTP Basic authentication for alice:s3cret. Notes
+/// every request as "PATH AUTHORIZATION".
+class PageServer : public QObject {
+public:
+    PageServer() {
+        m_server.listen(QHostAddress::LocalHost);
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { serve(socket); });
+                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+    QString url(const QString& path) const {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
+    }
+    QStringList requests;
+
+private:
+    void serve(QTcpSocket* socket) {
+        QByteArray& request = m_pending[socket];
+        request += socket->readAll();
+        if (!request.contains("\r\n\r\n"))
+            return;
+        const QList<QByteArray> lines = request.split('\n');
+        const QByteArray path = lines.first().split(' ').value(1);
+        QByteArray authorization;
+        for (const QByteArray& line : lines)
+            if (line.toLower().startsWith("authorization:"))
+                authorization = line.mid(14).trimmed();
+        m_pending.remove(socket);
+        if (path == "/favicon.ico") {
+            socket->write("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+            socket->disconnectFromHost();
+            return;
+        }
+        requests << QString::fromLatin1(path + ' ' + authorization).trimmed();
+        QByteArray body, status = "200 OK", extra;
+        if (path == "/secret" && authorization != "Basic " + QByteArray("alice:s3cret").toBase64()) {
+            status = "401 Unauthorized";
+            extra = "WWW-Authenticate: Basic realm=\"cards\"\r\n";
+            body = "<title>Who are you</title>no";
+        } else if (path == "/secret") {
+            body = "<title>Welcome, \"alice\"</title>in";
+        } else {
+            body = "<title>Card page</title>hello";
+        }
+        socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/html\r\nConnection: close\r\n" + extra +
+                      "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        socket->disconnectFromHost();
+    }
+    QTcpServer m_server;
+    QHash<QTcpSocket*, QByteArray> m_pending;
+};
+
+const QString kBusName = QString::fromLatin1(dde::kBusNamePrefix) + QStringLiteral("iexplore");
+
+/// One DDE request straight to the bridge, as Quorvane makes it: connect, request, disconnect.
+QByteArray request(const QString& topic, const QByteArray& item) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    auto call = [&](const QString& method, const QVariantList& args) {
+        QDBusMessage m = QDBusMessage::createMethodCall(kBusName, QString::fromLatin1(dde::kObjectPath),
+                                                        QString::fromLatin1(dde::kInterface), method);
+        m.setArguments(args);
+        return bus.call(m, QDBus::BlockWithGui, 60000);  // the page server runs on this thread
+    };
+    const quint64 conversation = call(QStringLiteral("Connect"), {QStringLiteral("IExplore"), topic})
+                                     .arguments().value(0).toULongLong();
+    const QByteArray data = call(QStringLiteral("Request"), {conversation, item}).arguments().value(0).toByteArray();
+    call(QStringLiteral("Disconnect"), {conversation});
+    return data;
+}
+
+quint32 rawNumber(const QByteArray& data) {
+    quint32 value = 0;
+    for (int i = 3; i >= 0 && data.size() == 4; --i)
+        value = value << 8 | static_cast<quint8>(data[i]);
+    return value;
+}
+
+}  // namespace
+
+class ChromiumBridgeTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cardsReachARealBrowser();
+};
+
+void ChromiumBridgeTest::cardsReachARealBrowser() {
+    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    if (chromium.isEmpty())
+        QSKIP("chromium is not installed (scripts/setup installs it)");
+    PageServer pages;
+    QTemporaryDir profile;
+    const std::string command = std::string(QUORVANE_BRIDGE_PATH) + " --as IExplore --profile " +
+                                profile.path().toStdString() + " " + chromium.toStdString() + " --headless=new";
+    Harness h({}, [&](MemorySettings& s) {
+        writeSetting(s, settings::kChooseWebBrowser, 1);
+        writeSetting(s, settings::kExplorerPath, command);
+    });
+    writeCardFile(h.path("cards.qvf"), {{0, "Page", pages.url("/page")}, {0, "Secret", pages.url("/secret"), "alice", "s3cret"}});
+    h.open(h.path("cards.qvf"));
+    auto select = [&](const QString& name) {
+        h.tree()->SelectItem(h.cardItem(0, name));
+        return h.tree()->GetSelectedCard();
+    };
+
+    // Not running yet: Load Web Page starts the bridge (and with it the browser) and then opens the
+    // card's address in it.
+    select(QStringLiteral("Page"))->newBrowserWindow = 1;
+    QVERIFY(h.run(cmd::LoadWebPage));
+    QCOMPARE(h.prompter.messages(), QStringList{"NO_CONV_ESTABLISHED"});  // the first, failed connection
+    QTRY_VERIFY_WITH_TIMEOUT(pages.requests.contains("/page"), 30000);
+
+    // Window ids: 0 opens a new window, 4294967295 the last active one, which the answer names.
+    const quint32 fresh = rawNumber(request("WWW_OpenURL", '"' + pages.url("/page").toUtf8() + "\",,0,0,,,Test"));
+    QVERIFY(fresh != 0);
+    const quint32 again =
+        rawNumber(request("WWW_OpenURL", '"' + pages.url("/page").toUtf8() + "\",,4294967295,0,,,Test"));
+    QCOMPARE(again, fresh);
+    QCOMPARE(rawNumber(request("WWW_Activate", "4294967295,0")), fresh);
+    QVERIFY(rawNumber(request("WWW_OpenURL", '"' + pages.url("/page").toUtf8() + "\",,0,0,,,Test")) > fresh);
+
+    // Automatic access: the card's user ID and password reach a page behind Basic authentication.
+    Card* secret = select(QStringLiteral("Secret"));
+    secret->automaticAccess = 1;
+    QVERIFY(h.run(cmd::LoadWebPage));
+    const QString granted = QStringLiteral("/secret Basic ") + QString::fromLatin1(QByteArray("alice:s3cret").toBase64());
+    QTRY_VERIFY_WITH_TIMEOUT(pages.requests.contains(granted), 30000);
+
+    // Get Web Page makes a card of the page shown: its title and address.
+    QByteArray info;
+    QTRY_VERIFY_WITH_TIMEOUT((info = request("WWW_GetWindowInfo", "4294967295")).contains("Welcome"), 30000);
+    h.tree()->SelectItem(h.tree()->GetCategoryItem(QStringLiteral("WWW Sites")));
+    CardDlgData shown;
+    h.prompter.onDialog<CCardDlg>([&](CCardDlg& dlg) {
+        shown = dlg.data();
+        return QDialog::Accepted;
+    });
+    QVERIFY(h.run(cmd::GetWebPage));
+    QCOMPARE(shown.firstField, QStringLiteral("Welcome, \"alice\""));
+    QVERIFY2(shown.secondField.endsWith(QStringLiteral("/secret")), qPrintable(shown.secondField));
+    QCOMPARE(h.doc()->GetCategoryList(0)->GetCardCount(), 3);
+
+    // Killing the bridge takes the browser with it and gives the name back; the next command starts
+    // them again.
+    QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    const uint pid = bus->servicePid(kBusName).value();
+    QVERIFY(pid != 0);
+    ::kill(static_cast<pid_t>(pid), SIGKILL);
+    QTRY_VERIFY_WITH_TIMEOUT(!bus->isServiceRegistered(kBusName).value(), 10000);
+    pages.requests.clear();
+    select(QStringLiteral("Page"))->newBrowserWindow = 0;
+    QVERIFY(h.run(cmd::LoadWebPage));
+    QCOMPARE(h.prompter.messages(), (QStringList{"NO_CONV_ESTABLISHED", "NO_CONV_ESTABLISHED"}));  // once each time
+    QTRY_VERIFY_WITH_TIMEOUT(pages.requests.contains("/page"), 30000);
+    const uint restarted = bus->servicePid(kBusName).value();
+    QVERIFY(restarted != 0 && restarted != pid);
+    ::kill(static_cast<pid_t>(restarted), SIGTERM);
+}
+
+QTEST_MAIN(ChromiumBridgeTest)
+#include "ChromiumBridgeTest.moc"
