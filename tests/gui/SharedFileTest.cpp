@@ -163,6 +163,15 @@ void SharedFileTest::changeElsewhereIsNeverLostOnSave() {
     QVERIFY(!h.doc()->IsModified());
     QTest::qWait(700);
     QCOMPARE(h.prompter.questions.size(), 1);
+
+    // Save As over the same name checks as Save does.
+    addCard(h, "after");
+    writeCardFile(path, {{0, "theirs once more"}});
+    h.prompter.saveNames = {path};
+    h.prompter.choices = {2};
+    QVERIFY(h.run(cmd::FileSaveAs));
+    QCOMPARE(h.prompter.questions.size(), 2);
+    QCOMPARE(namesOnDisk(path), QStringList{"theirs once more"});
 }
 
 void SharedFileTest::automaticSaveSkipsAChangedFile() {
