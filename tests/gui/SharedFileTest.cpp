@@ -236,17 +236,28 @@ void SharedFileTest::syncRenameOverOffersReload() {
     QVERIFY(!h.doc()->IsModified());
     QCOMPARE(h.prompter.passwordTitles.size(), password.isEmpty() ? 0 : 2);
 
+    // The password prompt cancelled: the window keeps its cards and says so.
+    if (!password.isEmpty()) {
+        h.prompter.answers = {GuiPrompter::Answer::Yes};
+        h.prompter.passwords = {std::nullopt};
+        syncWrite(h, path, {{0, "x"}}, password);
+        QTRY_COMPARE(h.prompter.questions.size(), 2);
+        QCOMPARE(statusText(h), QStringLiteral("cards.qve was not read again; the window keeps its cards."));
+        QCOMPARE(namesInWindow(h), (QStringList{"b", "c"}));
+    }
+    const qsizetype asked = h.prompter.questions.size();
+
     // The watch follows the rename: a second one is noticed too. Declined, the window keeps its
     // cards, and a later save still asks before writing over the other program's file.
     h.prompter.answers = {GuiPrompter::Answer::No};
     syncWrite(h, path, {{0, "d"}}, password);
-    QTRY_COMPARE(h.prompter.questions.size(), 2);
+    QTRY_COMPARE(h.prompter.questions.size(), asked + 1);
     QTest::qWait(500);
-    QCOMPARE(h.prompter.questions.size(), 2);  // asked once per change
+    QCOMPARE(h.prompter.questions.size(), asked + 1);  // asked once per change
     QCOMPARE(namesInWindow(h), (QStringList{"b", "c"}));
     h.prompter.choices = {2};
     QVERIFY(h.run(cmd::FileSave));
-    QCOMPARE(h.prompter.questions.size(), 3);
+    QCOMPARE(h.prompter.questions.size(), asked + 2);
     QCOMPARE(namesOnDisk(path, password), QStringList{"d"});
 }
 
@@ -279,6 +290,9 @@ void SharedFileTest::secondWindowOpensReadOnly() {
     QVERIFY(!h.doc()->isReadOnly());
     QCOMPARE(h.doc()->GetTitle(), QStringLiteral("copy.qvf"));
     QVERIFY(lockContents(h.path("copy.qvf")).endsWith('\n' + QByteArray::number(::getpid()) + '\n'));
+    QVERIFY(h.run(cmd::FileClose));
+    QVERIFY(lockContents(h.path("copy.qvf")).isEmpty());
+    QCOMPARE(lockContents(path), lock);  // the other program's lock stays
 }
 
 void SharedFileTest::staleLockIsTakenOverAndReleasedAtClose() {

@@ -316,6 +316,7 @@ void CMainFrame::OnAutosaveTick() {
     CQuorvaneDoc* document = activeCardDocument();
     if (m_autoSave.tick(document && document->savesToItsOwnFile()) && m_commands->isEnabled(cmd::FileSave)) {
         document->saveAutomatically();  // leaves a file changed elsewhere alone
+        scheduleCommandUpdate();
     }
 }
 
