@@ -1,9 +1,9 @@
 #include "ui/cards/QuorvaneDoc.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <utility>
 
 #include "docview/DocManager.h"
 #include "docview/DocTemplate.h"
@@ -307,11 +307,12 @@ bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
 }
 
 void CQuorvaneDoc::checkFileOnDisk() {
-    if (m_checking || m_fileOnDisk.isEmpty() || !m_read) {
+    if (m_fileOnDisk.isEmpty() || !m_read) {
         return;
     }
-    // Never while a dialog is open or a command waits: the cards may be in use.
-    if (QApplication::activeModalWidget() || CommandBlock::active()) {
+    // Never while a dialog is open (our own question included) or a command waits: the cards may
+    // be in use. The check comes back once it is over.
+    if (m_checking || QApplication::activeModalWidget() || CommandBlock::active()) {
         m_settle.start();
         return;
     }
