@@ -1,6 +1,7 @@
 #include "cardstore/CardStore.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "common/Wipe.h"
 
@@ -79,6 +80,14 @@ int CardStore::shownCardCount() const {
     int count = 0;
     for (int id = 0; id < kCategoryCount; ++id) count += m_lists[static_cast<std::size_t>(id)].GetCardCount();
     return count;
+}
+
+void CardStore::swap(CardStore& other) {
+    std::swap(m_lists, other.m_lists);
+    std::swap(m_unshown, other.m_unshown);
+    std::swap(encryptOnSave, other.encryptOnSave);
+    encryptionPassword.swap(other.encryptionPassword);
+    typedPassword.swap(other.typedPassword);
 }
 
 void CardStore::clear() {

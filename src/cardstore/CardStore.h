@@ -44,6 +44,8 @@ public:
 
     /// Empties every list.
     void clear();
+    /// Exchanges every list and the encryption state with `other` (a document read again in place).
+    void swap(CardStore& other);
 
     // Encryption state: 1 makes the next save write the encrypted form under encryptionPassword.
     int encryptOnSave = 0;

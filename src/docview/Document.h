@@ -55,7 +55,7 @@ public:
     /// Asks "Save changes to %1?" for a modified document; false when the user cancels or the save fails.
     virtual bool SaveModified();
     /// Saves to `path`, or asks for a name (Save As) when it is empty. `replace` makes the new name the document's.
-    bool DoSave(const QString& path, bool replace = true);
+    virtual bool DoSave(const QString& path, bool replace = true);
     /// Save: to the document's path, or Save As when it has none.
     virtual bool DoFileSave();
 

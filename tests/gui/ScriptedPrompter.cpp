@@ -25,6 +25,9 @@ QStringList ScriptedPrompter::problems() const {
     if (!answers.isEmpty()) {
         found.append(QStringLiteral("%1 scripted answer(s) never asked for").arg(answers.size()));
     }
+    if (!choices.isEmpty()) {
+        found.append(QStringLiteral("%1 scripted choice(s) never asked for").arg(choices.size()));
+    }
     if (!passwords.isEmpty()) {
         found.append(QStringLiteral("%1 scripted password(s) never asked for").arg(passwords.size()));
     }
@@ -43,6 +46,8 @@ QStringList ScriptedPrompter::problems() const {
 void ScriptedPrompter::reset() {
     answers.clear();
     passwords.clear();
+    choices.clear();
+    choiceButtons.clear();
     encryptionAnswers.clear();
     openNames.clear();
     saveNames.clear();
@@ -103,6 +108,23 @@ QString ScriptedPrompter::saveFileName(const QString&, const QString& suggested,
         return QString();
     }
     return saveNames.takeFirst();
+}
+
+int ScriptedPrompter::choose(const QString& text, const QStringList& buttons, int defaultButton, int escapeButton,
+                             const QString&) {
+    questions.append(text);
+    // Recorded as the box shows them, with the default and the Escape button marked.
+    QStringList shownButtons;
+    for (int i = 0; i < buttons.size(); ++i) {
+        shownButtons.append(buttons.at(i) + (i == defaultButton ? QStringLiteral(" [default]") : QString()) +
+                            (i == escapeButton ? QStringLiteral(" [Esc]") : QString()));
+    }
+    choiceButtons.append(shownButtons);
+    if (choices.isEmpty()) {
+        unexpected.append(QStringLiteral("question: ") + text);
+        return escapeButton;
+    }
+    return choices.takeFirst();
 }
 
 bool ScriptedPrompter::okCancel(const QString& text, const QString& caption, Icon) {

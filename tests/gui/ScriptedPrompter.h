@@ -24,6 +24,7 @@ public:
     QList<Answer> answers;
     QList<std::optional<QString>> passwords;  // typed into "Decryption Password" dialogs (none: Cancel)
     QList<std::optional<FileEncryptionInput>> encryptionAnswers;  // "File Encryption" dialogs (none: Cancel)
+    QList<int> choices;  // the index of the button pressed in choose() questions
     QStringList openNames;
     QStringList saveNames;
     /// Called with each modeless dialog as it is shown (a progress dialog, say), to act on it.
@@ -49,6 +50,7 @@ public:
     const QStringList& captions();
     QStringList questions;        // Yes/No questions and OK/Cancel confirmations
     QStringList confirmCaptions;  // the captions of the OK/Cancel ones
+    QList<QStringList> choiceButtons;  // the buttons of each choose() question, marked [default] and [Esc]
     QStringList passwordTitles;
     QList<FileEncryptionInput> encryptionDialogs;  // what each File Encryption dialog opened with
     QList<QStringList> openFilters;
@@ -65,6 +67,9 @@ public:
     Answer question(const QString& text, bool withCancel, const QString& caption) override;
     QString openFileName(const QString& caption, const QStringList& nameFilters) override;
     QString saveFileName(const QString& caption, const QString& suggested, const QStringList& nameFilters) override;
+    /// Answered from `choices`; recorded in `questions` and `choiceButtons`.
+    int choose(const QString& text, const QStringList& buttons, int defaultButton, int escapeButton,
+               const QString& caption) override;
     /// Answered from `answers`: Yes stands for OK, anything else for Cancel.
     bool okCancel(const QString& text, const QString& caption, Icon icon) override;
     int exec(QDialog& dialog) override;

@@ -1,7 +1,9 @@
 #include "ui/cards/QuorvaneDoc.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <utility>
 
 #include "docview/DocManager.h"
 #include "docview/DocTemplate.h"
@@ -14,6 +16,7 @@
 #include "prefs/SettingKeys.h"
 #include "ui/cards/FileEncryptionDlg.h"
 #include "ui/common/DocumentTypes.h"
+#include "ui/common/CommandBlock.h"
 #include "ui/common/GuiPrompter.h"
 #include "ui/common/QtText.h"
 
@@ -36,9 +39,19 @@ QString withExtension(const QString& path, const QString& ext) {
     return path + ext;
 }
 
+std::string fileBytesName(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString fileNameOf(const QString& path) { return QFileInfo(path).fileName(); }
+
 }  // namespace
 
-CQuorvaneDoc::CQuorvaneDoc(SettingsStore& settings) : m_settings(settings) {}
+CQuorvaneDoc::CQuorvaneDoc(SettingsStore& settings) : m_settings(settings) {
+    m_settle.setSingleShot(true);
+    m_settle.setInterval(300);
+    connect(&m_settle, &QTimer::timeout, this, &CQuorvaneDoc::checkFileOnDisk);
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, &m_settle, qOverload<>(&QTimer::start));
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_settle, qOverload<>(&QTimer::start));
+}
 
 int CQuorvaneDoc::GetLabelsForCategoryName(const QString& name, Labels& labels) const {
     return m_store.GetLabelsForCategoryName(name.toStdString(), labels);
@@ -49,6 +62,7 @@ int CQuorvaneDoc::GetLabelsForCategoryId(int categoryId, Labels& labels) const {
 }
 
 bool CQuorvaneDoc::OnNewDocument() {
+    forgetFile();
     m_store.clear();
     m_store.encryptOnSave = 0;
     m_store.encryptionPassword.clear();
@@ -62,9 +76,17 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
         emit encryptedFileOpened(path);
         return true;
     }
+    forgetFile();
+    const std::string file = fileBytesName(path);
+    // The lock is taken before the file is read, so that of two windows opening it at once one
+    // writes; a folder without room for a lock leaves the change check alone.
+    auto lock = std::make_unique<DocumentLock>();
+    const DocumentLock::Outcome locked = lock->acquire(file);
+    // What is read is fingerprinted before and checked after the load: a write by another program in
+    // between is noticed as a change made elsewhere.
+    const std::optional<FileFingerprint> before = fingerprintFile(file);
     const int dateFormat = readSetting(m_settings, settings::kDateFormat);
-    const LoadResult result =
-        loadCardDocument(QFile::encodeName(path).toStdString(), m_store, guiPrompter(), dateFormat);
+    const LoadResult result = loadCardDocument(file, m_store, guiPrompter(), dateFormat);
     switch (result.outcome) {
         case LoadOutcome::Loaded:
         case LoadOutcome::EmptyFile:
@@ -72,6 +94,23 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
             // the cards: it is not this document's own file, so a save does not write over it unasked.
             if (!result.cardsUnread) {
                 m_fileOnDisk = path;
+                if (before && before->exists) {
+                    m_read = before;
+                    watch(path);
+                    if (!fileStillMatches(file, *before)) {
+                        m_settle.start();
+                    }
+                }
+                if (locked == DocumentLock::Outcome::HeldElsewhere) {
+                    m_readOnly = true;
+                    m_lockHolder = QString::fromStdString(lock->holder());
+                    guiPrompter().message(QStringLiteral("%1 is open for changes in %2.\nIt opens read-only: "
+                                                         "Save writes the cards under another name.")
+                                              .arg(fileNameOf(path), m_lockHolder),
+                                          QString(), GuiPrompter::Icon::Information);
+                } else if (locked == DocumentLock::Outcome::Acquired) {
+                    m_lock = std::move(lock);
+                }
             }
             [[fallthrough]];
         case LoadOutcome::NotQuorvane:
@@ -113,6 +152,9 @@ bool CQuorvaneDoc::savesToItsOwnFile() const {
 
 bool CQuorvaneDoc::DoFileSave() {
     const QString path = GetPathName();
+    if (m_readOnly) {
+        return DoSave(QString());
+    }
     if (!path.isEmpty() && !savesToItsOwnFile() &&
         !guiPrompter().confirmReplace(QFile::encodeName(path).toStdString())) {
         return DoSave(QString());
@@ -120,9 +162,126 @@ bool CQuorvaneDoc::DoFileSave() {
     return Document::DoFileSave();
 }
 
+bool CQuorvaneDoc::DoSave(const QString& path, bool replace) {
+    m_saveAsInstead = false;
+    if (Document::DoSave(path, replace)) {
+        return true;
+    }
+    if (!std::exchange(m_saveAsInstead, false)) {
+        return false;
+    }
+    return DoSave(QString(), replace);
+}
+
+bool CQuorvaneDoc::saveAutomatically() {
+    if (m_readOnly) {
+        emit statusMessage(QStringLiteral("%1 is read-only here; the automatic save left it alone.")
+                               .arg(fileNameOf(GetPathName())));
+        return false;
+    }
+    m_automaticSave = true;
+    const bool saved = DoFileSave();
+    m_automaticSave = false;
+    return saved;
+}
+
+void CQuorvaneDoc::SetPathName(const QString& path, bool addToRecentFiles) {
+    Document::SetPathName(path, addToRecentFiles);
+    if (m_readOnly && !path.isEmpty()) {
+        SetTitle(GetTitle() + QStringLiteral(" (read-only)"));
+    }
+}
+
+void CQuorvaneDoc::OnCloseDocument() {
+    forgetFile();
+    Document::OnCloseDocument();
+}
+
+void CQuorvaneDoc::forgetFile() {
+    m_settle.stop();
+    if (!m_watcher.files().isEmpty()) {
+        m_watcher.removePaths(m_watcher.files());
+    }
+    if (!m_watcher.directories().isEmpty()) {
+        m_watcher.removePaths(m_watcher.directories());
+    }
+    m_lock.reset();
+    m_read.reset();
+    m_declined.reset();
+    m_readOnly = false;
+    m_lockHolder.clear();
+}
+
+void CQuorvaneDoc::watch(const QString& path) {
+    if (!m_watcher.files().isEmpty()) {
+        m_watcher.removePaths(m_watcher.files());
+    }
+    if (!m_watcher.directories().isEmpty()) {
+        m_watcher.removePaths(m_watcher.directories());
+    }
+    // A watch on the file ends when a new file is renamed over it; the folder's watch notices that
+    // and the check puts the file's watch back.
+    m_watcher.addPath(path);
+    m_watcher.addPath(QFileInfo(path).absolutePath());
+}
+
 bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
-    const SaveResult result = saveCardDocument(QFile::encodeName(path).toStdString(), m_store, guiPrompter());
-    if (result.outcome == SaveOutcome::Refused) {
+    const std::string file = fileBytesName(path);
+    const bool ownFile = !m_fileOnDisk.isEmpty() && sameFile(path, m_fileOnDisk);
+    const QString name = fileNameOf(path);
+    if (m_readOnly && ownFile) {
+        guiPrompter().message(QStringLiteral("%1 is open for changes in %2; save the cards under another name.")
+                                  .arg(name, m_lockHolder),
+                              QString(), GuiPrompter::Icon::Warning);
+        return false;
+    }
+    // A file written for the first time is locked first, so that another window that has it open
+    // for changes is not written over.
+    std::unique_ptr<DocumentLock> newLock;
+    if (!ownFile || !m_lock) {
+        newLock = std::make_unique<DocumentLock>();
+        switch (newLock->acquire(file)) {
+            case DocumentLock::Outcome::Acquired:
+                break;
+            case DocumentLock::Outcome::Unavailable:
+                newLock.reset();
+                break;
+            case DocumentLock::Outcome::HeldElsewhere:
+                guiPrompter().message(QStringLiteral("%1 is open for changes in %2; save the cards under another name.")
+                                          .arg(name, QString::fromStdString(newLock->holder())),
+                                      QString(), GuiPrompter::Icon::Warning);
+                return false;
+        }
+    }
+    // Our own file is replaced only while it still holds what was read or last written; the check
+    // runs just before the new file is renamed into place.
+    ReplaceCheck check;
+    if (ownFile && m_read) {
+        check = [&] { return fileStillMatches(file, *m_read); };
+    }
+    SaveResult result = saveCardDocument(file, m_store, guiPrompter(), WriteMode::Replace, check);
+    if (result.outcome == SaveOutcome::Changed) {
+        if (m_automaticSave) {
+            emit statusMessage(QStringLiteral("%1 was changed by another program; the automatic save left it alone.")
+                                   .arg(name));
+            return false;
+        }
+        enum { Overwrite, SaveAs, Cancel };
+        const int choice = guiPrompter().choose(
+            QStringLiteral("%1 was changed by another program since it was opened. Overwrite it, save under another "
+                           "name, or cancel?")
+                .arg(name),
+            {QStringLiteral("Overwrite"), QStringLiteral("Save As\u2026"), QStringLiteral("Cancel")}, Cancel, Cancel);
+        if (choice == SaveAs) {
+            m_saveAsInstead = true;
+            return false;
+        }
+        if (choice != Overwrite) {
+            return false;
+        }
+        result = saveCardDocument(file, m_store, guiPrompter());
+    }
+    if (result.outcome == SaveOutcome::Refused || result.outcome == SaveOutcome::Changed) {
         return false;  // the reason was shown; nothing was written
     }
     if (result.outcome == SaveOutcome::WriteError) {
@@ -132,10 +291,83 @@ bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
         return false;
     }
     deleteFileOfOldType(path);
+    if (!ownFile || newLock) {
+        m_lock = std::move(newLock);  // the lock of the file written; the previous file's goes
+        m_readOnly = false;
+        m_lockHolder.clear();
+    }
     m_fileOnDisk = path;
+    m_read = fingerprintFile(file);
+    m_declined.reset();
+    watch(path);
     m_typeChanged = false;
     SetModifiedFlag(false);
     emit fileStored();
+    return true;
+}
+
+void CQuorvaneDoc::checkFileOnDisk() {
+    if (m_fileOnDisk.isEmpty() || !m_read) {
+        return;
+    }
+    // Never while a dialog is open (our own question included) or a command waits: the cards may
+    // be in use. The check comes back once it is over.
+    if (m_checking || QApplication::activeModalWidget() || CommandBlock::active()) {
+        m_settle.start();
+        return;
+    }
+    const QString path = m_fileOnDisk;
+    const std::string file = fileBytesName(path);
+    if (!m_watcher.files().contains(path) && QFileInfo::exists(path)) {
+        m_watcher.addPath(path);  // a file renamed over ours: watch the new one
+    }
+    if (fileStillMatches(file, *m_read) || (m_declined && fileStillMatches(file, *m_declined))) {
+        return;  // our own save, the same bytes written again, or a change already dealt with
+    }
+    const std::optional<FileFingerprint> now = fingerprintFile(file);
+    if (!now || !now->exists) {
+        return;  // gone or unreadable for now: the next save asks
+    }
+    m_checking = true;
+    m_declined = now;
+    const QString name = fileNameOf(path);
+    if (IsModified()) {
+        // Both changed: the window's cards stay, and the save question decides.
+        SetModifiedFlag();
+        emit statusMessage(QStringLiteral("%1 was changed by another program; saving will ask whether to overwrite "
+                                          "it.")
+                               .arg(name));
+    } else if (guiPrompter().question(
+                   QStringLiteral("%1 was changed by another program. Reload it?").arg(name), false) ==
+               GuiPrompter::Answer::Yes) {
+        reload();
+    }
+    m_checking = false;
+}
+
+bool CQuorvaneDoc::reload() {
+    const QString path = m_fileOnDisk;
+    const std::string file = fileBytesName(path);
+    const std::optional<FileFingerprint> before = fingerprintFile(file);
+    CardStore fresh;
+    const int dateFormat = readSetting(m_settings, settings::kDateFormat);
+    const LoadResult result = loadCardDocument(file, fresh, guiPrompter(), dateFormat);
+    const bool read = (result.outcome == LoadOutcome::Loaded || result.outcome == LoadOutcome::EmptyFile) &&
+                      !result.cardsUnread && before && before->exists;
+    if (!read) {
+        emit statusMessage(QStringLiteral("%1 was not read again; the window keeps its cards.").arg(fileNameOf(path)));
+        return false;
+    }
+    m_store.swap(fresh);
+    m_read = before;
+    m_declined.reset();
+    SetModifiedFlag(false);
+    UpdateAllViews(nullptr);
+    UpdateEncryptionStatus();
+    emit fileStored();
+    if (!fileStillMatches(file, *before)) {
+        m_settle.start();  // changed again while it was read
+    }
     return true;
 }
 

@@ -2,11 +2,21 @@
 // CQuorvaneDoc: a card document. It owns the card store, loads and saves it through the core,
 // and handles Encrypt On Save, which may move the document between the plain and the encrypted
 // document types.
+//
+// A document's file may be shared with other programs (a second window, the command-line tool, a
+// sync program). The document remembers what it read and never replaces a file that changed since
+// without asking; it watches the file while it is open; and it holds the file's lock, or opens
+// read-only when another live program holds it.
 
+#include <QFileSystemWatcher>
+#include <QTimer>
 #include <cstdint>
+#include <memory>
+#include <optional>
 
 #include "docview/Document.h"
 #include "cardstore/CardStore.h"
+#include "cardstore/DocumentGuard.h"
 
 class SettingsStore;
 
@@ -34,6 +44,24 @@ public:
     /// Save; a file that is not this document's own (a name made up by a type change, or a file
     /// that did not read as a card document) is not written over without asking.
     bool DoFileSave() override;
+    /// Save As and Save: when the file on disk changed and the person chose "Save As…", asks for
+    /// another name.
+    bool DoSave(const QString& path, bool replace = true) override;
+    /// Releases the lock and stops watching the file.
+    void OnCloseDocument() override;
+    /// A read-only document's title says so.
+    void SetPathName(const QString& path, bool addToRecentFiles = true) override;
+
+    /// The automatic save: Save, except that a file changed by another program, or one this
+    /// document may only read, is left alone and the status bar says so.
+    bool saveAutomatically();
+
+    /// Another program held the file's lock when it was opened: Save asks for another name.
+    bool isReadOnly() const { return m_readOnly; }
+
+    /// Compares the file on disk with what was read: a change offers to read it again when the
+    /// document has no changes of its own, and otherwise leaves the choice to the next save.
+    void checkFileOnDisk();
 
     /// Encrypt On Save: the "File Encryption" dialog and what follows from it.
     void OnEncryptOnSave();
@@ -54,10 +82,29 @@ signals:
     void fileStored();
     /// A "~~~" file was opened: it belongs to the file-encryption window, not to a card window.
     void encryptedFileOpened(const QString& path);
+    /// A note for the status bar (an automatic save skipped, a change made elsewhere).
+    void statusMessage(const QString& text);
 
 private:
     void moveToType(int templateId);
     void deleteFileOfOldType(const QString& savedPath);
+    /// Forgets the file: its lock, what was read, the watch.
+    void forgetFile();
+    /// Watches `path` and its folder (a sync program renames a new file over the old one).
+    void watch(const QString& path);
+    /// Reads the file again in place; false (keeping the cards) when it could not be read.
+    bool reload();
+
+    std::optional<FileFingerprint> m_read;      // what m_fileOnDisk held when read or written
+    std::optional<FileFingerprint> m_declined;  // a change elsewhere already dealt with
+    std::unique_ptr<DocumentLock> m_lock;
+    bool m_readOnly = false;
+    QString m_lockHolder;
+    bool m_automaticSave = false;
+    bool m_saveAsInstead = false;
+    bool m_checking = false;
+    QFileSystemWatcher m_watcher;
+    QTimer m_settle;  // file events come in bursts: the check runs once they stop
 
     SettingsStore& m_settings;
     CardStore m_store;

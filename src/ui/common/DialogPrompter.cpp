@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "ui/common/DocumentTypes.h"
 
@@ -58,6 +59,27 @@ GuiPrompter::Answer DialogPrompter::question(const QString& text, bool withCance
         default:
             return withCancel ? Answer::Cancel : Answer::No;
     }
+}
+
+int DialogPrompter::choose(const QString& text, const QStringList& buttons, int defaultButton, int escapeButton,
+                           const QString& caption) {
+    QMessageBox box(dialogParent());
+    box.setWindowTitle(caption.isEmpty() ? QString::fromUtf8(kAppTitle) : caption);
+    box.setText(text);
+    box.setIcon(QMessageBox::Warning);
+    QList<QPushButton*> pushButtons;
+    for (const QString& label : buttons) {
+        pushButtons.append(box.addButton(label, QMessageBox::ActionRole));
+    }
+    if (defaultButton >= 0 && defaultButton < pushButtons.size()) {
+        box.setDefaultButton(pushButtons.at(defaultButton));
+    }
+    if (escapeButton >= 0 && escapeButton < pushButtons.size()) {
+        box.setEscapeButton(pushButtons.at(escapeButton));
+    }
+    box.exec();
+    const int pressed = static_cast<int>(pushButtons.indexOf(qobject_cast<QPushButton*>(box.clickedButton())));
+    return pressed >= 0 ? pressed : escapeButton;
 }
 
 int DialogPrompter::exec(QDialog& dialog) { return dialog.exec(); }

@@ -47,6 +47,10 @@ std::optional<std::string> GuiPrompter::askPassword(const std::string& title) {
     }
 }
 
+int GuiPrompter::choose(const QString&, const QStringList&, int, int escapeButton, const QString&) {
+    return escapeButton;
+}
+
 bool GuiPrompter::confirmReplace(const std::string& path) {
     return question(QString::fromStdString(replaceQuestionText(path)), false) == Answer::Yes;
 }

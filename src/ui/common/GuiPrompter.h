@@ -25,6 +25,11 @@ public:
     std::optional<std::string> askPassword(const std::string& title) override;
     bool confirmReplace(const std::string& path) override;
 
+    /// A question answered with buttons of its own: the index of the button pressed; `escapeButton`
+    /// when the box is closed with Escape. `defaultButton` is the one Enter presses. A prompter
+    /// that shows no such boxes answers with the Escape button.
+    virtual int choose(const QString& text, const QStringList& buttons, int defaultButton, int escapeButton,
+                       const QString& caption = QString());
     /// A message box with OK and Cancel (Cancel the default); true for OK.
     virtual bool okCancel(const QString& text, const QString& caption, Icon icon) = 0;
     /// Runs a modal dialog and returns its result (QDialog::Accepted or Rejected).

@@ -215,6 +215,7 @@ CQuorvaneDoc* CMainFrame::createCardDocument() {
         }
     });
     connect(document, &CQuorvaneDoc::encryptedFileOpened, this, &CMainFrame::OpenFileEncryptionView);
+    connect(document, &CQuorvaneDoc::statusMessage, this, [this](const QString& text) { m_messagePane->setText(text); });
     return document;
 }
 
@@ -322,9 +323,10 @@ void CMainFrame::OnAutosaveTick() {
     if (CommandBlock::active()) {
         return;  // a command is waiting for the browser; this minute is not counted
     }
-    const CQuorvaneDoc* document = activeCardDocument();
-    if (m_autoSave.tick(document && document->savesToItsOwnFile())) {
-        m_commands->execute(cmd::FileSave);
+    CQuorvaneDoc* document = activeCardDocument();
+    if (m_autoSave.tick(document && document->savesToItsOwnFile()) && m_commands->isEnabled(cmd::FileSave)) {
+        document->saveAutomatically();  // leaves a file changed elsewhere alone
+        scheduleCommandUpdate();
     }
 }
 
