@@ -16,9 +16,11 @@
 #include "cardstore/Categories.h"
 #include "ui/cards/CardDlg.h"
 #include "ui/cards/EditUrlDlg.h"
+#include "ui/cards/FileEncryptionDlg.h"
 #include "ui/cards/FindCardDlg.h"
 #include "ui/cards/NoteDlg.h"
 #include "ui/common/RevealButton.h"
+#include "ui/fileenc/FilePasswordDlg.h"
 
 namespace {
 
@@ -69,6 +71,7 @@ private slots:
     void textsCheckedAtOk();
     void cardEditorTabOrder_data();
     void cardEditorTabOrder();
+    void passwordDialogsTabFromPasswordToConfirmation();
     void keys_data();
     void keys();
     void findCardSearchPositions();
@@ -390,6 +393,27 @@ void CardDialogsTest::cardEditorTabOrder() {
     QStringList backwards = walk(Qt::ShiftModifier);
     std::reverse(backwards.begin() + 1, backwards.end());
     QCOMPARE(backwards, order);
+}
+
+// A new password is typed twice: Tab leads from the first field to the second, not to the eye button
+// beside it.
+void CardDialogsTest::passwordDialogsTabFromPasswordToConfirmation() {
+    FileEncryptionDlg onSave({true, QString(), QString()});
+    FilePasswordDlg files{QString()};
+    const QList<std::tuple<QDialog*, QLineEdit*, QLineEdit*>> dialogs = {
+        {&onSave, onSave.passwordField(), onSave.confirmationField()},
+        {&files, files.passwordField(), files.confirmationField()},
+    };
+    for (const auto& [dialog, password, confirmation] : dialogs) {
+        QVERIFY(showActive(*dialog));
+        password->setFocus();
+        QTest::keyClicks(password, QStringLiteral("secret"));
+        QTest::keyClick(password, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), confirmation);
+        QTest::keyClick(confirmation, Qt::Key_Tab);
+        QVERIFY(qobject_cast<RevealButton*>(QApplication::focusWidget()));
+        dialog->reject();
+    }
 }
 
 void CardDialogsTest::keys_data() {

@@ -25,11 +25,15 @@ FileEncryptionDlg::FileEncryptionDlg(const FileEncryptionInput& initial, QWidget
     m_password->setEchoMode(QLineEdit::Password);
     m_password->setMinimumWidth(300);
     grid->addWidget(m_password, 2, 0);
-    grid->addWidget(new RevealButton(m_password, m_body), 2, 1);
+    auto* reveal = new RevealButton(m_password, m_body);
+    grid->addWidget(reveal, 2, 1);
     grid->addWidget(new QLabel(QStringLiteral("Enter your password (key) again:"), m_body), 3, 0, 1, 2);
     m_confirmation = new QLineEdit(m_body);
     m_confirmation->setEchoMode(QLineEdit::Password);
     grid->addWidget(m_confirmation, 4, 0);
+    // Tab goes from the password to its confirmation, as it is typed; the eye button comes after.
+    setTabOrder(m_password, m_confirmation);
+    setTabOrder(m_confirmation, reveal);
 
     auto* buttons = new QVBoxLayout;
     auto* ok = new QPushButton(QStringLiteral("OK"), m_body);

@@ -51,9 +51,10 @@ FilePasswordDlg::FilePasswordDlg(const QString& current, QWidget* parent) : QDia
     buttons->addWidget(cancel);
     layout->addLayout(buttons);
 
-    setTabOrder(m_password, m_reveal);
-    setTabOrder(m_reveal, m_confirmation);
-    setTabOrder(m_confirmation, m_clear);
+    // Tab goes from the password to its confirmation, as it is typed; the eye button comes after.
+    setTabOrder(m_password, m_confirmation);
+    setTabOrder(m_confirmation, m_reveal);
+    setTabOrder(m_reveal, m_clear);
     setTabOrder(m_clear, ok);
     setTabOrder(ok, cancel);
     connect(m_clear, &QPushButton::clicked, this, &FilePasswordDlg::clearFields);
