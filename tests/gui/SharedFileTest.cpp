@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QProcess>
 #include <QTest>
 
 #include <sys/wait.h>
@@ -107,6 +108,7 @@ private slots:
     void syncRenameOverOffersReload();
     void secondWindowOpensReadOnly();
     void staleLockIsTakenOverAndReleasedAtClose();
+    void windowAndCommandLineOnOneFile();
 };
 
 void SharedFileTest::changeElsewhereIsNeverLostOnSave() {
@@ -321,6 +323,37 @@ void SharedFileTest::staleLockIsTakenOverAndReleasedAtClose() {
         QVERIFY(h.run(cmd::FileClose));
         QFile::setPermissions(h.dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
+}
+
+
+// The window and quorvane-cli on one file: while the window has the document open, the command
+// line refuses to change it (naming this process); a change it makes with --force is not lost by the
+// window's next Save, which asks first.
+void SharedFileTest::windowAndCommandLineOnOneFile() {
+    Harness h;
+    const QString path = h.path("cards.qvf");
+    writeCardFile(path, {{0, "a"}});
+    h.open(path);
+    auto cli = [](const QStringList& args) {
+        QProcess process;
+        process.start(QStringLiteral(QUORVANE_CLI_PATH), args);
+        process.closeWriteChannel();
+        process.waitForFinished(30000);
+        return std::make_pair(process.exitCode(), QString::fromUtf8(process.readAllStandardError()));
+    };
+    const auto refused = cli({"add", path, "--category", "WWW Sites", "--name", "from the shell"});
+    QCOMPARE(refused.first, 1);
+    QVERIFY2(refused.second.contains("is open for changes in process " + QString::number(::getpid())),
+             qPrintable(refused.second));
+    QCOMPARE(namesOnDisk(path), QStringList{"a"});
+
+    const auto forced = cli({"add", path, "--category", "WWW Sites", "--name", "from the shell", "--force"});
+    QCOMPARE(forced.first, 0);
+    addCard(h, "from the window");
+    h.prompter.choices = {2};  // Cancel
+    QVERIFY(h.run(cmd::FileSave));
+    QCOMPARE(h.prompter.questions.size(), 1);
+    QCOMPARE(namesOnDisk(path), (QStringList{"a", "from the shell"}));
 }
 
 QTEST_MAIN(SharedFileTest)
