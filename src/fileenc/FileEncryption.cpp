@@ -146,16 +146,18 @@ bool writeStreamedOutput(int input, const std::string& inputPath, const BodyBuff
                          std::size_t trailerLength, const OutputExtras& extras, const char* stepError,
                          const ReadMessages& readMessages, const FileProgress& progress, FileOpResult& result,
                          Prompter& ui) {
+    // A name taken meanwhile (create-only) and any other failure of the writer each have their message.
+    auto writerFailed = [&](const FileResult& failure) {
+        if (failure.alreadyExists)
+            reportNameTaken(outputPath, inputPath, result, ui);
+        else
+            reportWriteFailure(failure, stepError, result, ui);
+        return false;
+    };
     SafeFileWriter out;
     FileResult written = out.open(outputPath, extras.mode);
-    if (written.alreadyExists) {
-        reportNameTaken(outputPath, inputPath, result, ui);
-        return false;
-    }
-    if (!written.ok) {
-        reportWriteFailure(written, stepError, result, ui);
-        return false;
-    }
+    if (!written.ok)
+        return writerFailed(written);
     StreamResult streamed = streamFileBody(input, buffers, key, how, out, progress);
     switch (streamed.outcome) {
         case StreamOutcome::Done:
@@ -182,15 +184,7 @@ bool writeStreamedOutput(int input, const std::string& inputPath, const BodyBuff
         written = out.setAttributes(extras.restore->mode, extras.restore->modified);
     if (written.ok)
         written = out.commit();
-    if (written.alreadyExists) {
-        reportNameTaken(outputPath, inputPath, result, ui);
-        return false;
-    }
-    if (!written.ok) {
-        reportWriteFailure(written, stepError, result, ui);
-        return false;
-    }
-    return true;
+    return written.ok || writerFailed(written);
 }
 
 // True when both names lead to one file on disk (through links or not).
