@@ -58,6 +58,9 @@ inline constexpr TextSetting kTelnetPath{kInternetSection, "Telnet File Path", "
 // Seconds after which a password put on the clipboard by Copy Password is cleared again, if the
 // clipboard still holds it; 0 never clears.
 inline constexpr IntSetting kClearClipboardSeconds{kOwnSection, "Clear Clipboard Seconds", 0};
+// The documents in the old encryption form the window has offered the strong form for, once each: the
+// SHA-1 digests (hex) of their paths, separated by blanks, the latest last.
+inline constexpr TextSetting kStrongFormOffered{kOwnSection, "Strong Form Offered", ""};
 
 // Kept by the program's framework layer.
 inline constexpr int kRecentFileCount = 4;
