@@ -119,21 +119,18 @@ std::optional<std::uint32_t> parseDateText(const std::string& text, int preferre
     return std::nullopt;
 }
 
-std::string* fieldOfRow(Card& card, int row) {
-    switch (row) {
-        case 0:
-            return &card.firstField;
-        case 1:
-            return &card.secondField;
-        case 2:
-            return &card.thirdField;
-        case 3:
-            return &card.fourthField;
-        case 4:
-            return &card.note;
-        default:
-            return nullptr;
+/// Puts the card list's current row on the clipboard; the password row goes as a password (marked
+/// secret, cleared after the set time). False when no row is current or there is no clipboard.
+bool putRowOnClipboard(CMainFrame& frame, CardClipboard& clipboard, const CQuorvaneListView& list) {
+    const CardRowKind kind = list.SelectedRowKind();
+    if (kind == CardRowKind::None) {
+        return false;
     }
+    if (kind == CardRowKind::Fourth) {
+        return clipboard.putPassword(list.SelectedRowText(),
+                                     readSetting(frame.settings(), settings::kClearClipboardSeconds));
+    }
+    return clipboard.PutTextOnClipboard(list.SelectedRowText());
 }
 
 }  // namespace
@@ -335,8 +332,9 @@ void OnCopy(CMainFrame& frame, CardClipboard& clipboard) {
         frame.LastWasCut = false;
         frame.PasteAvailable = true;
     } else if (auto* list = activeViewAs<CQuorvaneListView>(frame)) {
-        clipboard.PutTextOnClipboard(list->SelectedRowText);
-        frame.PasteAvailable = true;
+        if (putRowOnClipboard(frame, clipboard, *list)) {
+            frame.PasteAvailable = true;
+        }
     }
 }
 
@@ -364,17 +362,18 @@ void OnCut(CMainFrame& frame, CardClipboard& clipboard) {
     } else if (auto* list = activeViewAs<CQuorvaneListView>(frame)) {
         CQuorvaneView* tree = frame.activeCategoryTree();
         Card* card = list->ShownCard;
-        const int row = list->SelectedRow;
-        if (!tree || !clipboard.PutTextOnClipboard(list->SelectedRowText)) {
+        const CardRowKind kind = list->SelectedRowKind();
+        if (!tree || !card || !putRowOnClipboard(frame, clipboard, *list)) {
             return;
         }
-        if (card) {
-            if (std::string* field = fieldOfRow(*card, row)) {
-                field->clear();
-            } else if (row == 5) {
-                card->dateText.clear();
-                card->dateStamp = 0;
-            }
+        if (std::string* field = cardTextOf(*card, kind)) {
+            field->clear();
+        } else if (kind == CardRowKind::Date) {
+            card->dateText.clear();
+            card->dateStamp = 0;
+        } else {
+            frame.PasteAvailable = true;  // a web switch is copied, never cut
+            return;
         }
         const QString name = tree->GetSelectedCategoryName();
         const int position = tree->GetSelectedPosition();
@@ -421,8 +420,9 @@ void OnPaste(CMainFrame& frame, CardClipboard& clipboard) {
     } else if (auto* list = activeViewAs<CQuorvaneListView>(frame)) {
         CQuorvaneView* tree = frame.activeCategoryTree();
         Card* card = list->ShownCard;
-        const int row = list->SelectedRow;
-        if (!tree) {
+        const CardRowKind kind = list->SelectedRowKind();
+        // Text goes into a field, the note or the date; a web switch and no row take none.
+        if (!tree || !card || (!cardTextOf(*card, kind) && kind != CardRowKind::Date)) {
             return;
         }
         const std::optional<std::string> text = clipboard.GetTextFromClipboard();
@@ -435,16 +435,14 @@ void OnPaste(CMainFrame& frame, CardClipboard& clipboard) {
                                       .arg(text->size()));
             return;
         }
-        if (card) {
-            if (std::string* field = fieldOfRow(*card, row)) {
-                *field = *text;
-            } else if (row == 5) {
-                // Text that reads as no date keeps the old stamp; the row shows the stamp's date again.
-                if (const std::optional<std::uint32_t> stamp = parseDateText(*text, dateFormat(frame))) {
-                    card->dateStamp = *stamp;
-                }
-                card->dateText = *text;
+        if (std::string* field = cardTextOf(*card, kind)) {
+            *field = *text;
+        } else {
+            // Text that reads as no date keeps the old stamp; the row shows the stamp's date again.
+            if (const std::optional<std::uint32_t> stamp = parseDateText(*text, dateFormat(frame))) {
+                card->dateStamp = *stamp;
             }
+            card->dateText = *text;
         }
         const QString name = tree->GetSelectedCategoryName();
         const int position = tree->GetSelectedPosition();
