@@ -136,7 +136,7 @@ void ChromiumBridgeTest::cardsReachARealBrowser() {
     // card's address in it.
     select(QStringLiteral("Page"))->newBrowserWindow = 1;
     QVERIFY(h.run(cmd::LoadWebPage));
-    QCOMPARE(h.prompter.messages(), QStringList{"NO_CONV_ESTABLISHED"});  // the first, failed connection
+    QCOMPARE(h.prompter.messages(), QStringList());  // the failed first connection is no error once it answers
     QTRY_VERIFY_WITH_TIMEOUT(pages.requests.contains("/page"), 30000);
 
     // Window ids: 0 opens a new window, 4294967295 the last active one, which the answer names.
@@ -179,7 +179,7 @@ void ChromiumBridgeTest::cardsReachARealBrowser() {
     pages.requests.clear();
     select(QStringLiteral("Page"))->newBrowserWindow = 0;
     QVERIFY(h.run(cmd::LoadWebPage));
-    QCOMPARE(h.prompter.messages(), (QStringList{"NO_CONV_ESTABLISHED", "NO_CONV_ESTABLISHED"}));  // once each time
+    QCOMPARE(h.prompter.messages(), QStringList());
     QTRY_VERIFY_WITH_TIMEOUT(pages.requests.contains("/page"), 30000);
     const uint restarted = bus->servicePid(kBusName).value();
     QVERIFY(restarted != 0 && restarted != pid);

@@ -30,15 +30,27 @@ namespace {
 const char* const kNotRunning = "Could not connect to the browser, browser is not running.";
 const char* const kLaunching = "Launching browser...";
 const char* const kLaunchingTryAgain = "Launching browser..., try again after browser has started...";
+const char* const kStillNotRunning =
+    "The web browser did not answer, even after it was started (NO_CONV_ESTABLISHED). Check its command line "
+    "under Preferences, Paths Settings.";
 
-/// The browser did not answer: say so, start it, and give it time to come up. There is one more
-/// attempt after this, no retries.
-void waitForBrowser(CMainFrame& frame, BrowserStatusWindow& status, const char* secondMessage) {
+/// The browser did not answer: say so, start it, give it time to come up, and ask once more. False,
+/// after one message that says so, when it still does not answer: the command then calls it no more.
+bool waitForBrowser(CMainFrame& frame, BrowserStatusWindow& status, CDDEObject& dde, const char* secondMessage) {
     status.setText(QString::fromUtf8(kNotRunning));
     CommandBlock::wait(kBrowserWaitMs);
-    launcher::LaunchBrowser(frame);
+    const bool started = launcher::LaunchBrowser(frame);
     status.setText(QString::fromUtf8(secondMessage));
     CommandBlock::wait(kBrowserWaitMs);
+    if (dde.CanConnect(dde::WWW_OpenURL)) {
+        return true;
+    }
+    status.dismiss();
+    if (started) {  // a browser that could not be started was named already
+        guiPrompter().message(QString::fromUtf8(kStillNotRunning), QStringLiteral("Error"),
+                              GuiPrompter::Icon::Critical);
+    }
+    return false;
 }
 
 bool oneOf(const QString& name, std::initializer_list<const char*> names) {
@@ -74,7 +86,9 @@ void OnLoadWebPage(CMainFrame& frame) {
             dde.Activate(window, 0);
         }
     } else {
-        waitForBrowser(frame, status, kLaunching);
+        if (!waitForBrowser(frame, status, dde, kLaunching)) {
+            return;
+        }
         dde.Activate(window, 0);
     }
     dde.OpenURL(target, std::string(), window, 0, std::string(), std::string(), dde.GetServiceName());
@@ -90,8 +104,7 @@ void OnGetWebPage(CMainFrame& frame) {
         CDDEObject dde(service);
         if (dde.CanConnect(dde::WWW_OpenURL)) {
             std::tie(address, title) = dde.GetWindowInfo(browser::kLastActiveWindow);
-        } else {
-            waitForBrowser(frame, status, kLaunchingTryAgain);
+        } else if (waitForBrowser(frame, status, dde, kLaunchingTryAgain)) {
             dde.Activate(browser::kLastActiveWindow, 0);
         }
     }
@@ -145,8 +158,8 @@ void OpenInBrowser(CMainFrame& frame, const QString& address) {
     const std::string service = browser::serviceNameForChoice(
         readSetting(frame.settings(), settings::kChooseWebBrowser), browser::Command::FixedPage);
     CDDEObject dde(service);
-    if (!dde.CanConnect(dde::WWW_OpenURL)) {
-        waitForBrowser(frame, status, kLaunching);
+    if (!dde.CanConnect(dde::WWW_OpenURL) && !waitForBrowser(frame, status, dde, kLaunching)) {
+        return;
     }
     if (service == "Netscape") {
         dde.Activate(browser::kLastActiveWindow, 0);
