@@ -127,7 +127,15 @@ void OnGetWebPage(CMainFrame& frame) {
     data.category = category;
     data.labels = {fromCardText(labels[0]), fromCardText(labels[1]), fromCardText(labels[2]), fromCardText(labels[3])};
     data.firstField = fromCardText(title);
-    data.secondField = fromCardText(address);
+    // A page opened with automatic access reports its address with the user ID and password in it;
+    // they never go into the address field, which is shown, printed and exported in clear.
+    const browser::ReportedAddress reported = browser::withoutUserPart(address);
+    data.secondField = fromCardText(reported.address);
+    if (oneOf(category, {"WWW Sites", "FTP Servers"}) && (!reported.userId.empty() || !reported.password.empty())) {
+        data.thirdField = fromCardText(reported.userId);
+        data.fourthField = fromCardText(reported.password);
+        data.automaticAccess = true;  // the page was reached that way
+    }
     data.attributesEnabled = oneOf(category, {"WWW Sites", "FTP Servers", "Newsgroups", "E-Mail Contacts"});
     if (address.empty() && title.empty()) {
         return;  // the browser told nothing worth a card
