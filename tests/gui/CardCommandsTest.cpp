@@ -347,6 +347,21 @@ void CardCommandsTest::copyPasswordIsMarkedSecretAndCleared() {
     clipboard->setText("mine");
     QTest::qWait(1500);
     QCOMPARE(clipboard->text(), QStringLiteral("mine"));
+
+    // At exit a copied password goes too, also when it is never cleared by time; anything else stays.
+    for (const bool replaced : {false, true}) {
+        {
+            Harness never({}, [](MemorySettings& s) { writeSetting(s, settings::kClearClipboardSeconds, 0); });
+            openCards(never, "cards.qvf", {{0, "site", "", "", "secret"}});
+            never.tree()->SelectItem(never.cardItem(0, "site"));
+            QVERIFY(never.run(cmd::CopyPassword));
+            QCOMPARE(clipboard->text(), QStringLiteral("secret"));
+            if (replaced) {
+                clipboard->setText("mine");
+            }
+        }
+        QCOMPARE(clipboard->text(), replaced ? QStringLiteral("mine") : QString());
+    }
 }
 
 void CardCommandsTest::listRowsReachedByKeyboardAndCardChanges() {
