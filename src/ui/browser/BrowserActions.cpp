@@ -10,6 +10,7 @@
 #include "cardstore/DateStamp.h"
 #include "docview/MdiChildFrame.h"
 #include "docview/View.h"
+#include "prefs/PreferenceValues.h"
 #include "prefs/SettingKeys.h"
 #include "ui/browser/BrowserStatusWindow.h"
 #include "ui/browser/DDEObject.h"
@@ -137,6 +138,7 @@ void OnGetWebPage(CMainFrame& frame) {
         data.automaticAccess = true;  // the page was reached that way
     }
     data.attributesEnabled = oneOf(category, {"WWW Sites", "FTP Servers", "Newsgroups", "E-Mail Contacts"});
+    data.generator = readPasswordRecipe(frame.settings());
     if (address.empty() && title.empty()) {
         return;  // the browser told nothing worth a card
     }

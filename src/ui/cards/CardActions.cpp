@@ -12,6 +12,7 @@
 #include "cardstore/CardSearch.h"
 #include "cardstore/DateStamp.h"
 #include "docview/MdiChildFrame.h"
+#include "prefs/PreferenceValues.h"
 #include "prefs/SettingKeys.h"
 #include "ui/cards/CardClipboard.h"
 #include "ui/cards/FindCardDlg.h"
@@ -161,6 +162,7 @@ CardDlgData editorDataFor(const Card& card, const CQuorvaneDoc& document, bool a
     data.attributesEnabled = attributesEnabled;
     data.editMode = true;
     data.maskPassword = true;
+    data.generator = readPasswordRecipe(document.settings());
     return data;
 }
 
@@ -201,6 +203,7 @@ void OnNewCard(CMainFrame& frame) {
     data.labels = qtLabels(labelsFor(*document, name));
     data.secondField = urlPrefixFor(name);
     data.attributesEnabled = attributesEnabledFor(name);
+    data.generator = readPasswordRecipe(document->settings());
     CCardDlg editor(data, &frame);
     if (guiPrompter().exec(editor) != QDialog::Accepted) {
         return;
