@@ -25,4 +25,19 @@ std::string serviceNameForChoice(int choice, Command command);
 /// without a scheme, is sent unchanged. Texts are Windows-1252 bytes.
 std::string automaticAccessAddress(const std::string& address, const std::string& userId, const std::string& password);
 
+/// An address the browser reported, split into the address without its user part and the user ID
+/// and password that part held.
+struct ReportedAddress {
+    std::string address;   // scheme, host, port, path, query and fragment
+    std::string userId;    // percent-decoded, Windows-1252; empty when there was none
+    std::string password;  // the same
+    bool hadUserPart = false;
+};
+
+/// Takes the user part ("user:password@") out of a "scheme://..." address, as a page opened with
+/// automatic access reports it, so a password never lands in a card's address field. The user ID and
+/// password are decoded from percent-encoded UTF-8; a part that does not decode to Windows-1252 text
+/// is dropped. Other addresses come back unchanged. Texts are Windows-1252 bytes.
+ReportedAddress withoutUserPart(const std::string& address);
+
 }  // namespace browser

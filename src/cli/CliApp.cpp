@@ -243,6 +243,23 @@ std::unique_ptr<CliApp> makeCliApp() {
             },
             cmdInfo);
 
+    command("generate", "print new random passwords or passphrases", std::make_shared<GenerateOptions>(),
+            [](CLI::App* sub, GenerateOptions& o) {
+                sub->add_option("--length", o.length, "characters of a password (default 20)")
+                    ->type_name("N")
+                    ->check(CLI::Range(4, 1024));
+                sub->add_flag("--no-symbols", o.noSymbols, "letters and digits only");
+                sub->add_option("--words", o.words, "a passphrase of N words joined by \"-\" instead")
+                    ->type_name("N")
+                    ->check(CLI::Range(1, 256));
+                sub->add_option("--count", o.count, "print N of them, one a line (default 1)")
+                    ->type_name("N")
+                    ->check(CLI::Range(1, 100000));
+            },
+            cmdGenerate);
+    command("strength", "how hard the password on standard input is to guess: S/4 (about 10^N guesses)",
+            std::make_shared<int>(), [](CLI::App*, int&) {}, [](int) { return cmdStrength(); });
+
     // Made at build time for installing; hidden from the help.
     app.add_flag_callback("--manual-page", [self] { self->run = [self] { std::cout << manualPage(*self->app); return 0; }; })
         ->group("");

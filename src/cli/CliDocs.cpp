@@ -55,8 +55,9 @@ std::string manualPage(const CLI::App& app) {
         << ".SH DESCRIPTION\n" << roff(app.get_description()) << "\n.PP\n" << roff(app.get_footer()) << "\n"
         << ".SH COMMANDS\n";
     for (const CLI::App* command : commandsOf(app)) {
+        const std::string options = synopsis(*command);
         out << ".SS " << roff(command->get_name()) << "\n.B quorvane\\-cli " << roff(command->get_name()) << "\n"
-            << roff(synopsis(*command).substr(1)) << "\n.PP\n" << roff(command->get_description()) << "\n";
+            << (options.empty() ? "" : roff(options.substr(1)) + "\n") << ".PP\n" << roff(command->get_description()) << "\n";
         for (const CLI::Option* option : visibleOptions(*command)) {
             if (option->get_name() == "--help")
                 continue;

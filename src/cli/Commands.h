@@ -2,6 +2,7 @@
 // The commands of quorvane-cli, each with the options its command line gives it. Each returns the
 // process exit status (0 done, 1 failed).
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -98,6 +99,13 @@ struct ImportOptions {
     PasswordSource password;
 };
 
+struct GenerateOptions {
+    std::size_t length = 20;
+    bool noSymbols = false;
+    std::size_t words = 0;  // > 0: a passphrase of this many words
+    std::size_t count = 1;
+};
+
 int cmdDump(const DumpOptions& options);
 int cmdList(const ListOptions& options);
 int cmdConvert(const ConvertOptions& options);
@@ -112,3 +120,5 @@ int cmdFind(const FindOptions& options);
 int cmdShow(const ShowOptions& options);
 int cmdExport(const ExportOptions& options);
 int cmdImport(const ImportOptions& options);
+int cmdGenerate(const GenerateOptions& options);
+int cmdStrength();

@@ -1,5 +1,7 @@
 #include "prefs/PreferenceValues.h"
 
+#include <algorithm>
+
 #include "prefs/SettingKeys.h"
 
 PreferenceValues readPreferenceValues(const SettingsStore& store) {
@@ -18,6 +20,11 @@ PreferenceValues readPreferenceValues(const SettingsStore& store) {
     v.automaticSave = readSetting(store, kAutomaticSave);
     v.dateFormat = readSetting(store, kDateFormat);
     v.clearClipboardSeconds = readSetting(store, kClearClipboardSeconds);
+    v.generatorLength = readSetting(store, kGeneratorLength);
+    v.generatorSymbols = readSetting(store, kGeneratorSymbols);
+    v.generatorUseWords = readSetting(store, kGeneratorUseWords);
+    v.generatorWords = readSetting(store, kGeneratorWords);
+    v.lockAfterMinutes = readSetting(store, kLockAfterMinutes);
     v.netscapePath = readSetting(store, kNetscapePath);
     v.explorerPath = readSetting(store, kExplorerPath);
     v.mailPath = readSetting(store, kMailPath);
@@ -50,4 +57,21 @@ void writePreferenceValues(SettingsStore& store, const PreferenceValues& v) {
     writeSetting(store, kFtpPath, v.ftpPath);
     writeSetting(store, kTelnetPath, v.telnetPath);
     writeSetting(store, kClearClipboardSeconds, v.clearClipboardSeconds);
+    writeSetting(store, kGeneratorLength, v.generatorLength);
+    writeSetting(store, kGeneratorSymbols, v.generatorSymbols);
+    writeSetting(store, kGeneratorUseWords, v.generatorUseWords);
+    writeSetting(store, kGeneratorWords, v.generatorWords);
+    writeSetting(store, kLockAfterMinutes, v.lockAfterMinutes);
+}
+
+PasswordRecipe readPasswordRecipe(const SettingsStore& store) {
+    using namespace settings;
+    // Values edited by hand in the settings file are kept within what Generate can make.
+    PasswordRecipe recipe;
+    recipe.length = static_cast<std::size_t>(std::clamp(readSetting(store, kGeneratorLength), 4, 128));
+    recipe.symbols = readSetting(store, kGeneratorSymbols) != 0;
+    if (readSetting(store, kGeneratorUseWords) == 1) {
+        recipe.words = static_cast<std::size_t>(std::clamp(readSetting(store, kGeneratorWords), 1, 20));
+    }
+    return recipe;
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "crypto/PasswordGenerator.h"
 #include "prefs/SettingsStore.h"
 
 struct PreferenceValues {
@@ -22,7 +23,13 @@ struct PreferenceValues {
     int automaticSaveCheck = 0;
     std::string automaticSave = "10";  // minutes, as the text typed
     int dateFormat = 0;
-    int clearClipboardSeconds = 0;  // 0: a copied password stays on the clipboard
+    int clearClipboardSeconds = 30;  // 0: a copied password stays on the clipboard
+    // Passwords
+    int generatorLength = 20;
+    int generatorSymbols = 1;
+    int generatorUseWords = 0;  // 1: Generate makes a passphrase of generatorWords words
+    int generatorWords = 6;
+    int lockAfterMinutes = 10;  // 0: never
     // Paths Settings
     std::string netscapePath;
     std::string explorerPath;
@@ -39,5 +46,8 @@ struct PreferenceValues {
 PreferenceValues readPreferenceValues(const SettingsStore& store);
 
 /// Writes every value: the print switches, the start-up switches, the general settings, the
-/// paths, and last the clipboard's clearing time.
+/// paths, then the clipboard's clearing time and the password settings.
 void writePreferenceValues(SettingsStore& store, const PreferenceValues& values);
+
+/// What Generate makes, by the settings.
+PasswordRecipe readPasswordRecipe(const SettingsStore& store);

@@ -57,7 +57,14 @@ inline constexpr TextSetting kTelnetPath{kInternetSection, "Telnet File Path", "
 
 // Seconds after which a password put on the clipboard by Copy Password is cleared again, if the
 // clipboard still holds it; 0 never clears.
-inline constexpr IntSetting kClearClipboardSeconds{kOwnSection, "Clear Clipboard Seconds", 0};
+inline constexpr IntSetting kClearClipboardSeconds{kOwnSection, "Clear Clipboard Seconds", 30};
+// What the card editor's Generate makes: characters (a length, with or without symbols) or words.
+inline constexpr IntSetting kGeneratorLength{kOwnSection, "Generated Password Length", 20};
+inline constexpr IntSetting kGeneratorSymbols{kOwnSection, "Generated Password Symbols", 1};
+inline constexpr IntSetting kGeneratorUseWords{kOwnSection, "Generate Passphrases", 0};
+inline constexpr IntSetting kGeneratorWords{kOwnSection, "Generated Passphrase Words", 6};
+// Minutes without input after which an open encrypted document locks; 0 never.
+inline constexpr IntSetting kLockAfterMinutes{kOwnSection, "Lock After Minutes", 10};
 // The documents in the old encryption form the window has offered the strong form for, once each: the
 // SHA-1 digests (hex) of their paths, separated by blanks, the latest last.
 inline constexpr TextSetting kStrongFormOffered{kOwnSection, "Strong Form Offered", ""};

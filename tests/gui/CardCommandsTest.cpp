@@ -117,6 +117,7 @@ private slots:
     void firstAndLastCard();
     void find();
     void copyPasswordIsMarkedSecretAndCleared();
+    void listRowsReachedByKeyboardAndCardChanges();
     void copyCutPasteCardsBetweenDocuments();
     void cutAndPasteFieldsInTheList();
     void doubleClickEditsFromTheList();
@@ -346,6 +347,58 @@ void CardCommandsTest::copyPasswordIsMarkedSecretAndCleared() {
     clipboard->setText("mine");
     QTest::qWait(1500);
     QCOMPARE(clipboard->text(), QStringLiteral("mine"));
+
+    // At exit a copied password goes too, also when it is never cleared by time; anything else stays.
+    for (const bool replaced : {false, true}) {
+        {
+            Harness never({}, [](MemorySettings& s) { writeSetting(s, settings::kClearClipboardSeconds, 0); });
+            openCards(never, "cards.qvf", {{0, "site", "", "", "secret"}});
+            never.tree()->SelectItem(never.cardItem(0, "site"));
+            QVERIFY(never.run(cmd::CopyPassword));
+            QCOMPARE(clipboard->text(), QStringLiteral("secret"));
+            if (replaced) {
+                clipboard->setText("mine");
+            }
+        }
+        QCOMPARE(clipboard->text(), replaced ? QStringLiteral("mine") : QString());
+    }
+}
+
+void CardCommandsTest::listRowsReachedByKeyboardAndCardChanges() {
+    Harness h({}, [](MemorySettings& s) { writeSetting(s, settings::kClearClipboardSeconds, 30); });
+    openCards(h, "cards.qvf", {{0, "site", "http://x", "ann", "p@ss"}, {0, "other", "http://y", "bob", "pw2"}});
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    CQuorvaneListView* list = h.list();
+
+    // Home, then Down to the password row, as the arrow keys do: Copy takes that row's text, as a password.
+    h.tree()->SelectItem(h.cardItem(0, "site"));
+    h.frame()->activeChildFrame()->SetActiveView(list);
+    QTest::keyClick(list, Qt::Key_Home);
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(list, Qt::Key_Down);
+    }
+    QVERIFY(h.run(cmd::EditCopy));
+    QCOMPARE(clipboard->text(), QStringLiteral("p@ss"));
+    QCOMPARE(clipboard->mimeData()->data(CardClipboard::kSecretHintType), QByteArray("secret"));
+
+    // Another card shown: no row is current until one is chosen, so nothing of the first card is copied.
+    clipboard->setText("before");
+    list->OnRowClicked(2);
+    h.tree()->SelectItem(h.cardItem(0, "other"));
+    h.frame()->activeChildFrame()->SetActiveView(list);
+    QVERIFY(h.run(cmd::EditCopy));
+    QCOMPARE(clipboard->text(), QStringLiteral("before"));
+    list->OnRowClicked(2);
+    QVERIFY(h.run(cmd::EditCopy));
+    QCOMPARE(clipboard->text(), QStringLiteral("bob"));
+
+    // Cut on a web switch copies it and changes nothing; Paste there takes nothing.
+    list->OnRowClicked(5);
+    QVERIFY(h.run(cmd::EditCut));
+    QCOMPARE(clipboard->text(), QStringLiteral("Off"));
+    QVERIFY(!h.doc()->IsModified());
+    QVERIFY(h.run(cmd::EditPaste));
+    QVERIFY(!h.doc()->IsModified());
 }
 
 void CardCommandsTest::copyCutPasteCardsBetweenDocuments() {

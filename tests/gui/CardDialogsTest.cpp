@@ -15,6 +15,7 @@
 #include "ScriptedPrompter.h"
 #include "cardstore/Categories.h"
 #include "ui/cards/CardDlg.h"
+#include "ui/common/StrengthLabel.h"
 #include "ui/cards/EditUrlDlg.h"
 #include "ui/cards/FileEncryptionDlg.h"
 #include "ui/cards/FindCardDlg.h"
@@ -71,6 +72,7 @@ private slots:
     void textsCheckedAtOk();
     void cardEditorTabOrder_data();
     void cardEditorTabOrder();
+    void generateFillsThePasswordAndStrengthFollows();
     void passwordDialogsTabFromPasswordToConfirmation();
     void keys_data();
     void keys();
@@ -346,11 +348,12 @@ void CardDialogsTest::cardEditorTabOrder_data() {
     QTest::addColumn<QStringList>("order");
 
     QTest::newRow("WWW Sites, attributes on")
-        << 0 << true << QStringList{"first", "second",    "url",  "third", "fourth", "show",
-                                    "note",  "newWindow", "auto", "ok",    "cancel"};
+        << 0 << true << QStringList{"first", "second", "url",       "third", "fourth", "show",
+                                    "generate", "note", "newWindow", "auto",  "ok",     "cancel"};
     // Hidden and disabled controls drop out of the order.
     QTest::newRow("Credit Cards") << 8 << false
-                                  << QStringList{"first", "second", "third", "fourth", "show", "note", "ok", "cancel"};
+                                  << QStringList{"first", "second", "third", "fourth", "show", "generate", "note",
+                                                 "ok",    "cancel"};
 }
 
 void CardDialogsTest::cardEditorTabOrder() {
@@ -369,6 +372,7 @@ void CardDialogsTest::cardEditorTabOrder() {
         {dlg.field(2), "third"},
         {dlg.field(3), "fourth"},
         {dlg.showPasswordButton(), "show"},
+        {dlg.generateButton(), "generate"},
         {dlg.noteEdit(), "note"},
         {dlg.newBrowserWindowBox(), "newWindow"},
         {dlg.automaticAccessBox(), "auto"},
@@ -397,6 +401,34 @@ void CardDialogsTest::cardEditorTabOrder() {
 
 // A new password is typed twice: Tab leads from the first field to the second, not to the eye button
 // beside it.
+void CardDialogsTest::generateFillsThePasswordAndStrengthFollows() {
+    CardDlgData data = cardData(0);
+    data.generator.length = 32;
+    CCardDlg dlg(data);
+    QVERIFY(showActive(dlg));
+    QCOMPARE(dlg.strengthLabel()->text(), QString());
+    dlg.field(3)->setText(QStringLiteral("password"));
+    QVERIFY(dlg.strengthLabel()->text().startsWith(QStringLiteral("Very weak: guessed offline in")));
+
+    // The button, then Ctrl+G from the note: a new password each time, by the recipe.
+    dlg.generateButton()->click();
+    const QString first = dlg.field(3)->text();
+    QCOMPARE(first.size(), 32);
+    QCOMPARE(dlg.strengthLabel()->text(), QStringLiteral("Very strong: guessed offline in centuries"));
+    dlg.noteEdit()->setFocus();
+    QTest::keyClick(dlg.noteEdit(), Qt::Key_G, Qt::ControlModifier);
+    QVERIFY(dlg.field(3)->text() != first);
+    QCOMPARE(dlg.field(3)->text().size(), 32);
+    QCOMPARE(dlg.noteEdit()->toPlainText(), QString());  // the key wrote nothing into the note
+    QCOMPARE(dlg.data().fourthField, dlg.field(3)->text());
+
+    CardDlgData words = cardData(0);
+    words.generator.words = 5;
+    CCardDlg phrase(words);
+    phrase.generateButton()->click();
+    QCOMPARE(phrase.field(3)->text().count(QLatin1Char('-')) >= 4, true);
+}
+
 void CardDialogsTest::passwordDialogsTabFromPasswordToConfirmation() {
     FileEncryptionDlg onSave({true, QString(), QString()});
     FilePasswordDlg files{QString()};

@@ -143,12 +143,15 @@ void CardViewsTest::selectionShowsCardAndCounts() {
     QCOMPARE(tree->GetSelectedCard()->firstField, std::string("Bank"));
     QCOMPARE(tree->GetSelectedCategoryName(), QStringLiteral("WWW Sites"));
 
-    // Clicking rows remembers their full texts for the clipboard commands.
+    // The current row gives its full text to the clipboard commands: the password in clear, a web
+    // switch as shown, the date from the date row wherever it sits.
     list->OnRowClicked(3);
-    QCOMPARE(list->SelectedRowText, std::string("pw"));
+    QCOMPARE(list->SelectedRowText(), std::string("pw"));
     list->OnRowClicked(5);
-    QCOMPARE(list->SelectedRowText, std::string(kDate.toStdString()));
-    QCOMPARE(list->SelectedRow, 5);
+    QCOMPARE(list->SelectedRowText(), std::string("Off"));
+    list->OnRowClicked(7);
+    QCOMPARE(list->SelectedRowText(), std::string(kDate.toStdString()));
+    QCOMPARE(list->SelectedRow(), 7);
 
     // A category: its count, an empty list, no card selected.
     tree->SelectItem(tree->GetCategoryItemAt(8));
@@ -181,8 +184,8 @@ void CardViewsTest::clickOnDataRecordsRowAndKeepsLabelsInView() {
     QVERIFY(list->viewport()->width() < list->columnWidth(0) + list->columnWidth(1));
     const QRect url = list->visualItemRect(list->topLevelItem(1));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(list->columnWidth(0) + 20, url.center().y()));
-    QCOMPARE(list->SelectedRow, 1);
-    QCOMPARE(QString::fromStdString(list->SelectedRowText), QStringLiteral("https://example.com"));
+    QCOMPARE(list->SelectedRow(), 1);
+    QCOMPARE(QString::fromStdString(list->SelectedRowText()), QStringLiteral("https://example.com"));
     // Bringing the clicked Data cell into view (as focus changes do) must not hide the labels.
     QCOMPARE(list->currentIndex().column(), 1);
     list->scrollTo(list->currentIndex());

@@ -59,6 +59,11 @@ PreferenceValues unusualValues() {
     v.automaticSave = "7 min";
     v.dateFormat = 11;
     v.clearClipboardSeconds = 45;
+    v.generatorLength = 33;
+    v.generatorSymbols = 0;
+    v.generatorUseWords = 1;
+    v.generatorWords = 8;
+    v.lockAfterMinutes = 0;
     v.netscapePath = "/opt/nav/navigator --new";
     v.explorerPath = "chromium";
     v.mailPath = "/usr/bin/mutt";
@@ -92,7 +97,7 @@ void PrefSheetTest::freshStoreShowsTheDefaultsAndOkWritesThemAll() {
         for (int i = 0; i < sheet.tabs()->count(); ++i) {
             tabs << sheet.tabs()->tabText(i);
         }
-        QCOMPARE(tabs, QStringList({"General Settings", "At Start Up", "Paths Settings", "Printing"}));
+        QCOMPARE(tabs, QStringList({"General Settings", "At Start Up", "Paths Settings", "Printing", "Passwords"}));
         QCOMPARE(sheet.tabs()->currentIndex(), 0);
 
         CInternetPage* general = sheet.internetPage();
@@ -101,7 +106,13 @@ void PrefSheetTest::freshStoreShowsTheDefaultsAndOkWritesThemAll() {
         QVERIFY(!general->automaticSaveCheck()->isChecked());
         QCOMPARE(general->intervalSpin()->text(), QStringLiteral("10"));
         QVERIFY(!general->intervalSpin()->isEnabled());
-        QCOMPARE(general->clearClipboardSpin()->value(), 0);
+        QCOMPARE(general->clearClipboardSpin()->value(), 30);
+        CPasswordsPage* passwords = sheet.passwordsPage();
+        QVERIFY(passwords->charactersRadio()->isChecked());
+        QCOMPARE(passwords->lengthSpin()->value(), 20);
+        QVERIFY(!passwords->wordCountSpin()->isEnabled());
+        QCOMPARE(passwords->lockAfterSpin()->value(), 10);
+        QVERIFY(passwords->symbolsCheck()->isChecked());  // the one check box that is on by default
         // Today's date in each of the twelve formats, the first one selected.
         QListWidget* dates = general->dateFormatList();
         QCOMPARE(dates->count(), kDateFormatCount);
@@ -112,7 +123,7 @@ void PrefSheetTest::freshStoreShowsTheDefaultsAndOkWritesThemAll() {
         QCOMPARE(dates->currentRow(), 0);
 
         for (QCheckBox* box : sheet.findChildren<QCheckBox*>()) {
-            QVERIFY2(!box->isChecked(), qPrintable(box->text()));
+            QVERIFY2(!box->isChecked() || box == passwords->symbolsCheck(), qPrintable(box->text()));
         }
         for (int row = 0; row < Paths::RowCount; ++row) {
             QVERIFY(sheet.pathsPage()->edit(Paths::Row(row))->text().isEmpty());
@@ -149,9 +160,14 @@ void PrefSheetTest::storedValuesShowAndComeBackUnchanged() {
         QCOMPARE(sheet.pathsPage()->edit(Paths::AcrobatReader)->text(), QStringLiteral("/usr/bin/evince"));
         QCOMPARE(sheet.pathsPage()->edit(Paths::Navigator)->text(), QStringLiteral("/opt/nav/navigator --new"));
         QVERIFY(sheet.printingPage()->printNotes()->isChecked());
+        QVERIFY(sheet.passwordsPage()->wordsRadio()->isChecked());
+        QVERIFY(!sheet.passwordsPage()->lengthSpin()->isEnabled());
+        QCOMPARE(sheet.passwordsPage()->wordCountSpin()->value(), 8);
         QCOMPARE(sheet.values(), stored);
     }, true);
     QCOMPARE(readPreferenceValues(*h.settings), stored);
+    PasswordRecipe recipe = readPasswordRecipe(*h.settings);
+    QCOMPARE(recipe.words, std::size_t{8});
 
     // A date format beyond the list selects no entry and is kept as it is.
     writeSetting(*h.settings, settings::kDateFormat, 14);

@@ -5,15 +5,18 @@
 #include <QDBusVirtualObject>
 #include <QTimer>
 
+#include "ui/common/QtText.h"
+
 namespace {
 
 const char* const kPath = "/org/orvel/quorvane/dde";
 const char* const kInterface = "org.orvel.quorvane.dde.Server";
 int g_connections = 0;
 
+/// A reply text as the protocol carries it: Windows-1252 bytes in double quotes.
 QByteArray quoted(const QString& text) {
     QByteArray out = "\"";
-    for (char c : text.toLatin1()) {
+    for (char c : toCardText(text).value_or(std::string())) {
         if (c == '"') {
             out += '\\';
         }

@@ -44,6 +44,7 @@ QStringList ScriptedPrompter::problems() const {
 }
 
 void ScriptedPrompter::reset() {
+    overVisibleWindow.clear();
     answers.clear();
     passwords.clear();
     choices.clear();
@@ -81,6 +82,8 @@ const QStringList& ScriptedPrompter::captions() {
 void ScriptedPrompter::message(const QString& text, const QString& caption, Icon) {
     m_messages.append(text);
     m_captions.append(caption);
+    QWidget* window = dialogParent();
+    overVisibleWindow.append(window && window->window()->isVisible());
 }
 
 GuiPrompter::Answer ScriptedPrompter::question(const QString& text, bool withCancel, const QString&) {

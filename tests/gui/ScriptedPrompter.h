@@ -59,6 +59,7 @@ public:
     QStringList dialogs;    // window titles of the modal dialogs run, in order
     QList<QDialog*> shown;  // modeless dialogs shown (still owned by the program)
     QStringList unexpected;
+    QList<bool> overVisibleWindow;  // for each message: whether the main window was on the screen
 
     /// Forgets the scripts and records, so a test may run a second part with fresh ones.
     void reset();

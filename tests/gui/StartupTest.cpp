@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include "ScriptedHarness.h"
+#include "cardstore/CardFile.h"
 #include "ui/frame/AboutDlg.h"
 #include "ui/frame/AppInfo.h"
 #include "docview/DocManager.h"
@@ -97,6 +98,23 @@ void StartupTest::commandLine() {
         QCOMPARE(app.InitInstance({dir.filePath(c.file)}, CQuorvaneApp::Options{false}), c.starts);
         QCOMPARE(prompter.messages().size() + prompter.passwordTitles.size(), 1);
         QVERIFY(app.docManager()->documents().isEmpty());
+    }
+
+    // A notice about the document opened at start-up waits for the window and comes up over it;
+    // a wrong password is still said at once, in answer to the prompt.
+    QVERIFY(QFile::copy(QStringLiteral(QUORVANE_TEST_DATA "/odd-cards.qvf"), dir.filePath("odd.qvf")));
+    {
+        Harness h({dir.filePath("odd.qvf")});
+        QTRY_COMPARE(h.prompter.messages(), QStringList{QString::fromStdString(unshownCardsMessage(2))});
+        QCOMPARE(h.prompter.overVisibleWindow, QList<bool>{true});
+    }
+    {
+        Harness h({dir.filePath("secret.qve")}, {}, [](ScriptedPrompter& p) {
+            p.passwords = {QStringLiteral("wrong-one")};
+        });
+        QCOMPARE(h.prompter.passwordTitles.size(), 1);
+        QCOMPARE(h.prompter.messages().size(), 1);
+        QCOMPARE(h.prompter.overVisibleWindow, QList<bool>{false});
     }
 
     Harness none;

@@ -10,6 +10,7 @@
 #include "cardstore/DateStamp.h"
 #include "docview/MdiChildFrame.h"
 #include "docview/View.h"
+#include "prefs/PreferenceValues.h"
 #include "prefs/SettingKeys.h"
 #include "ui/browser/BrowserStatusWindow.h"
 #include "ui/browser/DDEObject.h"
@@ -30,15 +31,27 @@ namespace {
 const char* const kNotRunning = "Could not connect to the browser, browser is not running.";
 const char* const kLaunching = "Launching browser...";
 const char* const kLaunchingTryAgain = "Launching browser..., try again after browser has started...";
+const char* const kStillNotRunning =
+    "The web browser did not answer, even after it was started (NO_CONV_ESTABLISHED). Check its command line "
+    "under Preferences, Paths Settings.";
 
-/// The browser did not answer: say so, start it, and give it time to come up. There is one more
-/// attempt after this, no retries.
-void waitForBrowser(CMainFrame& frame, BrowserStatusWindow& status, const char* secondMessage) {
+/// The browser did not answer: say so, start it, give it time to come up, and ask once more. False,
+/// after one message that says so, when it still does not answer: the command then calls it no more.
+bool waitForBrowser(CMainFrame& frame, BrowserStatusWindow& status, CDDEObject& dde, const char* secondMessage) {
     status.setText(QString::fromUtf8(kNotRunning));
     CommandBlock::wait(kBrowserWaitMs);
-    launcher::LaunchBrowser(frame);
+    const bool started = launcher::LaunchBrowser(frame);
     status.setText(QString::fromUtf8(secondMessage));
     CommandBlock::wait(kBrowserWaitMs);
+    if (dde.CanConnect(dde::WWW_OpenURL)) {
+        return true;
+    }
+    status.dismiss();
+    if (started) {  // a browser that could not be started was named already
+        guiPrompter().message(QString::fromUtf8(kStillNotRunning), QStringLiteral("Error"),
+                              GuiPrompter::Icon::Critical);
+    }
+    return false;
 }
 
 bool oneOf(const QString& name, std::initializer_list<const char*> names) {
@@ -74,7 +87,9 @@ void OnLoadWebPage(CMainFrame& frame) {
             dde.Activate(window, 0);
         }
     } else {
-        waitForBrowser(frame, status, kLaunching);
+        if (!waitForBrowser(frame, status, dde, kLaunching)) {
+            return;
+        }
         dde.Activate(window, 0);
     }
     dde.OpenURL(target, std::string(), window, 0, std::string(), std::string(), dde.GetServiceName());
@@ -90,8 +105,7 @@ void OnGetWebPage(CMainFrame& frame) {
         CDDEObject dde(service);
         if (dde.CanConnect(dde::WWW_OpenURL)) {
             std::tie(address, title) = dde.GetWindowInfo(browser::kLastActiveWindow);
-        } else {
-            waitForBrowser(frame, status, kLaunchingTryAgain);
+        } else if (waitForBrowser(frame, status, dde, kLaunchingTryAgain)) {
             dde.Activate(browser::kLastActiveWindow, 0);
         }
     }
@@ -114,8 +128,17 @@ void OnGetWebPage(CMainFrame& frame) {
     data.category = category;
     data.labels = {fromCardText(labels[0]), fromCardText(labels[1]), fromCardText(labels[2]), fromCardText(labels[3])};
     data.firstField = fromCardText(title);
-    data.secondField = fromCardText(address);
+    // A page opened with automatic access reports its address with the user ID and password in it;
+    // they never go into the address field, which is shown, printed and exported in clear.
+    const browser::ReportedAddress reported = browser::withoutUserPart(address);
+    data.secondField = fromCardText(reported.address);
+    if (oneOf(category, {"WWW Sites", "FTP Servers"}) && (!reported.userId.empty() || !reported.password.empty())) {
+        data.thirdField = fromCardText(reported.userId);
+        data.fourthField = fromCardText(reported.password);
+        data.automaticAccess = true;  // the page was reached that way
+    }
     data.attributesEnabled = oneOf(category, {"WWW Sites", "FTP Servers", "Newsgroups", "E-Mail Contacts"});
+    data.generator = readPasswordRecipe(frame.settings());
     if (address.empty() && title.empty()) {
         return;  // the browser told nothing worth a card
     }
@@ -145,8 +168,8 @@ void OpenInBrowser(CMainFrame& frame, const QString& address) {
     const std::string service = browser::serviceNameForChoice(
         readSetting(frame.settings(), settings::kChooseWebBrowser), browser::Command::FixedPage);
     CDDEObject dde(service);
-    if (!dde.CanConnect(dde::WWW_OpenURL)) {
-        waitForBrowser(frame, status, kLaunching);
+    if (!dde.CanConnect(dde::WWW_OpenURL) && !waitForBrowser(frame, status, dde, kLaunching)) {
+        return;
     }
     if (service == "Netscape") {
         dde.Activate(browser::kLastActiveWindow, 0);

@@ -11,10 +11,15 @@
 BrowserStatusWindow::BrowserStatusWindow(QWidget* owner) : m_owner(owner) {}
 
 BrowserStatusWindow::~BrowserStatusWindow() {
+    dismiss();
+}
+
+void BrowserStatusWindow::dismiss() {
     delete m_window;
     if (m_disabledOwner && m_owner) {
         m_owner->setEnabled(true);
     }
+    m_disabledOwner = false;
 }
 
 void BrowserStatusWindow::setText(const QString& text) {

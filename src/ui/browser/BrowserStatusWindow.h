@@ -20,6 +20,8 @@ public:
     /// Shows the window (the first time) with `text` as its one line.
     void setText(const QString& text);
     QDialog* window() const { return m_window; }
+    /// Takes the window away and enables the main window again, before the object goes.
+    void dismiss();
 
 private:
     QWidget* m_owner;

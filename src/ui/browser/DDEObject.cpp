@@ -159,7 +159,10 @@ CDDEConversation* CDDEObject::connect(int verb) {
     }
     const HCONV handle = DdeConnect(g_instance, g_browserService, g_verbs[static_cast<std::size_t>(verb)]);
     if (handle == 0) {
-        return nullptr;  // reported by nothing: the caller decides what a missing browser means
+        // The caller decides what a missing browser means and says so itself; the error is taken
+        // here, or a later call's check would report it as that call's failure.
+        DdeGetLastError(g_instance);
+        return nullptr;
     }
     auto* conversation = new CDDEConversation(handle, this);
     m_conversations.push_back(conversation);

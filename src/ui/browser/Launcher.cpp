@@ -59,15 +59,18 @@ Starter setStarter(Starter starter) {
     return previous;
 }
 
-void LaunchBrowser(CMainFrame& frame) {
+bool LaunchBrowser(CMainFrame& frame) {
     const int choice = readSetting(frame.settings(), settings::kChooseWebBrowser);
     if (choice != 0) {
         if (!startCommandLine(frame.Paths.explorer)) {
             error("Could not start Microsoft Explorer,application not found,please install.");
+            return false;
         }
     } else if (!startCommandLine(frame.Paths.netscape)) {
         error("Could not start Netscape Navigator,application not found,please install.");
+        return false;
     }
+    return true;
 }
 
 void LaunchEmail(CMainFrame& frame) {

@@ -22,8 +22,8 @@ bool startCommandLine(const QString& commandLine);
 /// Starts a program by its path or name alone; false when empty or it cannot be started.
 bool startProgram(const QString& path);
 
-/// Starts the browser chosen in the settings, saying so when it cannot be started.
-void LaunchBrowser(CMainFrame& frame);
+/// Starts the browser chosen in the settings, saying so when it cannot be started (then false).
+bool LaunchBrowser(CMainFrame& frame);
 /// The e-mail, Telnet, news and FTP programs: a failed start says nothing.
 void LaunchEmail(CMainFrame& frame);
 void LaunchLogin(CMainFrame& frame);

@@ -12,6 +12,7 @@
 #include "cardstore/CardSearch.h"
 #include "cardstore/DateStamp.h"
 #include "docview/MdiChildFrame.h"
+#include "prefs/PreferenceValues.h"
 #include "prefs/SettingKeys.h"
 #include "ui/cards/CardClipboard.h"
 #include "ui/cards/FindCardDlg.h"
@@ -119,21 +120,18 @@ std::optional<std::uint32_t> parseDateText(const std::string& text, int preferre
     return std::nullopt;
 }
 
-std::string* fieldOfRow(Card& card, int row) {
-    switch (row) {
-        case 0:
-            return &card.firstField;
-        case 1:
-            return &card.secondField;
-        case 2:
-            return &card.thirdField;
-        case 3:
-            return &card.fourthField;
-        case 4:
-            return &card.note;
-        default:
-            return nullptr;
+/// Puts the card list's current row on the clipboard; the password row goes as a password (marked
+/// secret, cleared after the set time). False when no row is current or there is no clipboard.
+bool putRowOnClipboard(CMainFrame& frame, CardClipboard& clipboard, const CQuorvaneListView& list) {
+    const CardRowKind kind = list.SelectedRowKind();
+    if (kind == CardRowKind::None) {
+        return false;
     }
+    if (kind == CardRowKind::Fourth) {
+        return clipboard.putPassword(list.SelectedRowText(),
+                                     readSetting(frame.settings(), settings::kClearClipboardSeconds));
+    }
+    return clipboard.PutTextOnClipboard(list.SelectedRowText());
 }
 
 }  // namespace
@@ -164,6 +162,7 @@ CardDlgData editorDataFor(const Card& card, const CQuorvaneDoc& document, bool a
     data.attributesEnabled = attributesEnabled;
     data.editMode = true;
     data.maskPassword = true;
+    data.generator = readPasswordRecipe(document.settings());
     return data;
 }
 
@@ -204,6 +203,7 @@ void OnNewCard(CMainFrame& frame) {
     data.labels = qtLabels(labelsFor(*document, name));
     data.secondField = urlPrefixFor(name);
     data.attributesEnabled = attributesEnabledFor(name);
+    data.generator = readPasswordRecipe(document->settings());
     CCardDlg editor(data, &frame);
     if (guiPrompter().exec(editor) != QDialog::Accepted) {
         return;
@@ -335,8 +335,9 @@ void OnCopy(CMainFrame& frame, CardClipboard& clipboard) {
         frame.LastWasCut = false;
         frame.PasteAvailable = true;
     } else if (auto* list = activeViewAs<CQuorvaneListView>(frame)) {
-        clipboard.PutTextOnClipboard(list->SelectedRowText);
-        frame.PasteAvailable = true;
+        if (putRowOnClipboard(frame, clipboard, *list)) {
+            frame.PasteAvailable = true;
+        }
     }
 }
 
@@ -364,17 +365,18 @@ void OnCut(CMainFrame& frame, CardClipboard& clipboard) {
     } else if (auto* list = activeViewAs<CQuorvaneListView>(frame)) {
         CQuorvaneView* tree = frame.activeCategoryTree();
         Card* card = list->ShownCard;
-        const int row = list->SelectedRow;
-        if (!tree || !clipboard.PutTextOnClipboard(list->SelectedRowText)) {
+        const CardRowKind kind = list->SelectedRowKind();
+        if (!tree || !card || !putRowOnClipboard(frame, clipboard, *list)) {
             return;
         }
-        if (card) {
-            if (std::string* field = fieldOfRow(*card, row)) {
-                field->clear();
-            } else if (row == 5) {
-                card->dateText.clear();
-                card->dateStamp = 0;
-            }
+        if (std::string* field = cardTextOf(*card, kind)) {
+            field->clear();
+        } else if (kind == CardRowKind::Date) {
+            card->dateText.clear();
+            card->dateStamp = 0;
+        } else {
+            frame.PasteAvailable = true;  // a web switch is copied, never cut
+            return;
         }
         const QString name = tree->GetSelectedCategoryName();
         const int position = tree->GetSelectedPosition();
@@ -421,8 +423,9 @@ void OnPaste(CMainFrame& frame, CardClipboard& clipboard) {
     } else if (auto* list = activeViewAs<CQuorvaneListView>(frame)) {
         CQuorvaneView* tree = frame.activeCategoryTree();
         Card* card = list->ShownCard;
-        const int row = list->SelectedRow;
-        if (!tree) {
+        const CardRowKind kind = list->SelectedRowKind();
+        // Text goes into a field, the note or the date; a web switch and no row take none.
+        if (!tree || !card || (!cardTextOf(*card, kind) && kind != CardRowKind::Date)) {
             return;
         }
         const std::optional<std::string> text = clipboard.GetTextFromClipboard();
@@ -435,16 +438,14 @@ void OnPaste(CMainFrame& frame, CardClipboard& clipboard) {
                                       .arg(text->size()));
             return;
         }
-        if (card) {
-            if (std::string* field = fieldOfRow(*card, row)) {
-                *field = *text;
-            } else if (row == 5) {
-                // Text that reads as no date keeps the old stamp; the row shows the stamp's date again.
-                if (const std::optional<std::uint32_t> stamp = parseDateText(*text, dateFormat(frame))) {
-                    card->dateStamp = *stamp;
-                }
-                card->dateText = *text;
+        if (std::string* field = cardTextOf(*card, kind)) {
+            *field = *text;
+        } else {
+            // Text that reads as no date keeps the old stamp; the row shows the stamp's date again.
+            if (const std::optional<std::uint32_t> stamp = parseDateText(*text, dateFormat(frame))) {
+                card->dateStamp = *stamp;
             }
+            card->dateText = *text;
         }
         const QString name = tree->GetSelectedCategoryName();
         const int position = tree->GetSelectedPosition();

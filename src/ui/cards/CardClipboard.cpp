@@ -12,6 +12,17 @@ CardClipboard::CardClipboard(QObject* parent) : QObject(parent) {
     connect(&m_clearTimer, &QTimer::timeout, this, &CardClipboard::clearPasswordIfStillThere);
 }
 
+CardClipboard::~CardClipboard() {
+    forgetPassword();
+}
+
+void CardClipboard::forgetPassword() {
+    m_clearTimer.stop();
+    if (!m_password.isEmpty()) {
+        clearPasswordIfStillThere();
+    }
+}
+
 bool CardClipboard::PutTextOnClipboard(const std::string& text) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard) {
@@ -32,12 +43,12 @@ bool CardClipboard::putPassword(const std::string& password, int clearAfterSecon
     data->setText(fromCardText(password));
     data->setData(QString::fromLatin1(kSecretHintType), QByteArray(kSecretHintValue));
     clipboard->setMimeData(data);
+    wipeSecret(m_password);
+    m_password = fromCardText(password);
     if (clearAfterSeconds > 0) {
-        m_password = fromCardText(password);
         m_clearTimer.start(clearAfterSeconds * 1000);
     } else {
         m_clearTimer.stop();
-        m_password.clear();
     }
     return true;
 }
@@ -49,7 +60,7 @@ void CardClipboard::clearPasswordIfStillThere() {
         data->data(QString::fromLatin1(kSecretHintType)) == kSecretHintValue) {
         clipboard->clear();
     }
-    m_password.clear();
+    wipeSecret(m_password);
 }
 
 std::optional<std::string> CardClipboard::GetTextFromClipboard() {

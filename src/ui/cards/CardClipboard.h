@@ -12,6 +12,8 @@ class CardClipboard : public QObject {
     Q_OBJECT
 public:
     explicit CardClipboard(QObject* parent = nullptr);
+    /// A password still on the clipboard goes with the program.
+    ~CardClipboard() override;
 
     /// Puts `text` on the clipboard; false, after "Cannot open the Clipboard.", when there is none.
     bool PutTextOnClipboard(const std::string& text);
@@ -20,6 +22,9 @@ public:
     /// With `clearAfterSeconds` > 0 the clipboard is emptied that much later, unless it holds
     /// something else by then.
     bool putPassword(const std::string& password, int clearAfterSeconds);
+
+    /// Empties the clipboard if it still holds the password put there last (at lock and at exit).
+    void forgetPassword();
 
     /// The clipboard's text as Windows-1252 bytes; nothing, after a message, when it holds no text
     /// or a character a card cannot store.
@@ -33,5 +38,5 @@ private:
     void clearPasswordIfStillThere();
 
     QTimer m_clearTimer;
-    QString m_password;  // the password last put there, while a clearing is pending
+    QString m_password;  // the password last put there, until it is cleared or replaced
 };

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -19,6 +20,8 @@
 #include "ui/common/GuiPrompter.h"
 #include "ui/common/Icons.h"
 #include "ui/common/RevealButton.h"
+#include "ui/common/StrengthLabel.h"
+#include "common/Wipe.h"
 
 namespace {
 
@@ -72,6 +75,12 @@ CCardDlg::CCardDlg(const CardDlgData& data, QWidget* parent) : QDialog(parent), 
     m_showPassword->setEmptyText(QStringLiteral("Empty"));
     m_showPassword->setAccessibleName(QStringLiteral("Show password"));
     grid->addWidget(m_showPassword, 3, 2);
+    m_generate = new QPushButton(QStringLiteral("&Generate"), info);
+    m_generate->setToolTip(QStringLiteral("Fill in a new random password (Ctrl+G); Preferences, Passwords says how"));
+    m_generate->setAutoDefault(false);
+    grid->addWidget(m_generate, 3, 3);
+    m_strength = new StrengthLabel(m_fields[3], info);
+    grid->addWidget(m_strength, 4, 1, 1, 3);
     layout->addWidget(info);
 
     layout->addWidget(new QLabel(QStringLiteral("Note:"), this));
@@ -100,9 +109,9 @@ CCardDlg::CCardDlg(const CardDlgData& data, QWidget* parent) : QDialog(parent), 
     m_ok = buttons.ok;
     m_cancel = buttons.cancel;
 
-    const QList<QWidget*> tabOrder = {m_fields[0],       m_fields[1],    m_editUrl, m_fields[2],
-                                      m_fields[3],       m_showPassword, m_note,    m_newBrowserWindow,
-                                      m_automaticAccess, m_ok,           m_cancel};
+    const QList<QWidget*> tabOrder = {m_fields[0],       m_fields[1],    m_editUrl,    m_fields[2],
+                                      m_fields[3],       m_showPassword, m_generate,   m_note,
+                                      m_newBrowserWindow, m_automaticAccess, m_ok,     m_cancel};
     for (qsizetype i = 1; i < tabOrder.size(); ++i) {
         setTabOrder(tabOrder[i - 1], tabOrder[i]);
     }
@@ -111,6 +120,11 @@ CCardDlg::CCardDlg(const CardDlgData& data, QWidget* parent) : QDialog(parent), 
     addCtrlEnterForOk(this, m_ok);
     connect(m_ok, &QPushButton::clicked, this, &CCardDlg::accept);
     connect(m_editUrl, &QToolButton::clicked, this, &CCardDlg::editUrl);
+    connect(m_generate, &QPushButton::clicked, this, &CCardDlg::generate);
+    // Ctrl+G anywhere in the editor, the note included.
+    auto* generateKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this);
+    generateKey->setContext(Qt::WindowShortcut);
+    connect(generateKey, &QShortcut::activated, this, &CCardDlg::generate);
 
     m_fields[0]->setFocus();
     m_fields[0]->selectAll();
@@ -133,6 +147,13 @@ void CCardDlg::editUrl() {
     url.remove(QLatin1Char('\r'));
     url.remove(QLatin1Char('\n'));
     m_fields[1]->setText(url);
+}
+
+void CCardDlg::generate() {
+    std::string password = generatePassword(m_data.generator);
+    m_fields[3]->setText(QString::fromLatin1(password.data(), static_cast<qsizetype>(password.size())));
+    wipeSecret(password);
+    m_fields[3]->setFocus();
 }
 
 void CCardDlg::accept() {

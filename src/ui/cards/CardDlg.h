@@ -6,6 +6,8 @@
 #include <QString>
 #include <array>
 
+#include "crypto/PasswordGenerator.h"
+
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -13,6 +15,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QToolButton;
 class RevealButton;
+class StrengthLabel;
 
 struct CardDlgData {
     QString firstField = QStringLiteral("Untitled");
@@ -23,6 +26,7 @@ struct CardDlgData {
     bool editMode = false;           // editing an existing card
     bool attributesEnabled = false;  // enables both attribute check boxes
     bool maskPassword = true;        // the fourth field shows '*'
+    PasswordRecipe generator;        // what Generate puts into the fourth field
 };
 
 class CCardDlg : public QDialog {
@@ -44,6 +48,8 @@ public:
     QCheckBox* automaticAccessBox() const { return m_automaticAccess; }
     QToolButton* editUrlButton() const { return m_editUrl; }
     RevealButton* showPasswordButton() const { return m_showPassword; }
+    QPushButton* generateButton() const { return m_generate; }
+    StrengthLabel* strengthLabel() const { return m_strength; }
     QPushButton* okButton() const { return m_ok; }
     QPushButton* cancelButton() const { return m_cancel; }
 
@@ -53,6 +59,8 @@ public slots:
 
 private:
     void editUrl();
+    /// Fills the fourth field with a new password made by the recipe.
+    void generate();
 
     CardDlgData m_data;
     QLabel* m_category;
@@ -63,6 +71,8 @@ private:
     QCheckBox* m_automaticAccess;
     QToolButton* m_editUrl;
     RevealButton* m_showPassword;
+    QPushButton* m_generate;
+    StrengthLabel* m_strength;
     QPushButton* m_ok;
     QPushButton* m_cancel;
 };

@@ -1,5 +1,8 @@
 #include "ui/cards/CardRows.h"
 
+#include <iterator>
+#include <utility>
+
 bool isWebCategory(const std::string& name) {
     return name == "WWW Sites" || name == "FTP Servers" || name == "Newsgroups" || name == "E-Mail Contacts";
 }
@@ -48,4 +51,52 @@ std::vector<std::pair<std::string, std::string>> cardRows(const Card& card, cons
     }
     rows.emplace_back("Date:", card.dateText);
     return rows;
+}
+
+CardRowKind cardRowKind(int row, bool web) {
+    static constexpr CardRowKind kWeb[] = {CardRowKind::First, CardRowKind::Second, CardRowKind::Third,
+                                           CardRowKind::Fourth, CardRowKind::Note, CardRowKind::AutomaticAccess,
+                                           CardRowKind::NewBrowserWindow, CardRowKind::Date};
+    static constexpr CardRowKind kOther[] = {CardRowKind::First,  CardRowKind::Second, CardRowKind::Third,
+                                             CardRowKind::Fourth, CardRowKind::Note,   CardRowKind::Date};
+    if (web) {
+        return row >= 0 && row < static_cast<int>(std::size(kWeb)) ? kWeb[row] : CardRowKind::None;
+    }
+    return row >= 0 && row < static_cast<int>(std::size(kOther)) ? kOther[row] : CardRowKind::None;
+}
+
+const std::string* cardTextOf(const Card& card, CardRowKind kind) {
+    switch (kind) {
+        case CardRowKind::First:
+            return &card.firstField;
+        case CardRowKind::Second:
+            return &card.secondField;
+        case CardRowKind::Third:
+            return &card.thirdField;
+        case CardRowKind::Fourth:
+            return &card.fourthField;
+        case CardRowKind::Note:
+            return &card.note;
+        default:
+            return nullptr;
+    }
+}
+
+std::string* cardTextOf(Card& card, CardRowKind kind) {
+    return const_cast<std::string*>(cardTextOf(std::as_const(card), kind));
+}
+
+std::string clipboardTextOf(const Card& card, CardRowKind kind) {
+    switch (kind) {
+        case CardRowKind::AutomaticAccess:
+            return card.automaticAccess == 1 ? "On" : "Off";
+        case CardRowKind::NewBrowserWindow:
+            return card.newBrowserWindow == 1 ? "On" : "Off";
+        case CardRowKind::Date:
+            return card.dateText;
+        default: {
+            const std::string* text = cardTextOf(card, kind);
+            return text ? *text : std::string();
+        }
+    }
 }

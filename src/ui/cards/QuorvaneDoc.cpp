@@ -90,7 +90,9 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
     // between is noticed as a change made elsewhere.
     const std::optional<FileFingerprint> before = fingerprintFile(file);
     const int dateFormat = readSetting(m_settings, settings::kDateFormat);
-    const LoadResult result = loadCardDocument(file, m_store, guiPrompter(), dateFormat);
+    NoticeCollector notices(guiPrompter());
+    const LoadResult result = loadCardDocument(file, m_store, notices, dateFormat);
+    notices.release(result.outcome == LoadOutcome::Loaded || result.outcome == LoadOutcome::EmptyFile);
     switch (result.outcome) {
         case LoadOutcome::Loaded:
         case LoadOutcome::EmptyFile:
@@ -108,10 +110,9 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
                 if (locked == DocumentLock::Outcome::HeldElsewhere) {
                     m_readOnly = true;
                     m_lockHolder = QString::fromStdString(lock->holder());
-                    guiPrompter().message(QStringLiteral("%1 is open for changes in %2.\nIt opens read-only: "
-                                                         "Save writes the cards under another name.")
-                                              .arg(fileNameOf(path), m_lockHolder),
-                                          QString(), GuiPrompter::Icon::Information);
+                    showNotice(QStringLiteral("%1 is open for changes in %2.\nIt opens read-only: "
+                                              "Save writes the cards under another name.")
+                                   .arg(fileNameOf(path), m_lockHolder));
                 } else if (locked == DocumentLock::Outcome::Acquired) {
                     m_lock = std::move(lock);
                 }

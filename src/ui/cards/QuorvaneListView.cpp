@@ -37,8 +37,6 @@ CQuorvaneListView::CQuorvaneListView(QWidget* parent) : QTreeWidget(parent) {
     header()->setSectionsClickable(false);
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
-    connect(this, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* item) { OnRowClicked(indexOfTopLevelItem(item)); });
     connect(this, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { OnRowDoubleClicked(indexOfTopLevelItem(item)); });
 }
@@ -97,33 +95,25 @@ void CQuorvaneListView::ShowCard(Card* card, const Labels& labels) {
 }
 
 void CQuorvaneListView::OnRowClicked(int row) {
-    SelectedRow = row;
+    if (QTreeWidgetItem* item = topLevelItem(row)) {
+        setCurrentItem(item);
+    }
+}
+
+int CQuorvaneListView::SelectedRow() const {
+    QTreeWidgetItem* item = ShownCard ? currentItem() : nullptr;
+    return item ? indexOfTopLevelItem(item) : -1;
+}
+
+CardRowKind CQuorvaneListView::SelectedRowKind() const {
     if (!ShownCard) {
-        return;
+        return CardRowKind::None;
     }
-    switch (row) {
-        case 0:
-            SelectedRowText = ShownCard->firstField;
-            break;
-        case 1:
-            SelectedRowText = ShownCard->secondField;
-            break;
-        case 2:
-            SelectedRowText = ShownCard->thirdField;
-            break;
-        case 3:
-            SelectedRowText = ShownCard->fourthField;
-            break;
-        case 4:
-            SelectedRowText = ShownCard->note;
-            break;
-        case 5:
-            SelectedRowText = ShownCard->dateText;
-            SelectedRowStamp = ShownCard->dateStamp;
-            break;
-        default:
-            break;
-    }
+    return cardRowKind(SelectedRow(), isWebCategory(categoryDisplayName(ShownCard->categoryId)));
+}
+
+std::string CQuorvaneListView::SelectedRowText() const {
+    return ShownCard ? clipboardTextOf(*ShownCard, SelectedRowKind()) : std::string();
 }
 
 void CQuorvaneListView::OnRowDoubleClicked(int row) {

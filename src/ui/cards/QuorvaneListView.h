@@ -3,11 +3,11 @@
 // sends as Field/Data rows, the password masked, and empties on every update without a card.
 
 #include <QTreeWidget>
-#include <cstdint>
 #include <string>
 
 #include "docview/View.h"
 #include "cardstore/Categories.h"
+#include "ui/cards/CardRows.h"
 
 struct Card;
 class CQuorvaneDoc;
@@ -28,7 +28,7 @@ public:
     void ShowCard(Card* card, const Labels& labels);
     /// Shows the shown card again (the date format may have changed).
     void refreshShownCard();
-    /// A click on row `row`: remembers the row and its text for the clipboard commands.
+    /// Makes row `row` the current one, as a click or the arrow keys do.
     void OnRowClicked(int row);
     /// A double click on row `row`: flips the web switches, then refreshes and reselects the card.
     void OnRowDoubleClicked(int row);
@@ -36,9 +36,14 @@ public:
     void OnRowRightClicked(int row);
 
     Card* ShownCard = nullptr;
-    int SelectedRow = -1;
-    std::string SelectedRowText;  // Windows-1252
-    std::uint32_t SelectedRowStamp = 0;
+
+    /// The row the clipboard commands act on: the current row, however it was reached (mouse or
+    /// keyboard); -1 when no card is shown or no row is current.
+    int SelectedRow() const;
+    /// What that row stands for on the card shown now.
+    CardRowKind SelectedRowKind() const;
+    /// Its text on the card shown now, for the clipboard (Windows-1252; the password in clear).
+    std::string SelectedRowText() const;
 
     /// Brings a row into view without scrolling sideways.
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;

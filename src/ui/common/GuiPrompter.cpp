@@ -1,7 +1,10 @@
 #include "ui/common/GuiPrompter.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QPointer>
+#include <QTimer>
+#include <utility>
 
 #include "ui/common/DecryptPasswordDlg.h"
 #include "ui/common/DialogPrompter.h"
@@ -10,6 +13,50 @@
 namespace {
 GuiPrompter* g_installed = nullptr;
 QPointer<QWidget> g_dialogParent;
+
+/// Notices waiting for the main window to appear; shown once it has.
+class PendingNotices : public QObject {
+public:
+    void add(QWidget* window, const QString& text, GuiPrompter::Icon icon) {
+        m_notices.append({text, icon});
+        if (m_window != window) {
+            if (m_window) {
+                m_window->removeEventFilter(this);
+            }
+            m_window = window;
+            window->installEventFilter(this);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_window && event->type() == QEvent::Show) {
+            m_window->removeEventFilter(this);
+            m_window = nullptr;
+            // After the show has been handled, so the box comes up over the window.
+            QTimer::singleShot(0, this, [this] {
+                const QList<Notice> notices = std::exchange(m_notices, {});
+                for (const Notice& notice : notices) {
+                    guiPrompter().message(notice.text, QString(), notice.icon);
+                }
+            });
+        }
+        return false;
+    }
+
+private:
+    struct Notice {
+        QString text;
+        GuiPrompter::Icon icon;
+    };
+    QPointer<QWidget> m_window;
+    QList<Notice> m_notices;
+};
+
+PendingNotices& pendingNotices() {
+    static PendingNotices notices;
+    return notices;
+}
 
 class Forwarder : public DocPrompter {
 public:
@@ -79,3 +126,37 @@ QWidget* dialogParent() {
 }
 
 void setDialogParent(QWidget* window) { g_dialogParent = window; }
+
+void showNotice(const QString& text, GuiPrompter::Icon icon) {
+    if (g_dialogParent && !g_dialogParent->isVisible()) {
+        pendingNotices().add(g_dialogParent, text, icon);
+        return;
+    }
+    guiPrompter().message(text, QString(), icon);
+}
+
+std::optional<std::string> NoticeCollector::askPassword(const std::string& title) {
+    showHeld();
+    return m_questions.askPassword(title);
+}
+
+bool NoticeCollector::confirmReplace(const std::string& path) {
+    showHeld();
+    return m_questions.confirmReplace(path);
+}
+
+void NoticeCollector::release(bool opened) {
+    if (!opened) {
+        showHeld();
+        return;
+    }
+    for (const std::string& text : std::exchange(m_held, {})) {
+        showNotice(QString::fromStdString(text));
+    }
+}
+
+void NoticeCollector::showHeld() {
+    for (const std::string& text : std::exchange(m_held, {})) {
+        m_questions.showMessage(text);
+    }
+}

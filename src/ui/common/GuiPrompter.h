@@ -10,6 +10,7 @@
 #include <QPoint>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 #include "common/Prompter.h"
 #include "docview/DocPrompter.h"
@@ -54,3 +55,26 @@ class QWidget;
 QWidget* dialogParent();
 /// Sets the main window that dialogs belong to while no modal dialog is open.
 void setDialogParent(QWidget* window);
+
+/// A notice about a document just opened (nothing the person is answering right now): shown over the
+/// main window at once when it is visible, else as soon as it appears, so it never stands alone on
+/// the screen before the window at start-up.
+void showNotice(const QString& text, GuiPrompter::Icon icon = GuiPrompter::Icon::Information);
+
+/// Collects the core's messages while a document is read. A message that comes before a question
+/// (a wrong password before it is asked again) is shown at once; the ones after the last question
+/// are held: release() shows them as notices once the document opened, or at once when it did not.
+class NoticeCollector : public Prompter {
+public:
+    explicit NoticeCollector(Prompter& questions) : m_questions(questions) {}
+    void showMessage(const std::string& text) override { m_held.push_back(text); }
+    std::optional<std::string> askPassword(const std::string& title) override;
+    bool confirmReplace(const std::string& path) override;
+    void release(bool opened);
+
+private:
+    void showHeld();
+
+    Prompter& m_questions;
+    std::vector<std::string> m_held;
+};

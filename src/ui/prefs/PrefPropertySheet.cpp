@@ -269,6 +269,79 @@ void CPrintingPage::store(PreferenceValues& values) const {
     values.printNotes = switchOf(m_printNotes);
 }
 
+// --- Passwords ------------------------------------------------------------------------------------
+
+CPasswordsPage::CPasswordsPage(QWidget* parent) : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    auto* generated = new QGroupBox(QStringLiteral("Generated passwords"), this);
+    auto* grid = new QGridLayout(generated);
+    m_characters = new QRadioButton(QStringLiteral("&Characters:"), generated);
+    m_length = new QSpinBox(generated);
+    m_length->setRange(4, 128);
+    m_length->setSuffix(QStringLiteral(" characters"));
+    m_length->setAccessibleName(QStringLiteral("Length"));
+    m_symbols = new QCheckBox(QStringLiteral("With &symbols"), generated);
+    m_words = new QRadioButton(QStringLiteral("&Words:"), generated);
+    m_wordCount = new QSpinBox(generated);
+    m_wordCount->setRange(1, 20);
+    m_wordCount->setSuffix(QStringLiteral(" words, joined by \"-\""));
+    m_wordCount->setAccessibleName(QStringLiteral("Number of words"));
+    grid->addWidget(m_characters, 0, 0);
+    grid->addWidget(m_length, 0, 1);
+    grid->addWidget(m_symbols, 0, 2);
+    grid->addWidget(m_words, 1, 0);
+    grid->addWidget(m_wordCount, 1, 1, 1, 2);
+    grid->setColumnStretch(3, 1);
+    auto* kinds = new QButtonGroup(this);
+    kinds->addButton(m_characters);
+    kinds->addButton(m_words);
+    connect(m_characters, &QRadioButton::toggled, this, &CPasswordsPage::enableChoices);
+    layout->addWidget(generated);
+
+    auto* locking = new QGroupBox(QStringLiteral("Locking"), this);
+    auto* lockRow = new QHBoxLayout(locking);
+    auto* lockLabel = new QLabel(QStringLiteral("&Lock encrypted documents after"), locking);
+    m_lockAfter = new QSpinBox(locking);
+    m_lockAfter->setRange(0, 24 * 60);
+    lockLabel->setBuddy(m_lockAfter);
+    lockRow->addWidget(lockLabel);
+    lockRow->addWidget(m_lockAfter);
+    lockRow->addWidget(new QLabel(QStringLiteral("minutes without use (0 = never)"), locking));
+    lockRow->addStretch();
+    layout->addWidget(locking);
+    layout->addStretch();
+
+    setTabOrder(m_characters, m_length);
+    setTabOrder(m_length, m_symbols);
+    setTabOrder(m_symbols, m_words);
+    setTabOrder(m_words, m_wordCount);
+    setTabOrder(m_wordCount, m_lockAfter);
+}
+
+void CPasswordsPage::load(const PreferenceValues& values) {
+    (values.generatorUseWords == 1 ? m_words : m_characters)->setChecked(true);
+    m_length->setValue(values.generatorLength);
+    showSwitch(m_symbols, values.generatorSymbols);
+    m_wordCount->setValue(values.generatorWords);
+    m_lockAfter->setValue(values.lockAfterMinutes);
+    enableChoices();
+}
+
+void CPasswordsPage::store(PreferenceValues& values) const {
+    values.generatorUseWords = m_words->isChecked() ? 1 : 0;
+    values.generatorLength = m_length->value();
+    values.generatorSymbols = switchOf(m_symbols);
+    values.generatorWords = m_wordCount->value();
+    values.lockAfterMinutes = m_lockAfter->value();
+}
+
+void CPasswordsPage::enableChoices() {
+    const bool characters = m_characters->isChecked();
+    m_length->setEnabled(characters);
+    m_symbols->setEnabled(characters);
+    m_wordCount->setEnabled(!characters);
+}
+
 // --- The sheet ------------------------------------------------------------------------------------
 
 CPrefPropertySheet::CPrefPropertySheet(const PreferenceValues& values, QWidget* parent)
@@ -280,10 +353,12 @@ CPrefPropertySheet::CPrefPropertySheet(const PreferenceValues& values, QWidget* 
     m_startUp = new CStartUpPage(m_tabs);
     m_paths = new CPathsSetPage(m_tabs);
     m_printing = new CPrintingPage(m_tabs);
+    m_passwords = new CPasswordsPage(m_tabs);
     m_tabs->addTab(m_internet, QStringLiteral("General Settings"));
     m_tabs->addTab(m_startUp, QStringLiteral("At Start Up"));
     m_tabs->addTab(m_paths, QStringLiteral("Paths Settings"));
     m_tabs->addTab(m_printing, QStringLiteral("Printing"));
+    m_tabs->addTab(m_passwords, QStringLiteral("Passwords"));
     layout->addWidget(m_tabs, 1);
 
     const OkCancelButtons buttons = addOkCancelRow(this, layout, QStringLiteral("OK"));
@@ -295,6 +370,7 @@ CPrefPropertySheet::CPrefPropertySheet(const PreferenceValues& values, QWidget* 
     m_startUp->load(values);
     m_paths->load(values);
     m_printing->load(values);
+    m_passwords->load(values);
 
     connect(m_tabs, &QTabWidget::currentChanged, this, &CPrefPropertySheet::onPageChanged);
     m_tabs->setCurrentIndex(0);
@@ -308,6 +384,7 @@ PreferenceValues CPrefPropertySheet::values() const {
     m_startUp->store(values);
     m_paths->store(values);
     m_printing->store(values);
+    m_passwords->store(values);
     return values;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // "Preferences Settings": the tabbed sheet of the Preferences command, with the pages "General
-// Settings", "At Start Up", "Paths Settings" and "Printing" in that order. It opens with the
+// Settings", "At Start Up", "Paths Settings", "Printing" and "Passwords" in that order. It opens with the
 // values it is given and hands back what the controls hold; writing them is the caller's.
 
 #include <QDialog>
@@ -107,6 +107,32 @@ private:
     QCheckBox* m_printNotes;
 };
 
+/// "Passwords": what Generate in the card editor makes, and when an encrypted document locks.
+class CPasswordsPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit CPasswordsPage(QWidget* parent = nullptr);
+    void load(const PreferenceValues& values);
+    void store(PreferenceValues& values) const;
+
+    QRadioButton* charactersRadio() const { return m_characters; }
+    QRadioButton* wordsRadio() const { return m_words; }
+    QSpinBox* lengthSpin() const { return m_length; }
+    QCheckBox* symbolsCheck() const { return m_symbols; }
+    QSpinBox* wordCountSpin() const { return m_wordCount; }
+    QSpinBox* lockAfterSpin() const { return m_lockAfter; }
+
+private:
+    void enableChoices();
+
+    QRadioButton* m_characters;
+    QRadioButton* m_words;
+    QSpinBox* m_length;
+    QCheckBox* m_symbols;
+    QSpinBox* m_wordCount;
+    QSpinBox* m_lockAfter;
+};
+
 class CPrefPropertySheet : public QDialog {
     Q_OBJECT
 public:
@@ -120,6 +146,7 @@ public:
     CStartUpPage* startUpPage() const { return m_startUp; }
     CPathsSetPage* pathsPage() const { return m_paths; }
     CPrintingPage* printingPage() const { return m_printing; }
+    CPasswordsPage* passwordsPage() const { return m_passwords; }
     QPushButton* okButton() const { return m_ok; }
     QPushButton* cancelButton() const { return m_cancel; }
 
@@ -132,6 +159,7 @@ private:
     CStartUpPage* m_startUp;
     CPathsSetPage* m_paths;
     CPrintingPage* m_printing;
+    CPasswordsPage* m_passwords;
     QPushButton* m_ok;
     QPushButton* m_cancel;
 };
