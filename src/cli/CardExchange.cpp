@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cardstore/CardOperations.h"
+#include "cardstore/Categories.h"
 #include "cardstore/DateStamp.h"
 #include "cli/CardEditing.h"
 #include "common/Win1252.h"
@@ -41,15 +42,19 @@ CsvRow quorvaneHeader(int categoryId) {
     return row;
 }
 
-// The category a group or folder names: its last path component compared with the category names
-// without case, or Miscellaneous.
+// The category a group or folder names, compared with the category names without case: the whole
+// name (a category name may hold a slash, as "ATM/PIN Cards" does), else its last path component, else
+// Miscellaneous.
 int categoryForGroup(const std::string& group, ImportBatch& batch) {
-    std::string name = group;
-    const std::size_t slash = name.find_last_of("/\\");
-    if (slash != std::string::npos) name = name.substr(slash + 1);
-    int id = kMiscellaneous;
-    for (int c = 0; c < kCategoryCount; ++c)
-        if (lower(name) == lower(categoryDisplayName(c))) id = c;
+    auto named = [](const std::string& name) {
+        for (int c = 0; c < kCategoryCount; ++c)
+            if (lower(name) == lower(categoryDisplayName(c))) return c;
+        return -1;
+    };
+    int id = named(group);
+    const std::size_t slash = group.find_last_of("/\\");
+    if (id < 0 && slash != std::string::npos) id = named(group.substr(slash + 1));
+    if (id < 0) id = kMiscellaneous;
     batch.mapped.emplace(group, categoryDisplayName(id));
     return id;
 }
@@ -136,9 +141,10 @@ ImportBatch importCsv(const std::vector<CsvRow>& rows, CsvLayout layout) {
             const CsvRow& row = rows[r];
             if (row.size() == 1 && row[0].empty()) continue;  // a blank line
             const int id = categoryForGroup(cell(row, 0), batch);
+            // A category's header row. A card may hold its category's labels as texts; its date is a
+            // date, never "Date".
             const CsvRow header = quorvaneHeader(id);
-            if (row.size() >= 6 && std::equal(header.begin() + 1, header.begin() + 6, row.begin() + 1))
-                continue;  // a category's header row
+            if (row.size() >= 7 && std::equal(header.begin() + 1, header.end(), row.begin() + 1)) continue;
             const std::string texts[5] = {cell(row, 1), cell(row, 2), cell(row, 3), cell(row, 4), cell(row, 5)};
             add(id, texts, r, ParseDateStamp(cell(row, 6), kIsoDateFormat).value_or(CurrentDateStamp()));
         }
@@ -238,7 +244,10 @@ ImportBatch importJson(const std::string& text) {
         card->categoryId = static_cast<std::uint8_t>(id == kDeletedCategoryId && category >= kCategoryCount ? id : category);
         card->categoryName = categoryDisplayName(card->categoryId);
         card->legacyFlags = static_cast<std::uint8_t>(*legacy);
-        card->stateFlags = static_cast<std::uint8_t>(*state);
+        // A card file knows a deleted card by this flag alone: the list the JSON names decides it, so
+        // that a card comes back from the file in the list it was imported to.
+        card->stateFlags = static_cast<std::uint8_t>(id == kDeletedCategoryId ? *state | kStateDeleted
+                                                                               : *state & ~std::uint64_t{kStateDeleted});
         card->dateStamp = static_cast<std::uint32_t>(*stamp);
         card->extraValue = static_cast<std::uint32_t>(*extra);
         card->listPosition = id;  // the list it goes to, read back when the batch is added
