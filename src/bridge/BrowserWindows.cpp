@@ -148,6 +148,8 @@ void BrowserWindows::activate(quint32 id, IdReply reply) {
         return reply(0);
     call(QStringLiteral("Target.activateTarget"), QJsonObject{{"targetId", m_pages.value(target).targetId}},
          [this, target, reply](const QJsonObject&, bool ok) {
+             // The window may have closed while the browser was bringing it forward.
+             ok = ok && m_pages.contains(target);
              if (ok)
                  m_lastActive = target;
              reply(ok ? target : 0);

@@ -50,6 +50,8 @@ public:
     void info(quint32 id, InfoReply reply);
     /// The ids of the open windows, oldest first.
     QList<quint32> windows() const;
+    /// The window last active: one of windows(), or 0 when there is none.
+    quint32 lastActive() const { return m_lastActive; }
 
 private:
     using Result = std::function<void(const QJsonObject& result, bool ok)>;
