@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -80,7 +81,11 @@ std::vector<Seen> cardsOf(const CardStore& store, Kept kept) {
         }
     };
     for (int id : storedListOrder()) add(id, *store.GetCategoryList(id));
+    // Cards of numbers that are no category are saved in number order, so compare them so.
+    const std::size_t shown = seen.size();
     add(-1, store.unshownCards());
+    std::stable_sort(seen.begin() + static_cast<std::ptrdiff_t>(shown), seen.end(),
+                     [](const Seen& a, const Seen& b) { return a.card.categoryId < b.card.categoryId; });
     return seen;
 }
 
