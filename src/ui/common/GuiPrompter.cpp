@@ -136,16 +136,28 @@ void showNotice(const QString& text, GuiPrompter::Icon icon) {
 }
 
 std::optional<std::string> NoticeCollector::askPassword(const std::string& title) {
+    setBusy(false);
     showHeld();
-    return m_questions.askPassword(title);
+    std::optional<std::string> typed = m_questions.askPassword(title);
+    setBusy(typed.has_value());
+    return typed;
+}
+
+void NoticeCollector::setBusy(bool busy) {
+    if (busy != m_busy) {
+        busy ? QApplication::setOverrideCursor(Qt::WaitCursor) : QApplication::restoreOverrideCursor();
+        m_busy = busy;
+    }
 }
 
 bool NoticeCollector::confirmReplace(const std::string& path) {
+    setBusy(false);
     showHeld();
     return m_questions.confirmReplace(path);
 }
 
 void NoticeCollector::release(bool opened) {
+    setBusy(false);
     if (!opened) {
         showHeld();
         return;

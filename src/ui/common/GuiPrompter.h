@@ -64,9 +64,12 @@ void showNotice(const QString& text, GuiPrompter::Icon icon = GuiPrompter::Icon:
 /// Collects the core's messages while a document is read. A message that comes before a question
 /// (a wrong password before it is asked again) is shown at once; the ones after the last question
 /// are held: release() shows them as notices once the document opened, or at once when it did not.
+/// From a typed password until release() the pointer shows that the program is busy (deriving a key
+/// takes about a second).
 class NoticeCollector : public Prompter {
 public:
     explicit NoticeCollector(Prompter& questions) : m_questions(questions) {}
+    ~NoticeCollector() override { setBusy(false); }
     void showMessage(const std::string& text) override { m_held.push_back(text); }
     std::optional<std::string> askPassword(const std::string& title) override;
     bool confirmReplace(const std::string& path) override;
@@ -74,7 +77,9 @@ public:
 
 private:
     void showHeld();
+    void setBusy(bool busy);
 
     Prompter& m_questions;
     std::vector<std::string> m_held;
+    bool m_busy = false;
 };
