@@ -401,6 +401,8 @@ void SharedFileTest::windowAndCommandLineOnOneFile() {
              QStringList{"cards.qvf was also changed by another program; its cards and the window's are merged.\n"
                          "1 card was changed in both copies: both versions are kept, the other copy's with "
                          "\"(other copy)\" after its name."});
+    QCOMPARE(statusText(h),
+             QStringLiteral("cards.qvf was also changed by another program; its cards and the window's are merged."));
     const QStringList both{"from the window", "window's name", "shell's name (other copy)"};
     QCOMPARE(namesOnDisk(path), both);
     QCOMPARE(namesInWindow(h), both);

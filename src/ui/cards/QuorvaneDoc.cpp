@@ -414,13 +414,13 @@ void CQuorvaneDoc::adoptMerged(CardStore& merged, int conflicts, const QString& 
             s.tree->SelectCardInCategory(s.tree->GetCategoryItemAt(s.categoryId), position);
         }
     }
-    const QString text = mergedText(name, conflicts);
+    // The status line always says it (replacing its note that the save would merge); cards kept
+    // twice are also told in a box, or, by the automatic save, in a note the bar keeps a while.
+    emit statusMessage(mergedText(name, 0));
     if (conflicts > 0 && !m_automaticSave) {
-        guiPrompter().message(text, QString(), GuiPrompter::Icon::Information);
+        guiPrompter().message(mergedText(name, conflicts), QString(), GuiPrompter::Icon::Information);
     } else if (conflicts > 0) {
-        emit statusNotice(text);
-    } else {
-        emit statusMessage(text);
+        emit statusNotice(mergedText(name, conflicts));
     }
 }
 
