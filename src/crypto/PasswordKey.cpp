@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 static_assert(kSaltBytes == crypto_pwhash_SALTBYTES);
 static_assert(kNonceBytes == crypto_aead_xchacha20poly1305_ietf_NPUBBYTES);
@@ -56,23 +57,30 @@ std::optional<KdfCost> testCost() {
     return cost;
 }
 
-// One derivation at the least number of passes tells how long a pass takes here; the passes are
-// scaled from it. The first pass also pays for touching fresh memory, so the scaled figure errs low.
-KdfCost tunedCost() {
+// The passes that take about kNewKeySeconds here, from the `seconds` a derivation at the floor took.
+// The first pass also pays for touching fresh memory, so the scaled figure errs low.
+KdfCost scaledCost(double seconds) {
     KdfCost cost{kNewKeyMinPasses, kNewKeyMemoryKiB};
-    if (!sodiumReady()) return cost;
-    const Salt salt = randomSalt();
-    std::uint8_t out[32];
-    const auto start = std::chrono::steady_clock::now();
-    const bool derived = argon2id(out, sizeof out, "calibration", salt, cost);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    sodium_memzero(out, sizeof out);
-    if (!derived || seconds <= 0) return cost;
+    if (seconds <= 0) return cost;
     const double passes = std::round(kNewKeyMinPasses * kNewKeySeconds / seconds);
     const std::uint64_t mostPasses = std::min<std::uint64_t>(kMaxKdfPasses, kMaxKdfWorkKiB / kNewKeyMemoryKiB);
     cost.passes = static_cast<std::uint32_t>(
         std::clamp<double>(passes, kNewKeyMinPasses, static_cast<double>(mostPasses)));
     return cost;
+}
+
+// The costs tuned once per run, and what guards them.
+std::mutex g_tuningMutex;
+std::optional<KdfCost> g_tuned;
+
+// Derives at the floor costs (the password given, or a stand-in) and tunes the costs from its time.
+// Called with g_tuningMutex held.
+std::optional<PasswordKey> tuneWith(std::string_view password, const Salt& salt) {
+    const auto start = std::chrono::steady_clock::now();
+    std::optional<PasswordKey> key = PasswordKey::derive(password, salt, {kNewKeyMinPasses, kNewKeyMemoryKiB});
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    g_tuned = key ? scaledCost(seconds) : KdfCost{kNewKeyMinPasses, kNewKeyMemoryKiB};
+    return key;
 }
 
 }  // namespace
@@ -94,8 +102,9 @@ std::string kdfCostProblem(const KdfCost& cost) {
 
 KdfCost costForNewPassword() {
     if (auto cost = testCost()) return *cost;
-    static const KdfCost tuned = tunedCost();
-    return tuned;
+    std::lock_guard lock(g_tuningMutex);
+    if (!g_tuned) tuneWith("calibration", randomSalt());
+    return *g_tuned;
 }
 
 Salt randomSalt() {
@@ -133,7 +142,17 @@ std::optional<PasswordKey> PasswordKey::derive(std::string_view password, const 
 
 std::optional<PasswordKey> PasswordKey::forNewPassword(std::string_view password) {
     if (!sodiumReady()) return std::nullopt;
-    return derive(password, randomSalt(), costForNewPassword());
+    if (auto cost = testCost()) return derive(password, randomSalt(), *cost);
+    std::unique_lock lock(g_tuningMutex);
+    if (!g_tuned) {
+        // The run's first new password: its derivation at the floor also times the machine, and is
+        // the key when the floor is what the tuning asks for (a slow or busy machine).
+        std::optional<PasswordKey> key = tuneWith(password, randomSalt());
+        if (key && key->cost() == *g_tuned) return key;
+    }
+    const KdfCost cost = *g_tuned;
+    lock.unlock();
+    return derive(password, randomSalt(), cost);
 }
 
 KeyCheck PasswordKey::keyCheck(const std::uint8_t* data, std::size_t size) const {

@@ -1,12 +1,14 @@
 #pragma once
 // CChildFrame: the window of a card document, split into the category tree (left) and the card
-// list (right, 240 pixels wide at first).
+// list (right, 240 pixels wide at first). While its document is locked it shows the locked pane.
 
 #include "docview/MdiChildFrame.h"
 
 class CQuorvaneView;
 class CQuorvaneListView;
 class QSplitter;
+class QStackedWidget;
+class LockedPane;
 
 class CChildFrame : public MdiChildFrame {
     Q_OBJECT
@@ -18,11 +20,19 @@ public:
     CQuorvaneView* tree() const { return m_tree; }
     CQuorvaneListView* list() const { return m_list; }
     QSplitter* splitter() const { return m_splitter; }
+    LockedPane* lockedPane() const { return m_lockedPane; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    /// Shows the locked pane or the cards again, the selection as it was before the lock.
+    void showLocked(bool locked);
+
+    QStackedWidget* m_stack;
+    LockedPane* m_lockedPane;
+    QString m_lockedCategory;  // the selection when the document locked
+    int m_lockedPosition = -1;
     QSplitter* m_splitter;
     CQuorvaneView* m_tree;
     CQuorvaneListView* m_list;
