@@ -85,6 +85,8 @@ private slots:
     void strongCopyChangedUnderTheSameKey();
     void copyUnderAnotherPassword_data();
     void copyUnderAnotherPassword();
+    void theBaseOutlivesALock_data();
+    void theBaseOutlivesALock();
 };
 
 void MergeOnSaveTest::mergedWithoutAQuestionAndTheSelectionStays() {
@@ -184,6 +186,42 @@ void MergeOnSaveTest::copyUnderAnotherPassword() {
                          "another name, or cancel?"});
     QCOMPARE(namesOnDisk(path, kTheirs), QStringList{"Other"});
     QVERIFY(h.doc()->IsModified());
+}
+
+void MergeOnSaveTest::theBaseOutlivesALock_data() {
+    QTest::addColumn<bool>("changedBeforeLock");
+    QTest::newRow("no change when locked") << false;
+    QTest::newRow("changes locked with the cards") << true;
+}
+
+// While locked, the cards a merge starts from are sealed (or dropped, when they are the cards
+// themselves); unlocked, a save merges against them as before.
+void MergeOnSaveTest::theBaseOutlivesALock() {
+    QFETCH(bool, changedBeforeLock);
+    Harness h;
+    const QString path = h.path("cards.qve");
+    writeCardFile(path, {{0, "Alpha"}, {0, "Beta"}}, kOurs);
+    h.prompter.passwords = {kOurs};
+    h.open(path);
+    if (changedBeforeLock) {
+        addCard(h, "Local");
+    }
+    QVERIFY(h.run(cmd::FileLock));
+    QVERIFY(h.doc()->isLocked());
+    writeCardFile(path, {{0, "Alpha"}}, kOurs);  // Beta gone: only the base tells it from one we added
+    h.prompter.passwords.append(kOurs);
+    if (!changedBeforeLock) {
+        h.prompter.answers = {GuiPrompter::Answer::No};  // the reload offer at unlock
+    }
+    QVERIFY(h.run(cmd::FileLock));
+    QVERIFY(!h.doc()->isLocked());
+    if (!changedBeforeLock) {
+        QCOMPARE(h.prompter.questions, QStringList{"cards.qve was changed by another program. Reload it?"});
+        addCard(h, "Local");
+    }
+    QVERIFY(h.run(cmd::FileSave));
+    QCOMPARE(h.prompter.questions.size(), changedBeforeLock ? 0 : 1);
+    QCOMPARE(namesOnDisk(path, kOurs), (QStringList{"Alpha", "Local"}));
 }
 
 QTEST_MAIN(MergeOnSaveTest)

@@ -14,6 +14,7 @@
 #include "cardstore/CardFile.h"
 #include "cardstore/CardMerge.h"
 #include "cardstore/CardOperations.h"
+#include "cardstore/LockedCards.h"
 #include "common/SafeFile.h"
 #include "common/Wipe.h"
 #include "crypto/PasswordRules.h"
@@ -132,6 +133,7 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
                 if (before && before->exists) {
                     m_read = before;
                     copyCards(m_store, m_base);
+                    m_haveBase = true;
                     watch(path);
                     if (!fileStillMatches(file, *before)) {
                         m_settle.start();
@@ -251,6 +253,9 @@ void CQuorvaneDoc::forgetFile() {
     m_lock.reset();
     m_read.reset();
     m_base.clear();
+    m_haveBase = false;
+    m_baseIsStore = false;
+    wipeSecret(m_sealedBase);
     m_declined.reset();
     m_readOnly = false;
     m_lockHolder.clear();
@@ -351,6 +356,7 @@ bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
     m_fileOnDisk = path;
     m_read = fingerprintFile(file);
     copyCards(m_store, m_base);
+    m_haveBase = true;
     m_declined.reset();
     watch(path);
     m_typeChanged = false;
@@ -362,7 +368,7 @@ bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
 SaveResult CQuorvaneDoc::saveMerged(const std::string& file, const QString& name) {
     const int dateFormat = readSetting(m_settings, settings::kDateFormat);
     // A copy written once more while it was read and merged is merged again, a few times at most.
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    for (int attempt = 0; m_haveBase && attempt < 3; ++attempt) {
         const std::optional<FileFingerprint> before = fingerprintFile(file);
         if (!before || !before->exists) {
             break;
@@ -431,6 +437,44 @@ void CQuorvaneDoc::adoptMerged(CardStore& merged, int conflicts, const QString& 
     }
 }
 
+bool CQuorvaneDoc::sealBase() {
+    if (!m_haveBase) {
+        return true;
+    }
+    if (sameCards(m_base, m_store)) {
+        m_base.clear();
+        m_baseIsStore = true;
+        return true;
+    }
+    shareEncryption(m_store, m_base);
+    if (sealCardsForLock(m_base, m_sealedBase, guiPrompter())) {
+        return true;
+    }
+    wipeSecret(m_base.encryptionPassword);
+    m_base.encryptionKey.reset();
+    m_base.encryptOnSave = 0;
+    return false;
+}
+
+void CQuorvaneDoc::unsealBase(const std::string& password) {
+    if (std::exchange(m_baseIsStore, false)) {
+        copyCards(m_store, m_base);
+    } else if (!m_sealedBase.empty()) {
+        m_haveBase = !password.empty() &&
+                     unsealLockedCards(m_sealedBase, password, m_store.encryptionForm, m_base,
+                                       readSetting(m_settings, settings::kDateFormat));
+        wipeSecret(m_sealedBase);
+        // The base is cards only: the key and password it was opened with go.
+        m_base.encryptionKey.reset();
+        wipeSecret(m_base.encryptionPassword);
+        wipeSecret(m_base.typedPassword);
+        m_base.encryptOnSave = 0;
+        if (!m_haveBase) {
+            m_base.clear();
+        }
+    }
+}
+
 void CQuorvaneDoc::checkFileOnDisk() {
     if (m_fileOnDisk.isEmpty() || !m_read || m_locked) {  // a locked document looks again once unlocked
         return;
@@ -487,6 +531,7 @@ bool CQuorvaneDoc::reload() {
     m_store.swap(fresh);
     m_read = before;
     copyCards(m_store, m_base);
+    m_haveBase = true;
     m_declined.reset();
     SetModifiedFlag(false);
     UpdateAllViews(nullptr);

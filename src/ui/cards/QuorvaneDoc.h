@@ -21,7 +21,6 @@
 #include "cardstore/DocumentGuard.h"
 
 class SettingsStore;
-struct SaveResult;
 
 class CQuorvaneDoc : public Document {
     Q_OBJECT
@@ -122,6 +121,12 @@ private:
     /// Shows the merged cards, keeping each tree's selected card where it still is, and says what
     /// the merge did.
     void adoptMerged(CardStore& merged, int conflicts, const QString& name);
+    /// At lock: the merge base goes with the cards (dropped when it equals them, else sealed on its
+    /// own); false when it cannot be sealed.
+    bool sealBase();
+    /// At unlock with the password that opened the cards, or after a lock that failed (no password):
+    /// the base comes back; without it the next save that finds the file changed asks.
+    void unsealBase(const std::string& password);
 
     std::optional<FileFingerprint> m_read;      // what m_fileOnDisk held when read or written
     std::optional<FileFingerprint> m_declined;  // a change elsewhere already dealt with
@@ -139,6 +144,9 @@ private:
     // The cards as last read from or written to m_fileOnDisk, what a merge starts from: a second
     // copy of every card (a document of a million cards takes about 100 MiB more), without secrets.
     CardStore m_base;
+    bool m_haveBase = false;
+    bool m_baseIsStore = false;  // locked with a base equal to the cards: it is copied back at unlock
+    Bytes m_sealedBase;          // locked with a base of its own: sealed like the cards
     QString m_fileOnDisk;
     bool m_typeChanged = false;  // moved between plain and encrypted since the last load or save
     bool m_locked = false;
