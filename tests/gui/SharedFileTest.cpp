@@ -1,6 +1,7 @@
-// A card file shared with other programs: a change made elsewhere between open and save is never
-// written over unasked, the automatic save leaves it alone, a file renamed over the open one (as a
-// sync program writes) is offered for reloading, and the lock file makes a second window read-only.
+// A card file shared with other programs: a change made elsewhere between open and save is merged
+// with the window's, or, when the other copy cannot be read, never written over unasked (the
+// automatic save leaves it alone); a file renamed over the open one (as a sync program writes) is
+// offered for reloading, and the lock file makes a second window read-only.
 
 #include <QFile>
 #include <QLabel>
@@ -14,6 +15,7 @@
 
 #include "ScriptedHarness.h"
 #include "cardstore/CardFile.h"
+#include "cardstore/CardOperations.h"
 #include "cardstore/DocumentGuard.h"
 #include "prefs/MemorySettings.h"
 #include "prefs/SettingKeys.h"
@@ -80,6 +82,20 @@ void syncWrite(Harness& h, const QString& path, const QList<CardSpec>& cards, co
 
 QString statusText(Harness& h) { return h.frame()->messagePane()->text(); }
 
+/// What another program might leave: bytes that are no card document this program reads.
+const QByteArray kUnreadable("written by something else entirely");
+
+void writeUnreadable(const QString& path) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(kUnreadable);
+}
+
+QByteArray bytesOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QString thisHost() {
     char name[256] = {};
     ::gethostname(name, sizeof name - 1);
@@ -102,8 +118,8 @@ QByteArray lockContents(const QString& path) {
 class SharedFileTest : public QObject {
     Q_OBJECT
 private slots:
-    void changeElsewhereIsNeverLostOnSave();
-    void automaticSaveSkipsAChangedFile();
+    void unreadableChangeElsewhereIsNeverLostOnSave();
+    void automaticSaveMergesOrSkipsAChangedFile();
     void syncRenameOverOffersReload_data();
     void syncRenameOverOffersReload();
     void secondWindowOpensReadOnly();
@@ -111,16 +127,17 @@ private slots:
     void windowAndCommandLineOnOneFile();
 };
 
-void SharedFileTest::changeElsewhereIsNeverLostOnSave() {
+// The other copy cannot be merged when it cannot be read: Save asks, as it always did.
+void SharedFileTest::unreadableChangeElsewhereIsNeverLostOnSave() {
     Harness h;
     const QString path = h.path("cards.qvf");
     writeCardFile(path, {{0, "a"}});
     h.open(path);
     addCard(h, "mine");
-    syncWrite(h, path, {{0, "theirs"}});
-    // Both changed: the window keeps its cards and says that the save will ask.
-    QTRY_COMPARE(statusText(h), QStringLiteral("cards.qvf was changed by another program; saving will ask whether "
-                                               "to overwrite it."));
+    writeUnreadable(path);
+    // Both changed: the window keeps its cards until the save.
+    QTRY_COMPARE(statusText(h), QStringLiteral("cards.qvf was changed by another program; saving will merge its "
+                                               "cards with the window's."));
     QVERIFY(h.doc()->IsModified());
 
     // Cancel (the default and Escape) keeps the other program's file.
@@ -130,14 +147,14 @@ void SharedFileTest::changeElsewhereIsNeverLostOnSave() {
              QStringList{"cards.qvf was changed by another program since it was opened. Overwrite it, save under "
                          "another name, or cancel?"});
     QCOMPARE(h.prompter.choiceButtons, QList<QStringList>{kChangedButtons});
-    QCOMPARE(namesOnDisk(path), QStringList{"theirs"});
+    QCOMPARE(bytesOf(path), kUnreadable);
     QVERIFY(h.doc()->IsModified());
 
     // Save As… writes elsewhere and leaves the changed file alone.
     h.prompter.choices = {1};
     h.prompter.saveNames = {h.path("mine.qvf")};
     QVERIFY(h.run(cmd::FileSave));
-    QCOMPARE(namesOnDisk(path), QStringList{"theirs"});
+    QCOMPARE(bytesOf(path), kUnreadable);
     QCOMPARE(namesOnDisk(h.path("mine.qvf")), (QStringList{"a", "mine"}));
     QCOMPARE(h.doc()->GetPathName(), h.path("mine.qvf"));
 
@@ -157,7 +174,7 @@ void SharedFileTest::changeElsewhereIsNeverLostOnSave() {
 
     // Overwrite from the question itself.
     addCard(h, "final");
-    writeCardFile(path, {{0, "theirs again"}});
+    writeUnreadable(path);
     h.prompter.choices = {0};
     QVERIFY(h.run(cmd::FileSave));
     QCOMPARE(h.prompter.questions.size(), 1);
@@ -168,15 +185,15 @@ void SharedFileTest::changeElsewhereIsNeverLostOnSave() {
 
     // Save As over the same name checks as Save does.
     addCard(h, "after");
-    writeCardFile(path, {{0, "theirs once more"}});
+    writeUnreadable(path);
     h.prompter.saveNames = {path};
     h.prompter.choices = {2};
     QVERIFY(h.run(cmd::FileSaveAs));
     QCOMPARE(h.prompter.questions.size(), 2);
-    QCOMPARE(namesOnDisk(path), QStringList{"theirs once more"});
+    QCOMPARE(bytesOf(path), kUnreadable);
 }
 
-void SharedFileTest::automaticSaveSkipsAChangedFile() {
+void SharedFileTest::automaticSaveMergesOrSkipsAChangedFile() {
     Harness h({}, [](MemorySettings& s) {
         writeSetting(s, settings::kAutomaticSaveCheck, 1);
         writeSetting(s, settings::kAutomaticSave, std::string("1"));
@@ -185,24 +202,34 @@ void SharedFileTest::automaticSaveSkipsAChangedFile() {
     writeCardFile(path, {{0, "a"}});
     h.open(path);
     addCard(h, "mine");
-    writeCardFile(path, {{0, "theirs"}});
+    writeUnreadable(path);
     for (int i = 0; i < 2; ++i) {
         h.frame()->OnAutosaveTick();
     }
-    QCOMPARE(namesOnDisk(path), QStringList{"theirs"});
+    QCOMPARE(bytesOf(path), kUnreadable);
     QCOMPARE(statusText(h),
              QStringLiteral("cards.qvf was changed by another program; the automatic save left it alone."));
     QVERIFY(h.doc()->IsModified());
     QVERIFY(h.prompter.questions.isEmpty());
 
+    // A copy it reads is merged.
+    writeCardFile(path, {{0, "a"}, {0, "theirs"}});
+    for (int i = 0; i < 2; ++i) {
+        h.frame()->OnAutosaveTick();
+    }
+    QCOMPARE(namesOnDisk(path), (QStringList{"a", "mine", "theirs"}));
+    QCOMPARE(namesInWindow(h), (QStringList{"a", "mine", "theirs"}));
+    QCOMPARE(statusText(h),
+             QStringLiteral("cards.qvf was also changed by another program; its cards and the window's are merged."));
+    QVERIFY(!h.doc()->IsModified());
+    QVERIFY(h.prompter.questions.isEmpty());
+
     // Unchanged elsewhere, the automatic save writes as before.
-    h.prompter.choices = {0};
-    QVERIFY(h.run(cmd::FileSave));
     addCard(h, "later");
     for (int i = 0; i < 2; ++i) {
         h.frame()->OnAutosaveTick();
     }
-    QCOMPARE(namesOnDisk(path), (QStringList{"a", "mine", "later"}));
+    QCOMPARE(namesOnDisk(path), (QStringList{"a", "mine", "theirs", "later"}));
     QVERIFY(!h.doc()->IsModified());
 }
 
@@ -250,17 +277,18 @@ void SharedFileTest::syncRenameOverOffersReload() {
     const qsizetype asked = h.prompter.questions.size();
 
     // The watch follows the rename: a second one is noticed too. Declined, the window keeps its
-    // cards, and a later save still asks before writing over the other program's file.
+    // cards; a later save, having no change of its own to add, keeps the other program's cards.
     h.prompter.answers = {GuiPrompter::Answer::No};
     syncWrite(h, path, {{0, "d"}}, password);
     QTRY_COMPARE(h.prompter.questions.size(), asked + 1);
     QTest::qWait(500);
     QCOMPARE(h.prompter.questions.size(), asked + 1);  // asked once per change
     QCOMPARE(namesInWindow(h), (QStringList{"b", "c"}));
-    h.prompter.choices = {2};
     QVERIFY(h.run(cmd::FileSave));
-    QCOMPARE(h.prompter.questions.size(), asked + 2);
+    QCOMPARE(h.prompter.questions.size(), asked + 1);
     QCOMPARE(namesOnDisk(path, password), QStringList{"d"});
+    QCOMPARE(namesInWindow(h), QStringList{"d"});
+    QCOMPARE(h.prompter.passwordTitles.size(), password.isEmpty() ? 0 : 3);  // the window's password opened it
 }
 
 void SharedFileTest::secondWindowOpensReadOnly() {
@@ -327,8 +355,9 @@ void SharedFileTest::staleLockIsTakenOverAndReleasedAtClose() {
 
 
 // The window and quorvane-cli on one file: while the window has the document open, the command
-// line refuses to change it (naming this process); a change it makes with --force is not lost by the
-// window's next Save, which asks first.
+// line refuses to change it (naming this process); what it changes with --force is merged with the
+// window's unsaved changes by the next Save, without a question, and a card both renamed is kept
+// under both names.
 void SharedFileTest::windowAndCommandLineOnOneFile() {
     Harness h;
     const QString path = h.path("cards.qvf");
@@ -349,11 +378,35 @@ void SharedFileTest::windowAndCommandLineOnOneFile() {
 
     const auto forced = cli({"add", path, "--category", "WWW Sites", "--name", "from the shell", "--force"});
     QCOMPARE(forced.first, 0);
+    QCOMPARE(cli({"rm", path, "--category", "WWW Sites", "--position", "1", "--force"}).first, 0);  // "a"
     addCard(h, "from the window");
-    h.prompter.choices = {2};  // Cancel
     QVERIFY(h.run(cmd::FileSave));
-    QCOMPARE(h.prompter.questions.size(), 1);
-    QCOMPARE(namesOnDisk(path), (QStringList{"a", "from the shell"}));
+    QVERIFY(h.prompter.questions.isEmpty());
+    QCOMPARE(namesOnDisk(path), (QStringList{"from the window", "from the shell"}));
+    QCOMPARE(namesInWindow(h), (QStringList{"from the window", "from the shell"}));
+
+    // Renamed differently on both sides: both names stay, the other program's marked.
+    QCOMPARE(cli({"edit", path, "--category", "WWW Sites", "--card", "from the shell", "--name", "shell's name",
+                  "--force"})
+                 .first,
+             0);
+    Card* card = h.doc()->GetCategoryList(0)->GetCardAt(1);
+    editCardTexts(*card, {*toCardText("window's name"), card->secondField, card->thirdField, card->fourthField,
+                          card->note});
+    h.doc()->SetModifiedFlag();
+    h.doc()->UpdateAllViews(nullptr);
+    QVERIFY(h.run(cmd::FileSave));
+    QVERIFY(h.prompter.questions.isEmpty());
+    QCOMPARE(h.prompter.messages(),
+             QStringList{"cards.qvf was also changed by another program; its cards and the window's are merged.\n"
+                         "1 card was changed in both copies: both versions are kept, the other copy's with "
+                         "\"(other copy)\" after its name."});
+    QCOMPARE(statusText(h),
+             QStringLiteral("cards.qvf was also changed by another program; its cards and the window's are merged."));
+    const QStringList both{"from the window", "window's name", "shell's name (other copy)"};
+    QCOMPARE(namesOnDisk(path), both);
+    QCOMPARE(namesInWindow(h), both);
+    QVERIFY(!h.doc()->IsModified());
 }
 
 QTEST_MAIN(SharedFileTest)

@@ -5,17 +5,23 @@
 #include <QFile>
 #include <QFileInfo>
 #include <utility>
+#include <vector>
 
 #include "docview/DocManager.h"
 #include "docview/DocTemplate.h"
 #include "docview/MdiChildFrame.h"
 #include "docview/View.h"
 #include "cardstore/CardFile.h"
+#include "cardstore/CardMerge.h"
+#include "cardstore/CardOperations.h"
+#include "cardstore/LockedCards.h"
 #include "common/SafeFile.h"
 #include "common/Wipe.h"
 #include "crypto/PasswordRules.h"
 #include "prefs/SettingKeys.h"
 #include "ui/cards/FileEncryptionDlg.h"
+#include "ui/cards/OtherCopy.h"
+#include "ui/cards/QuorvaneView.h"
 #include "ui/cards/StrongFormOffer.h"
 #include "ui/common/DocumentTypes.h"
 #include "ui/common/CommandBlock.h"
@@ -44,6 +50,30 @@ QString withExtension(const QString& path, const QString& ext) {
 std::string fileBytesName(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 QString fileNameOf(const QString& path) { return QFileInfo(path).fileName(); }
+
+/// Makes `to` save as `from` does: the same switch, form, password and key.
+void shareEncryption(const CardStore& from, CardStore& to) {
+    to.encryptOnSave = from.encryptOnSave;
+    to.encryptionForm = from.encryptionForm;
+    to.encryptionPassword = from.encryptionPassword;
+    to.encryptionKey = from.encryptionKey;
+}
+
+/// What a merge of a file changed elsewhere did, for the person.
+QString mergedText(const QString& name, int conflicts) {
+    const QString merged = QStringLiteral("%1 was also changed by another program; its cards and the window's are "
+                                          "merged.")
+                               .arg(name);
+    if (conflicts == 0) {
+        return merged;
+    }
+    return merged + (conflicts == 1 ? QStringLiteral("\n1 card was changed in both copies: both versions are kept, "
+                                                     "the other copy's with \"(other copy)\" after its name.")
+                                    : QStringLiteral("\n%1 cards were changed in both copies: both versions of each "
+                                                     "are kept, the other copy's with \"(other copy)\" after its "
+                                                     "name.")
+                                          .arg(conflicts));
+}
 
 }  // namespace
 
@@ -102,6 +132,8 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
                 m_fileOnDisk = path;
                 if (before && before->exists) {
                     m_read = before;
+                    copyCards(m_store, m_base);
+                    m_haveBase = true;
                     watch(path);
                     if (!fileStillMatches(file, *before)) {
                         m_settle.start();
@@ -220,6 +252,10 @@ void CQuorvaneDoc::forgetFile() {
     }
     m_lock.reset();
     m_read.reset();
+    m_base.clear();
+    m_haveBase = false;
+    m_baseIsStore = false;
+    wipeSecret(m_sealedBase);
     m_declined.reset();
     m_readOnly = false;
     m_lockHolder.clear();
@@ -277,6 +313,11 @@ bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
     }
     SaveResult result = saveCardDocument(file, m_store, guiPrompter(), WriteMode::Replace, check);
     if (result.outcome == SaveOutcome::Changed) {
+        // Changed elsewhere since it was read or written: both copies' changes go into the file.
+        result = saveMerged(file, name);
+    }
+    if (result.outcome == SaveOutcome::Changed) {
+        // No merge could be made: the other copy does not read, or its password was not given.
         if (m_automaticSave) {
             emit statusMessage(QStringLiteral("%1 was changed by another program; the automatic save left it alone.")
                                    .arg(name));
@@ -314,12 +355,124 @@ bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
     }
     m_fileOnDisk = path;
     m_read = fingerprintFile(file);
+    copyCards(m_store, m_base);
+    m_haveBase = true;
     m_declined.reset();
     watch(path);
     m_typeChanged = false;
     SetModifiedFlag(false);
     emit fileStored();
     return true;
+}
+
+SaveResult CQuorvaneDoc::saveMerged(const std::string& file, const QString& name) {
+    const int dateFormat = readSetting(m_settings, settings::kDateFormat);
+    // A copy written once more while it was read and merged is merged again, a few times at most.
+    for (int attempt = 0; m_haveBase && attempt < 3; ++attempt) {
+        const std::optional<FileFingerprint> before = fingerprintFile(file);
+        if (!before || !before->exists) {
+            break;
+        }
+        CardStore theirs;
+        // The automatic save asks nothing: a copy under another password waits for the next Save.
+        if (readOtherCopy(file, name, m_store, !m_automaticSave, dateFormat, theirs) != OtherCopyRead::Read) {
+            break;
+        }
+        CardStore merged;
+        const CardMergeResult merge = mergeCardDocuments(m_base, m_store, theirs, merged);
+        shareEncryption(m_store, merged);
+        SaveResult result = saveCardDocument(file, merged, guiPrompter(), WriteMode::Replace,
+                                             [&] { return fileStillMatches(file, *before); });
+        if (result.outcome == SaveOutcome::Saved) {
+            adoptMerged(merged, merge.conflicts, name);
+        }
+        if (result.outcome != SaveOutcome::Changed) {
+            return result;
+        }
+    }
+    SaveResult notMerged;
+    notMerged.outcome = SaveOutcome::Changed;
+    return notMerged;
+}
+
+void CQuorvaneDoc::adoptMerged(CardStore& merged, int conflicts, const QString& name) {
+    struct Selected {
+        CQuorvaneView* tree;
+        int categoryId;
+        Card card;
+    };
+    std::vector<Selected> selected;
+    for (View* view : views()) {
+        if (auto* tree = dynamic_cast<CQuorvaneView*>(view)) {
+            if (const Card* card = tree->GetSelectedCard(); card && card->categoryId < kCategoryCount) {
+                selected.push_back({tree, card->categoryId, *card});
+            }
+        }
+    }
+    swapCards(m_store, merged);
+    UpdateAllViews(nullptr);
+    // The card selected before, else one of the same name in its category; else the category stays.
+    for (const Selected& s : selected) {
+        const CardList& list = *m_store.GetCategoryList(s.categoryId);
+        int position = -1;
+        for (int i = 0; i < list.GetCardCount() && position < 0; ++i) {
+            if (sameStoredCard(*list.GetCardAt(i), s.card)) {
+                position = i;
+            }
+        }
+        if (position < 0) {
+            position = findCardByName(list, s.card.firstField);
+        }
+        if (position >= 0) {
+            s.tree->SelectCardInCategory(s.tree->GetCategoryItemAt(s.categoryId), position);
+        }
+    }
+    // The status line always says it (replacing its note that the save would merge); cards kept
+    // twice are also told in a box, or, by the automatic save, in a note the bar keeps a while.
+    emit statusMessage(mergedText(name, 0));
+    if (conflicts > 0 && !m_automaticSave) {
+        guiPrompter().message(mergedText(name, conflicts), QString(), GuiPrompter::Icon::Information);
+    } else if (conflicts > 0) {
+        emit statusNotice(mergedText(name, conflicts));
+    }
+}
+
+bool CQuorvaneDoc::sealBase() {
+    if (!m_haveBase) {
+        return true;
+    }
+    if (sameCards(m_base, m_store)) {
+        m_base.clear();
+        m_baseIsStore = true;
+        return true;
+    }
+    shareEncryption(m_store, m_base);
+    if (sealCardsForLock(m_base, m_sealedBase, guiPrompter())) {
+        return true;
+    }
+    wipeSecret(m_base.encryptionPassword);
+    m_base.encryptionKey.reset();
+    m_base.encryptOnSave = 0;
+    return false;
+}
+
+void CQuorvaneDoc::unsealBase(const std::string& password) {
+    if (std::exchange(m_baseIsStore, false)) {
+        copyCards(m_store, m_base);
+    } else if (!m_sealedBase.empty()) {
+        m_haveBase = !password.empty() &&
+                     unsealLockedCards(m_sealedBase, password, m_store.encryptionForm, m_base,
+                                       readSetting(m_settings, settings::kDateFormat));
+        wipeSecret(m_sealedBase);
+        // The base is cards only: the key and password it was opened with go.
+        m_base.encryptionKey.reset();
+        wipeSecret(m_base.encryptionPassword);
+        wipeSecret(m_base.typedPassword);
+        m_base.encryptOnSave = 0;
+        if (!m_haveBase) {
+            m_base.clear();
+        }
+    }
 }
 
 void CQuorvaneDoc::checkFileOnDisk() {
@@ -350,9 +503,9 @@ void CQuorvaneDoc::checkFileOnDisk() {
     if (IsModified()) {
         // Both changed: the window's cards stay, and the save question decides.
         SetModifiedFlag();
-        emit statusMessage(QStringLiteral("%1 was changed by another program; saving will ask whether to overwrite "
-                                          "it.")
-                               .arg(name));
+        emit statusMessage(
+            QStringLiteral("%1 was changed by another program; saving will merge its cards with the window's.")
+                .arg(name));
     } else if (guiPrompter().question(
                    QStringLiteral("%1 was changed by another program. Reload it?").arg(name), false) ==
                GuiPrompter::Answer::Yes) {
@@ -377,6 +530,8 @@ bool CQuorvaneDoc::reload() {
     }
     m_store.swap(fresh);
     m_read = before;
+    copyCards(m_store, m_base);
+    m_haveBase = true;
     m_declined.reset();
     SetModifiedFlag(false);
     UpdateAllViews(nullptr);

@@ -23,11 +23,12 @@ bool CQuorvaneDoc::lock() {
     if (derives) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
     }
-    const bool sealed = sealCardsForLock(m_store, m_sealed, guiPrompter());
+    const bool sealed = sealBase() && sealCardsForLock(m_store, m_sealed, guiPrompter());
     if (derives) {
         QApplication::restoreOverrideCursor();
     }
     if (!sealed) {
+        unsealBase({});
         return false;
     }
     m_locked = true;
@@ -53,6 +54,9 @@ bool CQuorvaneDoc::unlock() {
     const bool opened = unsealLockedCards(m_sealed, *typed, m_store.encryptionForm, m_store,
                                           readSetting(m_settings, settings::kDateFormat));
     QApplication::restoreOverrideCursor();
+    if (opened) {
+        unsealBase(*typed);
+    }
     wipeSecret(*typed);
     if (!opened) {
         guiPrompter().message(QString::fromUtf8(kMsgPasswordWrongDecrypt));
