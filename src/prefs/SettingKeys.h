@@ -65,6 +65,10 @@ inline constexpr IntSetting kGeneratorUseWords{kOwnSection, "Generate Passphrase
 inline constexpr IntSetting kGeneratorWords{kOwnSection, "Generated Passphrase Words", 6};
 // Minutes without input after which an open encrypted document locks; 0 never.
 inline constexpr IntSetting kLockAfterMinutes{kOwnSection, "Lock After Minutes", 10};
+// The main window as it was left: its geometry (position, size, maximized) as base64 text, and the
+// width of the card list in card windows.
+inline constexpr TextSetting kWindowGeometry{kOwnSection, "Window Geometry", ""};
+inline constexpr IntSetting kCardListWidth{kOwnSection, "Card List Width", 240};
 
 // Kept by the program's framework layer.
 inline constexpr int kRecentFileCount = 4;
