@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Times quorvane-cli encrypt-file and decrypt-file end to end (read, cipher, write, flush, rename)
-# beside a plain copy with `dd bs=1M conv=fsync` of the same file, in the same folder, in the same
-# run, and prints wall times, peak memory and the ratios to the copy.
+# Times quorvane-cli encrypt-file and decrypt-file end to end (read, cipher, write, flush, rename),
+# in the strong form and with --legacy in the old one, beside a plain copy with `dd bs=1M conv=fsync`
+# of the same file, in the same folder, in the same run, and prints wall times, peak memory and the
+# ratios to the copy. The strong form's times include its key derivation (about a second, and 256 MiB
+# of peak memory) unless QUORVANE_TEST_KDF=1,8 is set, which leaves the stream alone.
 #
 #   bench/bench-file-encryption.sh [SIZE] [ROUNDS]
 #
@@ -52,8 +54,8 @@ measure() {
         END { printf "%.3f %d %.2f+%.2f\n", s, kb, user, sys }' "$report"
 }
 
-# Runs quorvane-cli COMMAND FILE with the password on standard input.
-cli_step() { printf '%s\n' "$password" | "$cli" "$1" "$2"; }
+# Runs quorvane-cli COMMAND FILE [OPTION] with the password on standard input.
+cli_step() { printf '%s\n' "$password" | "$cli" "$1" "$2" ${3:+"$3"}; }
 export -f cli_step
 export cli password
 
@@ -62,8 +64,8 @@ median() {
         END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-declare -a dd_times enc_times dec_times
-dd_rss=0 enc_rss=0 dec_rss=0
+declare -a dd_times enc_times dec_times old_enc_times old_dec_times
+dd_rss=0 enc_rss=0 dec_rss=0 old_enc_rss=0 old_dec_rss=0
 for ((round = 1; round <= rounds; round++)); do
     read -r t kb dd_cpu < <(measure dd if="$source_file" of="$work/copy.bin" bs=1M conv=fsync status=none)
     dd_times+=("$t") && dd_rss=$((kb > dd_rss ? kb : dd_rss))
@@ -82,8 +84,17 @@ for ((round = 1; round <= rounds; round++)); do
         echo "bench: decrypt-file failed" >&2
         exit 1
     fi
+    read -r t kb old_enc_cpu < <(measure bash -c 'cli_step encrypt-file "$1" --legacy' _ "$source_file")
+    old_enc_times+=("$t") && old_enc_rss=$((kb > old_enc_rss ? kb : old_enc_rss))
+    read -r t kb old_dec_cpu < <(measure bash -c 'cli_step decrypt-file "$1"' _ "$encrypted_file")
+    old_dec_times+=("$t") && old_dec_rss=$((kb > old_dec_rss ? kb : old_dec_rss))
+    if [ ! -f "$source_file" ] || [ -e "$encrypted_file" ]; then
+        echo "bench: the old form failed" >&2
+        exit 1
+    fi
     echo "bench: round $round: dd ${dd_times[-1]} s ($dd_cpu s CPU), encrypt ${enc_times[-1]} s ($enc_cpu)," \
-        "decrypt ${dec_times[-1]} s ($dec_cpu)" >&2
+        "decrypt ${dec_times[-1]} s ($dec_cpu), old form ${old_enc_times[-1]} s ($old_enc_cpu) /" \
+        "${old_dec_times[-1]} s ($old_dec_cpu)" >&2
 done
 if [ "$(cksum <"$source_file")" != "$original_sum" ]; then
     echo "bench: the restored file differs from the original" >&2
@@ -93,18 +104,23 @@ fi
 dd_median=$(median "${dd_times[@]}")
 enc_median=$(median "${enc_times[@]}")
 dec_median=$(median "${dec_times[@]}")
+old_enc_median=$(median "${old_enc_times[@]}")
+old_dec_median=$(median "${old_dec_times[@]}")
 
 echo
 echo "File of $(numfmt --to=iec "$size") ($size bytes), median of $rounds round(s);" \
     "$(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
 awk -v size="$size" -v ddt="$dd_median" -v enct="$enc_median" -v dect="$dec_median" \
-    -v ddr="$dd_rss" -v encr="$enc_rss" -v decr="$dec_rss" 'BEGIN {
-    printf "%-26s %9s %10s %14s %9s\n", "step", "wall s", "MB/s", "peak RSS MiB", "vs dd"
+    -v ddr="$dd_rss" -v encr="$enc_rss" -v decr="$dec_rss" -v oet="$old_enc_median" -v odt="$old_dec_median" \
+    -v oer="$old_enc_rss" -v odr="$old_dec_rss" 'BEGIN {
+    printf "%-36s %9s %10s %14s %9s\n", "step", "wall s", "MB/s", "peak RSS MiB", "vs dd"
     row("dd bs=1M conv=fsync", ddt, ddr)
-    row("quorvane-cli encrypt-file", enct, encr)
-    row("quorvane-cli decrypt-file", dect, decr)
+    row("encrypt-file (strong)", enct, encr)
+    row("decrypt-file (strong)", dect, decr)
+    row("encrypt-file --legacy (old form)", oet, oer)
+    row("decrypt-file (old form)", odt, odr)
 }
 function row(name, t, kb) {
-    printf "%-26s %9.2f %10.0f %14.1f %8.2fx\n", name, t, (t > 0 ? size / t / 1e6 : 0), kb / 1024,
+    printf "%-36s %9.2f %10.0f %14.1f %8.2fx\n", name, t, (t > 0 ? size / t / 1e6 : 0), kb / 1024,
         (ddt > 0 ? t / ddt : 0)
 }'

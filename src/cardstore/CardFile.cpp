@@ -7,10 +7,12 @@
 #include <memory>
 
 #include "cardstore/DateStamp.h"
+#include "cardstore/StrongBody.h"
 #include "common/SafeFile.h"
 #include "common/Wipe.h"
 #include "common/Win1252.h"
 #include "crypto/Blowfish.h"
+#include "crypto/PasswordKey.h"
 #include "crypto/PasswordRules.h"
 #include "crypto/Sha1.h"
 
@@ -239,6 +241,8 @@ Unlock unlockBody(Bytes& body, const std::string& fileName, BodyCheck check, Car
     }
     store.encryptionPassword = *typed;
     store.encryptOnSave = 1;
+    store.encryptionForm = EncryptionForm::Old;  // saved again in the old form, which other programs read
+    store.encryptionKey.reset();
     return Unlock::Accepted;
 }
 
@@ -294,6 +298,75 @@ LoadResult readOldDocument(const std::uint8_t* data, std::size_t size, Bytes* fi
     return result;
 }
 
+// The key for a strong document: the one the store holds when it fits the file, else one derived
+// from the password the person types. Nothing after the message when there is none.
+std::shared_ptr<const PasswordKey> keyForStrongDocument(const std::uint8_t* data, const StrongHeader& header,
+                                                        const std::string& fileName, CardStore& store, Prompter& ui,
+                                                        LoadResult& result) {
+    const std::shared_ptr<const PasswordKey>& known = store.encryptionKey;
+    if (known && known->derivedWith(header.salt, header.cost) &&
+        known->keyCheckMatches(data, kStrongKeyCheckOffset, data + kStrongKeyCheckOffset))
+        return known;
+    std::optional<std::string> typed = ui.askPassword("Decryption Password for file: " + fileName);
+    if (!typed) {
+        result.error = "No password was given.";
+        return nullptr;
+    }
+    WipeOnExit wipeTyped(*typed);
+    if (typed->empty()) {
+        ui.showMessage(kMsgMustEnterPassword);
+        ui.showMessage(kMsgPasswordWrongDecrypt);
+        return nullptr;
+    }
+    std::optional<PasswordKey> derived = PasswordKey::derive(*typed, header.salt, header.cost);
+    if (!derived) {
+        ui.showMessage(keyNotDerivedMessage(fileName, header.cost));
+        return nullptr;
+    }
+    // The key check covers the header only: a wrong password is told apart from a damaged body.
+    if (!derived->keyCheckMatches(data, kStrongKeyCheckOffset, data + kStrongKeyCheckOffset)) {
+        ui.showMessage(kMsgPasswordWrongDecrypt);
+        return nullptr;
+    }
+    return std::make_shared<const PasswordKey>(std::move(*derived));
+}
+
+// Body kind 3: the header is checked before a password is asked for, the key before the body is
+// opened, and no card is read unless the whole body authenticates.
+LoadResult readStrongDocument(const std::uint8_t* data, std::size_t size, Bytes* file, const std::string& fileName,
+                              CardStore& store, Prompter& ui, const RecordSink& sink) {
+    LoadResult result;
+    result.format = CardFileFormat::Current;
+    result.encrypted = true;
+    result.strong = true;
+    result.outcome = LoadOutcome::Failed;
+    StrongHeader header;
+    const StrongHeaderVerdict verdict = readStrongHeader(data, size, header);
+    if (verdict != StrongHeaderVerdict::Readable) {
+        ui.showMessage(strongHeaderMessage(verdict, data, header, fileName));
+        return result;
+    }
+    std::shared_ptr<const PasswordKey> key = keyForStrongDocument(data, header, fileName, store, ui, result);
+    if (!key) return result;
+
+    // Opened in place: the file's own buffer when the caller gave it up, so a large document is not copied.
+    Bytes buffer = file ? std::move(*file) : Bytes(data, data + size);
+    WipedBuffer wipeBuffer{buffer};
+    if (!key->openInPlace(buffer.data() + kStrongHeaderSize, size - kStrongHeaderSize, buffer.data(),
+                          kStrongHeaderSize, header.nonce)) {
+        ui.showMessage(damagedFileMessage(fileName));
+        return result;
+    }
+    store.encryptionKey = std::move(key);
+    store.encryptionForm = EncryptionForm::Strong;
+    store.encryptOnSave = 1;
+    wipeSecret(store.encryptionPassword);
+    const std::size_t cardBytes = size - kStrongMinimumSize;
+    sink(buffer.data() + kStrongHeaderSize, cardBytes, 0, false, &buffer);
+    result.outcome = LoadOutcome::Loaded;
+    return result;
+}
+
 LoadResult readCurrentDocument(const std::uint8_t* data, std::size_t size, Bytes* file, const std::string& fileName,
                                CardStore& store, Prompter& ui, const RecordSink& sink) {
     LoadResult result;
@@ -307,6 +380,7 @@ LoadResult readCurrentDocument(const std::uint8_t* data, std::size_t size, Bytes
         result.outcome = LoadOutcome::Loaded;
         return result;
     }
+    if (kind == kBodyStrong) return readStrongDocument(data, size, file, fileName, store, ui, sink);
     if (kind != kBodyEncrypted) {
         result.outcome = LoadOutcome::Failed;
         result.error = "The document's body kind " + std::to_string(kind) + " is not known.";
@@ -596,7 +670,8 @@ void appendCardRecord(Bytes& out, const Card& card) {
 
 bool serializeCardDocument(const CardStore& store, Bytes& out, Prompter& ui) {
     const bool encrypt = store.encryptOnSave != 0;
-    if (encrypt && store.encryptionPassword.empty()) {
+    const bool strong = encrypt && store.encryptionForm == EncryptionForm::Strong;
+    if (encrypt && (strong ? !store.encryptionKey : store.encryptionPassword.empty())) {
         ui.showMessage(kMsgPasswordNotSet);
         return false;
     }
@@ -610,6 +685,17 @@ bool serializeCardDocument(const CardStore& store, Bytes& out, Prompter& ui) {
         appendAllCards(out, store);
         return true;
     }
+    if (strong) {
+        // The header, then the cards as a plain body would hold them, sealed under the stored key with
+        // a nonce of their own; the tag ends the file.
+        out.reserve(kStrongMinimumSize + cardBytes);
+        appendDocumentHeader(out, kBodyStrong);
+        const Nonce nonce = randomNonce();
+        appendStrongHeader(out, *store.encryptionKey, nonce);
+        appendAllCards(out, store);
+        sealStrongBody(out, *store.encryptionKey, nonce);
+        return true;
+    }
     // Digest, cards, zero padding to whole blocks, all enciphered block by block under the password.
     const std::size_t blocks = BlockCount(kDigestSize + cardBytes);
     out.reserve(kDocumentHeaderSize + blocks * 8);
@@ -620,6 +706,21 @@ bool serializeCardDocument(const CardStore& store, Bytes& out, Prompter& ui) {
     out.resize(kDocumentHeaderSize + blocks * 8, 0);
     const BlowfishKey key(store.encryptionPassword);
     key.EncryptAll(out.data() + kDocumentHeaderSize, blocks);
+    return true;
+}
+
+bool setEncryptionPassword(CardStore& store, const std::string& password, EncryptionForm form) {
+    if (form == EncryptionForm::Old) {
+        store.encryptionPassword = password;
+        store.encryptionKey.reset();
+    } else {
+        std::optional<PasswordKey> key = PasswordKey::forNewPassword(password);
+        if (!key) return false;
+        store.encryptionKey = std::make_shared<const PasswordKey>(std::move(*key));
+        wipeSecret(store.encryptionPassword);
+    }
+    store.encryptionForm = form;
+    store.encryptOnSave = 1;
     return true;
 }
 

@@ -43,6 +43,7 @@ struct LoadResult {
     LoadOutcome outcome = LoadOutcome::Failed;
     CardFileFormat format = CardFileFormat::Current;
     bool encrypted = false;
+    bool strong = false;  // encrypted in the strong form (body kind 3)
     // ReadError: why the file could not be read. Failed: a reason nothing was shown for (prompt
     // cancelled, unknown body kind), for callers without a window; empty after a refused password.
     std::string error;
@@ -53,7 +54,11 @@ struct LoadResult {
 
 /// Loads the card document at `path` into an empty `store`. Messages and the password prompt
 /// ("Decryption Password for file: NAME") go through `ui`; card dates are formatted with `dateFormat`.
-/// On success with an enciphered file, store.encryptOnSave is 1 and store.encryptionPassword is set.
+/// On success with an enciphered file, store.encryptOnSave is 1 and the store keeps the file's form:
+/// an old-form file sets store.encryptionPassword, a strong one store.encryptionKey (derived from the
+/// typed password, which is wiped at once). A strong file is read with the key `store` already holds
+/// when that key was derived with the file's salt and costs and passes its key check (a document read
+/// again): no password is asked for then.
 LoadResult loadCardDocument(const std::string& path, CardStore& store, Prompter& ui, int dateFormat);
 
 /// The same on bytes already in memory; `fileName` is the name without its folder.
@@ -117,7 +122,8 @@ struct SaveResult {
 };
 
 /// The complete file bytes of the store in the current format (plain or encrypted after
-/// store.encryptOnSave). Returns false after showing a message when the store cannot be saved.
+/// store.encryptOnSave, in store.encryptionForm; the strong form with a fresh nonce under the stored
+/// key, so no save derives a key). Returns false after showing a message when the store cannot be saved.
 bool serializeCardDocument(const CardStore& store, Bytes& out, Prompter& ui);
 
 /// Saves the store to `path` safely (temporary file, flush, rename); with CreateOnly an existing name
@@ -125,6 +131,12 @@ bool serializeCardDocument(const CardStore& store, Bytes& out, Prompter& ui);
 /// save fails as Changed when it says no).
 SaveResult saveCardDocument(const std::string& path, const CardStore& store, Prompter& ui,
                             WriteMode mode = WriteMode::Replace, const ReplaceCheck& check = {});
+
+/// Makes the store save encrypted under `password` in `form`. The strong form derives its key now, with
+/// a fresh salt and the costs tuned to about a second here, and keeps no password; the old form keeps
+/// the password, which its cipher is keyed with at every save. False when the key cannot be derived
+/// (the memory Argon2id needs cannot be had); the store is unchanged then.
+bool setEncryptionPassword(CardStore& store, const std::string& password, EncryptionForm form);
 
 /// Appends one card (24-byte header and its five NUL-terminated texts) to `out`.
 void appendCardRecord(Bytes& out, const Card& card);

@@ -82,12 +82,19 @@ int CardStore::shownCardCount() const {
     return count;
 }
 
+bool CardStore::isEncrypted() const {
+    if (encryptOnSave != 1) return false;
+    return encryptionForm == EncryptionForm::Strong ? encryptionKey != nullptr : !encryptionPassword.empty();
+}
+
 void CardStore::swap(CardStore& other) {
     std::swap(m_lists, other.m_lists);
     std::swap(m_unshown, other.m_unshown);
     std::swap(encryptOnSave, other.encryptOnSave);
     encryptionPassword.swap(other.encryptionPassword);
     typedPassword.swap(other.typedPassword);
+    std::swap(encryptionForm, other.encryptionForm);
+    encryptionKey.swap(other.encryptionKey);
 }
 
 void CardStore::clear() {

@@ -4,9 +4,17 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "cardstore/CardList.h"
+
+class PasswordKey;
+
+/// How an encrypted document is written: the strong form (a key derived from the password with
+/// Argon2id, XChaCha20-Poly1305) or the old one (Blowfish keyed with the password, readable by older
+/// programs).
+enum class EncryptionForm { Strong, Old };
 
 class CardStore {
 public:
@@ -47,10 +55,17 @@ public:
     /// Exchanges every list and the encryption state with `other` (a document read again in place).
     void swap(CardStore& other);
 
-    // Encryption state: 1 makes the next save write the encrypted form under encryptionPassword.
+    /// Whether a save writes it encrypted and has what that form needs (a key, or the old form's password).
+    bool isEncrypted() const;
+
+    // Encryption state: 1 makes the next save write the encrypted form, in encryptionForm: the strong
+    // form under encryptionKey, the old one under encryptionPassword.
     int encryptOnSave = 0;
-    std::string encryptionPassword;  // Windows-1252 bytes
-    std::string typedPassword;       // the last password typed at the decryption prompt
+    EncryptionForm encryptionForm = EncryptionForm::Strong;
+    std::string encryptionPassword;  // Windows-1252 bytes; the old form only (the strong form keeps no password)
+    std::string typedPassword;       // the last password typed at an old form's decryption prompt
+    // The strong form's key, derived once at open or when the password is set, reused by every save.
+    std::shared_ptr<const PasswordKey> encryptionKey;
 
 private:
     std::array<CardList, kStoredListCount> m_lists;  // index 15 holds list 100

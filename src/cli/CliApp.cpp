@@ -131,8 +131,14 @@ std::unique_ptr<CliApp> makeCliApp() {
             [](CLI::App* sub, ConvertOptions& o) {
                 sub->add_option("IN", o.in, "the card document to read")->required()->type_name("");
                 sub->add_option("OUT", o.out, "the file to write")->required()->type_name("");
-                auto* encrypt = sub->add_flag("--encrypt", o.encrypt, "write it encrypted (asks for a new password when IN is plain)");
+                auto* encrypt = sub->add_flag("--encrypt", o.encrypt,
+                                              "write it encrypted in the strong form (asks for a new password when IN "
+                                              "is plain); without --encrypt or --plain OUT keeps IN's form");
                 auto* plain = sub->add_flag("--plain", o.plain, "write it plain");
+                sub->add_flag("--legacy", o.legacy,
+                              "with --encrypt: the old form (Blowfish, no salt), readable by older programs; asks "
+                              "for a new password when IN is plain or in the strong form")
+                    ->needs(encrypt);
                 encrypt->excludes(plain);
                 plain->excludes(encrypt);
                 sub->add_flag("--force", o.force, "replace OUT when it exists");
@@ -208,6 +214,9 @@ std::unique_ptr<CliApp> makeCliApp() {
             [](CLI::App* sub, FileOptions& o) {
                 sub->add_option("PATH", o.path, "the file to encrypt")->required()->type_name("");
                 sub->add_flag("--force", o.force, "replace the ~~~ file when it exists");
+                sub->add_flag("--legacy", o.legacy,
+                              "write the old form (Blowfish, no salt, no authentication), readable by older programs, "
+                              "instead of the strong one");
                 sub->add_option("--password-file", o.password.passwordFile,
                                 "read the file-encryption password from the first line of this file, which only "
                                 "its owner may read or write")
@@ -228,6 +237,12 @@ std::unique_ptr<CliApp> makeCliApp() {
             std::make_shared<FileOptions>(),
             [](CLI::App* sub, FileOptions& o) { sub->add_option("PATH", o.path, "the file")->required(); },
             cmdClassify);
+    command("info", "the form of a card document or ~~~ file and its key-derivation costs, without a password",
+            std::make_shared<FileOptions>(),
+            [](CLI::App* sub, FileOptions& o) {
+                sub->add_option("FILE", o.path, "the card document or ~~~ file")->required()->type_name("");
+            },
+            cmdInfo);
 
     command("generate", "print new random passwords or passphrases", std::make_shared<GenerateOptions>(),
             [](CLI::App* sub, GenerateOptions& o) {

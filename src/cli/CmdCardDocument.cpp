@@ -13,6 +13,7 @@
 #include "cli/Terminal.h"
 #include "common/SafeFile.h"
 #include "common/Win1252.h"
+#include "common/Wipe.h"
 #include "crypto/PasswordRules.h"
 
 // Says on standard error why a card document cannot be used, after its load. The messages of the
@@ -207,20 +208,35 @@ int cmdConvert(const ConvertOptions& options) {
 
     if (options.plain) {
         store.encryptOnSave = 0;
-    } else if (options.encrypt && store.encryptOnSave == 0) {
-        // A plain input needs a new password; an enciphered one keeps the password it was opened with.
-        auto entered = ui.askNewPassword("New Encryption Password");
-        if (!entered) {
-            if (!ui.inputRefused()) std::cerr << "No password was given; " << out << " was not written.\n";
+    } else if (options.encrypt) {
+        const EncryptionForm form = options.legacy ? EncryptionForm::Old : EncryptionForm::Strong;
+        // The form wanted may need what the input did not bring: a plain input a new password, a strong
+        // one (which keeps no password) a password for the old form, an old one a key for the strong
+        // form, derived from the password it was opened with.
+        std::string password;
+        WipeOnExit wipePassword(password);
+        if (store.encryptOnSave == 1 && store.encryptionForm == EncryptionForm::Old) {
+            password = store.encryptionPassword;
+        } else if (store.encryptOnSave == 0 || form == EncryptionForm::Old) {
+            auto entered = ui.askNewPassword("New Encryption Password");
+            if (!entered) {
+                if (!ui.inputRefused()) std::cerr << "No password was given; " << out << " was not written.\n";
+                return 1;
+            }
+            WipeOnExit wipeFirst(entered->first);
+            WipeOnExit wipeSecond(entered->second);
+            NewPasswordVerdict verdict = checkNewPassword(entered->first, entered->second);
+            if (verdict != NewPasswordVerdict::Accepted) {
+                ui.showMessage(newPasswordMessage(verdict));
+                return 1;
+            }
+            password = entered->first;
+        }
+        // A strong input converted to the strong form keeps its key (and so its salt and costs).
+        if (!password.empty() && !setEncryptionPassword(store, password, form)) {
+            std::cerr << "The key for " << out << " could not be derived (not enough memory); it was not written.\n";
             return 1;
         }
-        NewPasswordVerdict verdict = checkNewPassword(entered->first, entered->second);
-        if (verdict != NewPasswordVerdict::Accepted) {
-            ui.showMessage(newPasswordMessage(verdict));
-            return 1;
-        }
-        store.encryptionPassword = entered->first;
-        store.encryptOnSave = 1;
     }
 
     // Without --force the name must still be free when the file is put in place: a file made there

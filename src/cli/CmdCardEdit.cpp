@@ -12,6 +12,7 @@
 #include "cli/DocumentAccess.h"
 #include "common/SafeFile.h"
 #include "common/Win1252.h"
+#include "common/Wipe.h"
 #include "crypto/PasswordRules.h"
 
 namespace {
@@ -124,8 +125,14 @@ bool openForChange(const std::string& path, CardStore& store, TerminalPrompter& 
             ui.showMessage(newPasswordMessage(verdict));
             return false;
         }
-        store.encryptionPassword = entered->first;
-        store.encryptOnSave = 1;
+        // A new document is encrypted in the strong form; deriving its key takes about a second.
+        const bool keyed = setEncryptionPassword(store, entered->first, EncryptionForm::Strong);
+        wipeSecret(entered->first);
+        wipeSecret(entered->second);
+        if (!keyed) {
+            std::cerr << "The key for " << path << " could not be derived (not enough memory); it was not made.\n";
+            return false;
+        }
     }
     std::cerr << "Making the new " << (store.encryptOnSave ? "encrypted" : "plain") << " card document " << path
               << ".\n";

@@ -114,6 +114,7 @@ int cmdEncryptFile(const FileOptions& options) {
     state.PasswordIsSet = true;
     state.SelectedFile = path;
     state.CanEncrypt = true;
+    state.EncryptInOldForm = options.legacy;
     ProgressLine line("Encrypting", file->length, ProgressLine::wanted(file->length));
     ProgressLinePrompter lineUi(ui, line);
     const FileOpResult result = EncryptSelectedFile(state, lineUi, line.callback());
@@ -151,7 +152,7 @@ int cmdDecryptFile(const FileOptions& options) {
     state.PasswordIsSet = !password->empty();
     state.SelectedFile = path;
     state.IsEncrypted = true;
-    const std::uint64_t body = file->length - kEncryptedTrailerLength;
+    const std::uint64_t body = encryptedBodyLength(path, file->length);
     ProgressLine line("Decrypting", body, ProgressLine::wanted(body));
     ProgressLinePrompter lineUi(ui, line);
     const FileOpResult result = DecryptSelectedFile(state, lineUi, line.callback());

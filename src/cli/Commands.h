@@ -38,12 +38,14 @@ struct ListOptions {
 struct ConvertOptions {
     std::string in, out;
     bool encrypt = false, plain = false;
-    bool force = false;  // replace OUT when it exists
+    bool legacy = false;  // with encrypt: the old form (Blowfish) instead of the strong one
+    bool force = false;   // replace OUT when it exists
     PasswordSource password;
 };
 struct FileOptions {
     std::string path;
     bool force = false;
+    bool legacy = false;  // encrypt-file: the old form (Blowfish) instead of the strong one
     PasswordSource password;
 };
 struct AddOptions {
@@ -110,6 +112,7 @@ int cmdConvert(const ConvertOptions& options);
 int cmdEncryptFile(const FileOptions& options);
 int cmdDecryptFile(const FileOptions& options);
 int cmdClassify(const FileOptions& options);
+int cmdInfo(const FileOptions& options);
 int cmdAdd(const AddOptions& options);
 int cmdEdit(const EditOptions& options);
 int cmdRemove(const RemoveOptions& options);

@@ -45,9 +45,10 @@ ChunkState readChunk(int fd, std::uint64_t offset, std::uint8_t* data, std::size
     return ChunkState::Ready;
 }
 
-// Reads chunk `i` into `data` and ciphers it. Each chunk is a body of its own to the cipher: its
-// blocks stand alone, and only the last chunk has a partial block, with its preceding block inside it.
-ChunkState fillChunk(int fd, const BodyBuffers& buffers, std::size_t i, std::uint8_t* data, const BlowfishKey& key,
+// Reads chunk `i` into `data` and ciphers it under `key` when there is one. Each chunk is a body of
+// its own to the cipher: its blocks stand alone, and only the last chunk has a partial block, with its
+// preceding block inside it.
+ChunkState fillChunk(int fd, const BodyBuffers& buffers, std::size_t i, std::uint8_t* data, const BlowfishKey* key,
                      BodyCipher how) {
     const std::size_t length = buffers.chunkLength(i);
     ChunkState state = readChunk(fd, buffers.chunkOffset(i), data, length);
@@ -56,10 +57,12 @@ ChunkState fillChunk(int fd, const BodyBuffers& buffers, std::size_t i, std::uin
     // The input is read once and then usually deleted: dropping its cached pages now, on the worker,
     // spares the deletion at the end from freeing them all while nothing else runs.
     ::posix_fadvise(fd, static_cast<off_t>(buffers.chunkOffset(i)), static_cast<off_t>(length), POSIX_FADV_DONTNEED);
+    if (!key)
+        return state;
     if (how == BodyCipher::Encipher)
-        encipherFileBody(key, data, length);
+        encipherFileBody(*key, data, length);
     else
-        decipherFileBody(key, data, length);
+        decipherFileBody(*key, data, length);
     return state;
 }
 
@@ -72,7 +75,7 @@ StreamOutcome outcomeOf(ChunkState state) {
 // in order as they become ready. One mutex guards the counters and slot states below.
 class Pipeline {
 public:
-    Pipeline(int fd, const BodyBuffers& buffers, const BlowfishKey& key, BodyCipher how)
+    Pipeline(int fd, const BodyBuffers& buffers, const BlowfishKey* key, BodyCipher how)
         : m_fd(fd), m_buffers(buffers), m_key(key), m_how(how), m_slots(buffers.slotCount()) {}
 
     // Starts up to `workers` threads; returns how many could be started (the system may refuse some).
@@ -149,7 +152,7 @@ private:
 
     const int m_fd;
     const BodyBuffers& m_buffers;
-    const BlowfishKey& m_key;
+    const BlowfishKey* m_key;
     const BodyCipher m_how;
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -166,17 +169,32 @@ void setFileChunkBytes(std::optional<std::size_t> bytes) {
     g_chunkBytes = bytes ? std::max<std::size_t>(8, *bytes / 8 * 8) : kDefaultFileChunkBytes;
 }
 
+std::size_t fileChunkBytes() { return g_chunkBytes; }
+
 std::unique_ptr<BodyBuffers> BodyBuffers::allocate(std::uint64_t length) {
-    auto buffers = std::unique_ptr<BodyBuffers>(new (std::nothrow) BodyBuffers);
-    if (!buffers)
-        return nullptr;
     const std::size_t chunk = g_chunkBytes;
     std::uint64_t chunks = length / chunk + (length % chunk != 0 ? 1 : 0);
     // A final partial block must not stand alone in a chunk of its own: it goes with the chunk before.
     if (chunks > 1 && length - (chunks - 1) * chunk < 8)
         --chunks;
+    return make(0, length, chunk, chunks);
+}
+
+std::unique_ptr<BodyBuffers> BodyBuffers::allocateChunks(std::uint64_t start, std::uint64_t length,
+                                                         std::size_t chunkBytes) {
+    if (chunkBytes == 0)
+        return nullptr;
+    return make(start, length, chunkBytes, length / chunkBytes + (length % chunkBytes != 0 ? 1 : 0));
+}
+
+std::unique_ptr<BodyBuffers> BodyBuffers::make(std::uint64_t start, std::uint64_t length, std::size_t chunk,
+                                               std::uint64_t chunks) {
+    auto buffers = std::unique_ptr<BodyBuffers>(new (std::nothrow) BodyBuffers);
+    if (!buffers)
+        return nullptr;
     if (chunks > SIZE_MAX / 2)
         return nullptr;
+    buffers->m_start = start;
     buffers->m_length = length;
     buffers->m_chunkBytes = chunk;
     buffers->m_chunkCount = static_cast<std::size_t>(chunks);
@@ -197,11 +215,13 @@ std::unique_ptr<BodyBuffers> BodyBuffers::allocate(std::uint64_t length) {
 std::size_t BodyBuffers::chunkLength(std::size_t i) const {
     if (i + 1 < m_chunkCount)
         return m_chunkBytes;
-    return static_cast<std::size_t>(m_length - chunkOffset(i));
+    return static_cast<std::size_t>(m_length - static_cast<std::uint64_t>(i) * m_chunkBytes);
 }
 
-StreamResult streamFileBody(int fd, const BodyBuffers& buffers, const BlowfishKey& key, BodyCipher how,
-                            SafeFileWriter& out, const FileProgress& progress) {
+namespace {
+
+StreamResult runStream(int fd, const BodyBuffers& buffers, const BlowfishKey* key, BodyCipher how,
+                       const ChunkConsumer& consume, const FileProgress& progress) {
     StreamResult result;
     const std::uint64_t total = buffers.length();
     if (progress && !progress(0, total)) {
@@ -229,11 +249,9 @@ StreamResult streamFileBody(int fd, const BodyBuffers& buffers, const BlowfishKe
             return result;
         }
         const std::size_t length = buffers.chunkLength(i);
-        result.write = out.write(buffers.slot(i % buffers.slotCount()), length);
-        if (!result.write.ok) {
-            result.outcome = StreamOutcome::WriteError;
+        result.outcome = consume(i, buffers.slot(i % buffers.slotCount()), length, result.write);
+        if (result.outcome != StreamOutcome::Done)
             return result;
-        }
         if (pipeline)
             pipeline->written(i);
         done += length;
@@ -243,4 +261,21 @@ StreamResult streamFileBody(int fd, const BodyBuffers& buffers, const BlowfishKe
         }
     }
     return result;
+}
+
+}  // namespace
+
+StreamResult streamFileBody(int fd, const BodyBuffers& buffers, const BlowfishKey& key, BodyCipher how,
+                            SafeFileWriter& out, const FileProgress& progress) {
+    return runStream(fd, buffers, &key, how,
+                     [&out](std::size_t, std::uint8_t* data, std::size_t length, FileResult& write) {
+                         write = out.write(data, length);
+                         return write.ok ? StreamOutcome::Done : StreamOutcome::WriteError;
+                     },
+                     progress);
+}
+
+StreamResult streamChunks(int fd, const BodyBuffers& buffers, const ChunkConsumer& consume,
+                          const FileProgress& progress) {
+    return runStream(fd, buffers, nullptr, BodyCipher::Encipher, consume, progress);
 }

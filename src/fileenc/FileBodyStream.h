@@ -24,6 +24,8 @@ inline constexpr std::size_t kDefaultFileChunkBytes = 2 * 1024 * 1024;
 /// Test seam: while set, bodies go through in chunks of this many bytes (rounded down to whole
 /// cipher blocks, at least one), so tests cross chunk boundaries with small files.
 void setFileChunkBytes(std::optional<std::size_t> bytes);
+/// The chunk size in force (what a new strong file states).
+std::size_t fileChunkBytes();
 
 enum class BodyCipher { Encipher, Decipher };
 
@@ -33,6 +35,7 @@ enum class StreamOutcome {
     ShortRead,   // the input ended before the body did (it shrank while being read)
     WriteError,  // SafeFileWriter::write failed; see StreamResult::write
     Cancelled,   // the progress callback said stop
+    Refused,     // a chunk failed its authentication (strong form): the input was changed or damaged
 };
 
 struct StreamResult {
@@ -46,6 +49,10 @@ class BodyBuffers {
 public:
     /// Buffers for a body of `length` bytes; nothing when the memory cannot be had.
     static std::unique_ptr<BodyBuffers> allocate(std::uint64_t length);
+    /// Buffers for reading `length` bytes from offset `start` in chunks of exactly `chunkBytes` (the
+    /// last one shorter), none merged with another: the chunks of the strong form.
+    static std::unique_ptr<BodyBuffers> allocateChunks(std::uint64_t start, std::uint64_t length,
+                                                       std::size_t chunkBytes);
 
     std::uint64_t length() const { return m_length; }
     std::size_t chunkBytes() const { return m_chunkBytes; }
@@ -55,10 +62,13 @@ public:
 
     /// Offset and length of chunk `i`. Every chunk but the last is whole cipher blocks; the last one
     /// also takes a final partial block together with the block before it, so it can be ciphered alone.
-    std::uint64_t chunkOffset(std::size_t i) const { return static_cast<std::uint64_t>(i) * m_chunkBytes; }
+    std::uint64_t chunkOffset(std::size_t i) const { return m_start + static_cast<std::uint64_t>(i) * m_chunkBytes; }
     std::size_t chunkLength(std::size_t i) const;
 
 private:
+    static std::unique_ptr<BodyBuffers> make(std::uint64_t start, std::uint64_t length, std::size_t chunkBytes,
+                                             std::uint64_t chunks);
+    std::uint64_t m_start = 0;
     std::uint64_t m_length = 0;
     std::size_t m_chunkBytes = 0;
     std::size_t m_chunkCount = 0;
@@ -73,3 +83,14 @@ private:
 /// Uses the worker threads that the machine's cores allow.
 StreamResult streamFileBody(int fd, const BodyBuffers& buffers, const BlowfishKey& key, BodyCipher how,
                             SafeFileWriter& out, const FileProgress& progress);
+
+/// What is done with each chunk, in order, on the calling thread: chunk `index`'s `length` bytes at
+/// `data`. Returns Done, or WriteError with `write` set, or Refused.
+using ChunkConsumer =
+    std::function<StreamOutcome(std::size_t index, std::uint8_t* data, std::size_t length, FileResult& write)>;
+
+/// Reads the chunks of `buffers` from `fd` on the worker threads and hands each to `consume` on the
+/// calling thread, in order; `progress` as for streamFileBody (the bytes read of buffers.length()).
+/// The strong form's cipher is a chain from chunk to chunk, so it runs in `consume`, not on the workers.
+StreamResult streamChunks(int fd, const BodyBuffers& buffers, const ChunkConsumer& consume,
+                          const FileProgress& progress);

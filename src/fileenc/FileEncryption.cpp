@@ -6,17 +6,23 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <new>
 #include <optional>
 
 #include "common/SafeFile.h"
 #include "crypto/Blowfish.h"
+#include "crypto/PasswordKey.h"
 #include "crypto/Sha1.h"
 #include "fileenc/EncryptedFileFormat.h"
 #include "fileenc/FileBodyStream.h"
+#include "fileenc/StrongFileFormat.h"
 
 namespace {
 
@@ -138,14 +144,13 @@ void reportNameTaken(const std::string& output, const std::string& input, FileOp
     result.detail = "the output's name was taken meanwhile";
 }
 
-// Streams the body of `input` through the cipher into a new file at `outputPath`, followed by
-// `trailer` (may be empty), and puts it in place. False after the messages of a failure, or on a
-// cancel (status Cancelled); the temporary file is gone either way and the target untouched.
-bool writeStreamedOutput(int input, const std::string& inputPath, const BodyBuffers& buffers, const BlowfishKey& key,
-                         BodyCipher how, const std::string& outputPath, const std::uint8_t* trailer,
-                         std::size_t trailerLength, const OutputExtras& extras, const char* stepError,
-                         const ReadMessages& readMessages, const FileProgress& progress, FileOpResult& result,
-                         Prompter& ui) {
+// Writes a new file at `outputPath`: `prefix` (may be empty), the body `stream` writes through the
+// writer, `trailer` (may be empty), and puts it in place. False after the messages of a failure, or on
+// a cancel (status Cancelled); the temporary file is gone either way and the target untouched.
+bool writeOutput(const std::string& inputPath, const std::function<StreamResult(SafeFileWriter&)>& stream,
+                 const std::string& outputPath, const std::uint8_t* prefix, std::size_t prefixLength,
+                 const std::uint8_t* trailer, std::size_t trailerLength, const OutputExtras& extras,
+                 const char* stepError, const ReadMessages& readMessages, FileOpResult& result, Prompter& ui) {
     // A name taken meanwhile (create-only) and any other failure of the writer each have their message.
     auto writerFailed = [&](const FileResult& failure) {
         if (failure.alreadyExists)
@@ -158,7 +163,12 @@ bool writeStreamedOutput(int input, const std::string& inputPath, const BodyBuff
     FileResult written = out.open(outputPath, extras.mode);
     if (!written.ok)
         return writerFailed(written);
-    StreamResult streamed = streamFileBody(input, buffers, key, how, out, progress);
+    if (prefixLength != 0) {
+        written = out.write(prefix, prefixLength);
+        if (!written.ok)
+            return writerFailed(written);
+    }
+    StreamResult streamed = stream(out);
     switch (streamed.outcome) {
         case StreamOutcome::Done:
             break;
@@ -174,6 +184,10 @@ bool writeStreamedOutput(int input, const std::string& inputPath, const BodyBuff
         case StreamOutcome::Cancelled:
             result.status = FileOpStatus::Cancelled;
             return false;
+        case StreamOutcome::Refused:
+            // What was restored so far goes with the temporary file: nothing of it is kept.
+            ui.showMessage(damagedFileMessage(fileNameOf(inputPath)));
+            return false;
     }
     if (trailerLength != 0)
         written = out.write(trailer, trailerLength);
@@ -185,6 +199,61 @@ bool writeStreamedOutput(int input, const std::string& inputPath, const BodyBuff
     if (written.ok)
         written = out.commit();
     return written.ok || writerFailed(written);
+}
+
+// The old form: the body through Blowfish, then the trailer.
+bool writeStreamedOutput(int input, const std::string& inputPath, const BodyBuffers& buffers, const BlowfishKey& key,
+                         BodyCipher how, const std::string& outputPath, const std::uint8_t* trailer,
+                         std::size_t trailerLength, const OutputExtras& extras, const char* stepError,
+                         const ReadMessages& readMessages, const FileProgress& progress, FileOpResult& result,
+                         Prompter& ui) {
+    return writeOutput(
+        inputPath, [&](SafeFileWriter& out) { return streamFileBody(input, buffers, key, how, out, progress); },
+        outputPath, nullptr, 0, trailer, trailerLength, extras, stepError, readMessages, result, ui);
+}
+
+// A buffer for one sealed or opened chunk; nothing when the memory cannot be had.
+std::unique_ptr<std::uint8_t[]> chunkBuffer(std::size_t size) {
+    return std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[size]);
+}
+
+// The strong form: a key from the password with a fresh salt, the header, then each chunk sealed in
+// turn (the first with the header as associated data, the last marked as the last).
+bool writeStrongEncrypted(int input, const std::string& inputPath, const BodyBuffers& buffers,
+                          const std::string& password, const std::string& nameTail, const std::string& outputPath,
+                          const OutputExtras& extras, const FileProgress& progress, FileOpResult& result,
+                          Prompter& ui) {
+    const std::size_t chunk = buffers.chunkBytes();
+    auto sealed = chunkBuffer(chunk + SecretStream::kChunkOverhead);
+    std::optional<PasswordKey> key = sealed ? PasswordKey::forNewPassword(password) : std::nullopt;
+    SecretStream::Header streamHeader{};
+    std::optional<SecretStream> stream = key ? SecretStream::forSealing(*key, streamHeader) : std::nullopt;
+    if (!stream) {
+        ui.showMessage("Unable to Allocate memory");
+        ui.showMessage("Can not Allocate memory");
+        return false;
+    }
+    std::uint8_t header[kStrongFileHeaderSize];
+    writeStrongFileHeader(header, *key, static_cast<std::uint32_t>(chunk), nameTail, streamHeader);
+    auto seal = [&](std::size_t i, std::uint8_t* data, std::size_t size, FileResult& write, SafeFileWriter& out) {
+        const bool first = i == 0;
+        stream->seal(data, size, first ? header : nullptr, first ? sizeof header : 0, i + 1 == buffers.chunkCount(),
+                     sealed.get());
+        write = out.write(sealed.get(), size + SecretStream::kChunkOverhead);
+        return write.ok ? StreamOutcome::Done : StreamOutcome::WriteError;
+    };
+    return writeOutput(
+        inputPath,
+        [&](SafeFileWriter& out) {
+            return streamChunks(
+                input, buffers,
+                [&](std::size_t i, std::uint8_t* data, std::size_t size, FileResult& write) {
+                    return seal(i, data, size, write, out);
+                },
+                progress);
+        },
+        outputPath, header, sizeof header, nullptr, 0, extras, "WriteEncryptedFileToDisk() Error",
+        kEncryptReadMessages, result, ui);
 }
 
 // True when both names lead to one file on disk (through links or not).
@@ -262,7 +331,8 @@ FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui, const
         return result;
     }
     // The body goes through a few chunk buffers, whatever the file's size.
-    auto buffers = BodyBuffers::allocate(length);
+    auto buffers = state.EncryptInOldForm ? BodyBuffers::allocate(length)
+                                          : BodyBuffers::allocateChunks(0, length, fileChunkBytes());
     if (!buffers) {
         ui.showMessage("Unable to Allocate memory");
         ui.showMessage("Can not Allocate memory");
@@ -299,13 +369,18 @@ FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui, const
     if (struct stat st {}; ::fstat(file.fd(), &st) == 0)
         extras.keepAttributes = formatKeptAttributes(st);
 
-    std::uint8_t trailer[kEncryptedTrailerLength];
-    writeEncryptedTrailer(trailer, Sha1Digest(state.FileEncryptionPassword), name->nameTail);
-    const BlowfishKey key(state.FileEncryptionPassword);
-    if (!writeStreamedOutput(file.fd(), source, *buffers, key, BodyCipher::Encipher, name->path, trailer,
-                             sizeof trailer, extras, "WriteEncryptedFileToDisk() Error", kEncryptReadMessages,
-                             progress, result, ui))
+    if (state.EncryptInOldForm) {
+        std::uint8_t trailer[kEncryptedTrailerLength];
+        writeEncryptedTrailer(trailer, Sha1Digest(state.FileEncryptionPassword), name->nameTail);
+        const BlowfishKey key(state.FileEncryptionPassword);
+        if (!writeStreamedOutput(file.fd(), source, *buffers, key, BodyCipher::Encipher, name->path, trailer,
+                                 sizeof trailer, extras, "WriteEncryptedFileToDisk() Error", kEncryptReadMessages,
+                                 progress, result, ui))
+            return result;
+    } else if (!writeStrongEncrypted(file.fd(), source, *buffers, state.FileEncryptionPassword, name->nameTail,
+                                     name->path, extras, progress, result, ui)) {
         return result;
+    }
     file.close();
 
     state.SelectedFile = name->path;
@@ -314,6 +389,118 @@ FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui, const
     removeInput(source, result);
     return result;
 }
+
+namespace {
+
+// Whether the file is in the strong form: its magic at the start, and, should the old form's magic
+// also sit at its end, an intact header (an old file's enciphered body might begin with the magic).
+bool readAsStrong(int fd, std::uint64_t length, std::uint8_t* head, std::size_t& headSize) {
+    headSize = 0;
+    if (!readBytesAt(fd, 0, head, kStrongFileHeaderSize, headSize) || headSize < kStrongFileMagic.size() ||
+        std::memcmp(head, kStrongFileMagic.data(), kStrongFileMagic.size()) != 0)
+        return false;
+    std::uint8_t magic[EncryptedFileMagic.size()];
+    std::size_t got = 0;
+    const bool oldMagic = length > kMagicFromEnd && readBytesAt(fd, length - kMagicFromEnd, magic, sizeof magic, got) &&
+                          got == sizeof magic && std::memcmp(magic, EncryptedFileMagic.data(), sizeof magic) == 0;
+    if (!oldMagic)
+        return true;
+    const HeaderDigest digest = headerDigest(head, kStrongFileDigestOffset);
+    return headSize == kStrongFileHeaderSize &&
+           std::memcmp(digest.data(), head + kStrongFileDigestOffset, digest.size()) == 0;
+}
+
+// Decrypts a strong "~~~" file: the header is checked before the password, the password (the key
+// check) before anything is written, and every chunk before it is written; a failure anywhere
+// leaves no output.
+FileOpResult decryptStrong(FileEncryptionState& state, Prompter& ui, const FileProgress& progress, int fd,
+                           std::uint64_t length, const std::uint8_t* head, FileOpResult result) {
+    const std::string encrypted = state.SelectedFile;
+    const std::string name = fileNameOf(encrypted);
+    StrongFileHeader header;
+    std::uint64_t plainLength = 0;
+    const StrongFileVerdict verdict = readStrongFileHeader(head, length, header, plainLength);
+    if (verdict != StrongFileVerdict::Readable) {
+        ui.showMessage(strongFileMessage(verdict, head, header, name));
+        return result;
+    }
+    auto output = decryptedPathFor(encrypted, header.nameTail);
+    if (!output) {
+        ui.showMessage(splitPathTail(encrypted) ? kMsgStoredNameUnusable : kMsgNameTooShort);
+        return result;
+    }
+    if (*output == encrypted) {
+        ui.showMessage(kMsgRestoredNameIsInput);
+        return result;
+    }
+    result.outputPath = *output;
+    if (state.FileEncryptionPassword.empty()) {
+        ui.showMessage("Password not set !");
+        ui.showMessage("Password not correct,try again!");
+        result.status = FileOpStatus::WrongPassword;
+        return result;
+    }
+    const std::size_t sealedChunk = std::size_t{header.chunkBytes} + SecretStream::kChunkOverhead;
+    auto buffers = BodyBuffers::allocateChunks(kStrongFileHeaderSize, length - kStrongFileHeaderSize, sealedChunk);
+    auto opened = chunkBuffer(header.chunkBytes);
+    if (!buffers || !opened) {
+        ui.showMessage("Unable to Allocate memory");
+        return result;
+    }
+    std::optional<PasswordKey> key = PasswordKey::derive(state.FileEncryptionPassword, header.salt, header.cost);
+    if (!key) {
+        ui.showMessage(keyNotDerivedMessage(name, header.cost));
+        return result;
+    }
+    if (!key->keyCheckMatches(head, kStrongFileKeyCheckOffset, head + kStrongFileKeyCheckOffset)) {
+        ui.showMessage("Password not correct,try again!");
+        result.status = FileOpStatus::WrongPassword;
+        return result;
+    }
+    if (sameFileOnDisk(*output, encrypted)) {
+        ui.showMessage(kMsgOutputIsInput);
+        return result;
+    }
+    OutputExtras extras;
+    if (!mayWriteOutput(*output, extras.mode, result, ui))
+        return result;
+    extras.restore = readKeptAttributes(fd);
+    std::optional<SecretStream> stream = SecretStream::forOpening(*key, header.stream);
+    if (!stream) {
+        ui.showMessage("Unable to Allocate memory");
+        return result;
+    }
+    auto open = [&](std::size_t i, std::uint8_t* data, std::size_t size, FileResult& write, SafeFileWriter& out) {
+        const bool first = i == 0;
+        const SecretStream::Opened chunk =
+            stream->open(data, size, first ? head : nullptr, first ? kStrongFileHeaderSize : 0, opened.get());
+        // The last chunk must say it is the last, and no other may: a file cut at a chunk's end, or
+        // grown by chunks of another file, is refused like any other change.
+        const bool last = i + 1 == buffers->chunkCount();
+        if (chunk == SecretStream::Opened::Refused || (chunk == SecretStream::Opened::LastChunk) != last)
+            return StreamOutcome::Refused;
+        write = out.write(opened.get(), size - SecretStream::kChunkOverhead);
+        return write.ok ? StreamOutcome::Done : StreamOutcome::WriteError;
+    };
+    if (!writeOutput(
+            encrypted,
+            [&](SafeFileWriter& out) {
+                return streamChunks(
+                    fd, *buffers,
+                    [&](std::size_t i, std::uint8_t* data, std::size_t size, FileResult& write) {
+                        return open(i, data, size, write, out);
+                    },
+                    progress);
+            },
+            *output, nullptr, 0, nullptr, 0, extras, "WriteBytesToDisk() Error", kDecryptReadMessages, result, ui))
+        return result;
+    state.SelectedFile = *output;
+    state.CanEncrypt = true;
+    state.IsEncrypted = false;
+    return result;
+}
+
+}  // namespace
 
 FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui, const FileProgress& progress) {
     FileOpResult result;
@@ -332,6 +519,15 @@ FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui, const
     }
     if (length == 0) {
         ui.showMessage("File is empty, can not decrypt");
+        return result;
+    }
+    std::uint8_t head[kStrongFileHeaderSize] = {};
+    std::size_t headSize = 0;
+    if (readAsStrong(file.fd(), length, head, headSize)) {
+        result = decryptStrong(state, ui, progress, file.fd(), length, head, result);
+        if (state.SelectedFile == encrypted) return result;  // nothing was restored
+        file.close();
+        removeInput(encrypted, result);
         return result;
     }
     // Refused before any size is worked out from length - 52.
@@ -401,6 +597,16 @@ FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui, const
     return result;
 }
 
+std::uint64_t encryptedBodyLength(const std::string& path, std::uint64_t fileLength) {
+    FileHandle file;
+    std::uint64_t length = 0;
+    std::uint8_t head[kStrongFileHeaderSize];
+    std::size_t headSize = 0;
+    if (openForReading(path, file, length) == 0 && readAsStrong(file.fd(), length, head, headSize))
+        return fileLength - std::min<std::uint64_t>(fileLength, kStrongFileHeaderSize);
+    return fileLength - std::min<std::uint64_t>(fileLength, kEncryptedTrailerLength);
+}
+
 const char* openFailureMessage(int err) {
     switch (err) {
         case EACCES:
@@ -443,6 +649,11 @@ int IsEncryptedFile(const std::string& path, Prompter& ui) {
         ui.showMessage("File open error");
         return 0;
     }
+    std::uint8_t head[kStrongFileMagic.size()];
+    std::size_t got = 0;
+    if (length >= kStrongFileHeaderSize + SecretStream::kChunkOverhead && readBytesAt(file.fd(), 0, head, sizeof head, got) &&
+        got == sizeof head && std::memcmp(head, kStrongFileMagic.data(), sizeof head) == 0)
+        return 1;
     if (length <= kMagicFromEnd)
         return 0;
     std::uint8_t magic[EncryptedFileMagic.size()];

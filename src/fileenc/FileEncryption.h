@@ -15,6 +15,8 @@ struct FileEncryptionState {
     bool CanEncrypt = false;   // SelectedFile is readable, non-empty and not an encrypted file
     bool IsEncrypted = false;  // SelectedFile is an encrypted file
     bool ShowEncryptedOnly = false;
+    // Encrypt File writes the old form (Blowfish, readable by older programs) instead of the strong one.
+    bool EncryptInOldForm = false;
 };
 
 enum class FileOpStatus {
@@ -33,28 +35,35 @@ struct FileOpResult {
     bool outputWritten() const { return status == FileOpStatus::Done || status == FileOpStatus::InputKept; }
 };
 
-/// Replaces state.SelectedFile by its "~~~" file enciphered under state.FileEncryptionPassword.
+/// Replaces state.SelectedFile by its "~~~" file enciphered under state.FileEncryptionPassword: in the
+/// strong form (a key derived with Argon2id, about a second, then libsodium's secretstream), or with
+/// state.EncryptInOldForm in the old one.
 /// On success SelectedFile names the encrypted file, CanEncrypt false, IsEncrypted true; on failure
 /// or a cancel the state and every file stay as they were. The file streams through in chunks;
 /// `progress` (called on this thread) is told the source bytes done and may cancel between chunks.
 FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui, const FileProgress& progress = {});
 
-/// Restores the file that the "~~~" file state.SelectedFile holds, under the name its trailer
+/// Restores the file that the "~~~" file state.SelectedFile holds (either form), under the name it
 /// keeps. On success SelectedFile names the restored file, CanEncrypt true, IsEncrypted false. The
-/// password is checked against the trailer before the body is read; `progress` is told the body
-/// bytes done (the trailer not counted) and may cancel between chunks.
+/// password is checked against the trailer (the strong form's key check) before the body is read;
+/// `progress` is told the body bytes done (trailer or header not counted) and may cancel between
+/// chunks. A strong file that fails its authentication anywhere restores nothing.
 FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui, const FileProgress& progress = {});
 
 /// 1 when the file opens for reading; otherwise 0 after a message naming the cause (none for a
 /// missing file or a bad path). A file another program holds a lock on counts as a sharing violation.
 int CanOpenForReading(const std::string& path, Prompter& ui);
 
-/// 1 when the 8 bytes 32 bytes before the end are the magic; a file of 32 bytes or less is never
+/// 1 when the 8 bytes 32 bytes before the end are the magic (the old form), or the file begins with the
+/// strong form's magic and is long enough for its header; a file of 32 bytes or less is never
 /// encrypted. "File open error" when it cannot be opened.
 int IsEncryptedFile(const std::string& path, Prompter& ui);
 
 /// 1 when the file is not empty; "Could not open file" when it cannot be opened.
 int IsNonEmptyFile(const std::string& path, Prompter& ui);
+
+/// The bytes of a "~~~" file's body that decryption reports progress over, by its form.
+std::uint64_t encryptedBodyLength(const std::string& path, std::uint64_t fileLength);
 
 /// The open-failure message for an errno value, or nullptr when that cause shows none.
 const char* openFailureMessage(int err);

@@ -65,6 +65,9 @@ inline constexpr IntSetting kGeneratorUseWords{kOwnSection, "Generate Passphrase
 inline constexpr IntSetting kGeneratorWords{kOwnSection, "Generated Passphrase Words", 6};
 // Minutes without input after which an open encrypted document locks; 0 never.
 inline constexpr IntSetting kLockAfterMinutes{kOwnSection, "Lock After Minutes", 10};
+// The documents in the old encryption form the window has offered the strong form for, once each: the
+// SHA-1 digests (hex) of their paths, separated by blanks, the latest last.
+inline constexpr TextSetting kStrongFormOffered{kOwnSection, "Strong Form Offered", ""};
 // The main window as it was left: its geometry (position, size, maximized) as base64 text, and the
 // width of the card list in card windows.
 inline constexpr TextSetting kWindowGeometry{kOwnSection, "Window Geometry", ""};

@@ -555,9 +555,11 @@ TEST(CardFileWrite, ExactBytesOfSmallDocuments) {
     expectedCard[20] = 5;  // five empty texts and their NULs
     EXPECT_EQ(Bytes(oneCard.begin() + 22, oneCard.end()), expectedCard);
 
-    // Encrypted: digest and cards padded to whole blocks; no salt, so the same input gives the same file.
+    // Encrypted in the old form: digest and cards padded to whole blocks; no salt, so the same input
+    // gives the same file.
     CardStore encrypted;
     encrypted.encryptOnSave = 1;
+    encrypted.encryptionForm = EncryptionForm::Old;
     encrypted.encryptionPassword = "password";
     EXPECT_EQ(serialized(encrypted).size(), 46u);
     encrypted.GetCategoryList(5)->AddCard(std::make_unique<Card>());

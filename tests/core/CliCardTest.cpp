@@ -113,8 +113,8 @@ TEST(CliCard, ConvertWritesTheCurrentFormatByteForByte) {
         {"plain-cards.qvf", {}, "", "plain-cards.qvf"},
         {"encrypted.qve", {}, kPassword, "encrypted.qve"},
         {"encrypted.qve", {"--plain"}, kPassword, "plain-cards.qvf"},
-        {"plain-cards.qvf", {"--encrypt"}, kPassword, "encrypted.qve"},
-        {"encrypted.qve", {"--encrypt"}, kPassword, "encrypted.qve"},
+        {"plain-cards.qvf", {"--encrypt", "--legacy"}, kPassword, "encrypted.qve"},
+        {"encrypted.qve", {"--encrypt", "--legacy"}, kPassword, "encrypted.qve"},
         {"odd-cards.qvf", {}, "", nullptr},
     };
     for (const Case& c : cases) {

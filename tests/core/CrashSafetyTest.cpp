@@ -47,8 +47,7 @@ TEST(CrashSafety, WriteFailingAtAnyPointLeavesThePreviousFile) {
     CardStore oldDoc, newDoc;
     fill(oldDoc, 20, "old");
     fill(newDoc, 40, "new");
-    newDoc.encryptOnSave = 1;
-    newDoc.encryptionPassword = "a long password";
+    ASSERT_TRUE(setEncryptionPassword(newDoc, "a long password", EncryptionForm::Strong));
     SilentPrompter ui;
     ASSERT_EQ(saveCardDocument(target, oldDoc, ui).outcome, SaveOutcome::Saved);
     const Bytes before = *readWholeFile(target);
@@ -73,7 +72,9 @@ TEST(CrashSafety, ProcessKilledDuringSavesLeavesOldOrNewDocument) {
     CardStore first, second;
     fill(first, 2000, "first");
     fill(second, 3000, "second");
+    // The old form, whose bytes do not change from save to save, so what is on disk can be named.
     first.encryptOnSave = second.encryptOnSave = 1;
+    first.encryptionForm = second.encryptionForm = EncryptionForm::Old;
     first.encryptionPassword = second.encryptionPassword = "kill test password";
     const Bytes a = bytesOf(first), b = bytesOf(second);
     SilentPrompter ui;

@@ -88,6 +88,7 @@ protected:
         state.FileEncryptionPassword = password;
         state.PasswordIsSet = !password.empty();
         state.SelectedFile = file;
+        state.EncryptInOldForm = true;  // these tests pin the old form byte for byte (StrongFormTest the new one)
         return state;
     }
     // Encrypts `plain` saved as `name` and returns the encrypted file's path.

@@ -32,7 +32,10 @@ QByteArray contents(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool encryptedOnDisk(const QString& path) { return contents(path).size() > 12 && contents(path).at(12) == 1; }
+// Encrypted in either form: body kind 1 (old) or 3 (strong).
+bool encryptedOnDisk(const QString& path) {
+    return contents(path).size() > 12 && (contents(path).at(12) == 1 || contents(path).at(12) == 3);
+}
 
 // Takes the core's messages of a check load without a window.
 class ScriptedCoreUi : public Prompter {
@@ -251,10 +254,12 @@ void DocumentTest::switchToEncryptedAndBack() {
     QVERIFY(encryptedOnDisk(h.path("cards.qve")));
     QVERIFY(!QFile::exists(h.path("cards.qvf")));
 
-    // And back: the dialog opens filled with the password; clearing the box returns to .qvf.
+    // And back: the dialog opens checked (with empty fields: the strong form keeps its key, not the
+    // password); clearing the box returns to .qvf.
     h.prompter.encryptionAnswers.append(FileEncryptionInput{false, QString(), QString()});
     QVERIFY(h.run(cmd::EncryptOnSave));
-    QCOMPARE(h.prompter.encryptionDialogs.last().password, QStringLiteral("12345678"));
+    QCOMPARE(h.prompter.encryptionDialogs.last().encryptOnSave, true);
+    QCOMPARE(h.prompter.encryptionDialogs.last().password, QString());
     QCOMPARE(h.doc()->GetPathName(), h.path("cards.qvf"));
     QCOMPARE(h.doc()->GetDocTemplate()->resourceId(), 129);
     QCOMPARE(statusText(h), QStringLiteral("(Not Encrypted)"));

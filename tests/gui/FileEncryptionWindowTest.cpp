@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QDateTime>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -69,6 +70,7 @@ QString encryptWithCore(const QString& path, const QString& password = kPassword
     state.FileEncryptionPassword = password.toStdString();
     state.PasswordIsSet = true;
     state.SelectedFile = native(path);
+    state.EncryptInOldForm = true;  // the old form's bytes are the same each time, so they can be compared
     struct Quiet : Prompter {
         void showMessage(const std::string&) override {}
         std::optional<std::string> askPassword(const std::string&) override { return std::nullopt; }
@@ -83,7 +85,9 @@ QStringList entries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-/// Answers the next "Set File Encryption Password" dialog; `openedWith` gets what its fields held.
+/// Answers the next "Set File Encryption Password" dialog; `openedWith` gets what its fields held. The
+/// old format is chosen, whose bytes these tests compare with the core's (StrongFormWindowTest has
+/// the strong one).
 void typePassword(ScriptedPrompter& p, const QString& first, const QString& second, QStringList* openedWith = nullptr) {
     p.onDialog<FilePasswordDlg>([=](FilePasswordDlg& dlg) {
         if (openedWith) {
@@ -91,6 +95,7 @@ void typePassword(ScriptedPrompter& p, const QString& first, const QString& seco
         }
         dlg.passwordField()->setText(first);
         dlg.confirmationField()->setText(second);
+        dlg.oldFormatBox()->setChecked(true);
         return static_cast<int>(QDialog::Accepted);
     });
 }
@@ -176,6 +181,7 @@ private slots:
     void encryptAndDecryptFromTheList_data();
     void encryptAndDecryptFromTheList();
     void wrongPasswordAndExistingOutput();
+    void strongFormUnlessTheOldFormatIsChosen();
     void cancelKeepsTheSource();
     void encryptedFileOpenedAsDocument();
     void encryptedFileOnTheCommandLine();
@@ -520,6 +526,48 @@ void FileEncryptionWindowTest::encryptAndDecryptFromTheList() {
     QVERIFY(h.enabled(cmd::FeEncryptFile));
     QVERIFY(h.prompter.messages().isEmpty());
     QVERIFY(h.prompter.shown.isEmpty());  // over before a progress dialog was due
+}
+
+void FileEncryptionWindowTest::strongFormUnlessTheOldFormatIsChosen() {
+    Harness h;
+    const QString dir = QFileInfo(h.path("work")).absoluteFilePath();
+    QVERIFY(QDir().mkpath(dir));
+    const QByteArray plain = randomBytes(3000, 7);
+    writeFile(dir + "/notes.txt", plain);
+    // Set Password with the box as it opens: cleared, the strong form.
+    QList<bool> boxOpenedWith;
+    auto type = [&](bool oldFormat) {
+        h.prompter.onDialog<FilePasswordDlg>([&boxOpenedWith, oldFormat](FilePasswordDlg& dlg) {
+            boxOpenedWith.append(dlg.oldFormatBox()->isChecked());
+            dlg.passwordField()->setText(kPassword);
+            dlg.confirmationField()->setText(kPassword);
+            dlg.oldFormatBox()->setChecked(oldFormat);
+            return static_cast<int>(QDialog::Accepted);
+        });
+    };
+    type(false);
+    QVERIFY(h.run(cmd::FeSetPassword));
+    CChildFrmFileView* w = openFileView(h);
+    QVERIFY(showFolder(w, dir));
+    selectRow(w, "notes.txt");
+    QVERIFY(h.run(cmd::FeEncryptFileButton));
+    QCOMPARE(contents(dir + "/notes.~~~").left(8), QByteArray("QrVnStrm"));
+    QTRY_COMPARE(selectedName(w), QStringLiteral("notes.~~~"));
+    QVERIFY(h.run(cmd::FeDecryptFile));
+    QCOMPARE(contents(dir + "/notes.txt"), plain);
+
+    // Chosen in the dialog, the old form; the dialog shows the choice in force when it opens again.
+    type(true);
+    QVERIFY(h.run(cmd::FeSetPassword));
+    QTRY_COMPARE(selectedName(w), QStringLiteral("notes.txt"));
+    QVERIFY(h.run(cmd::FeEncryptFileButton));
+    const QByteArray old = contents(dir + "/notes.~~~");
+    QCOMPARE(old.size(), plain.size() + 52);
+    QCOMPARE(old.mid(plain.size() + 20, 8), QByteArray("QrVnEncr"));
+    type(true);
+    QVERIFY(h.run(cmd::FeSetPassword));
+    QCOMPARE(boxOpenedWith, (QList<bool>{false, false, true}));
+    QVERIFY(h.prompter.messages().isEmpty());
 }
 
 void FileEncryptionWindowTest::wrongPasswordAndExistingOutput() {

@@ -40,7 +40,7 @@ std::unique_ptr<SettingsStore> makeSettings(MemorySettings*& out, const std::fun
 
 }  // namespace
 
-void writeCardFile(const QString& path, const QList<CardSpec>& cards, const QString& password) {
+void writeCardFile(const QString& path, const QList<CardSpec>& cards, const QString& password, bool strong) {
     CardStore store;
     for (const CardSpec& spec : cards) {
         auto card = std::make_unique<Card>();
@@ -53,9 +53,9 @@ void writeCardFile(const QString& path, const QList<CardSpec>& cards, const QStr
         card->dateStamp = 3'786'825'600u;  // 2024-01-01
         store.GetCategoryList(spec.categoryId)->AddCard(std::move(card));
     }
-    if (!password.isEmpty()) {
-        store.encryptOnSave = 1;
-        store.encryptionPassword = *toCardText(password);
+    if (!password.isEmpty() &&
+        !setEncryptionPassword(store, *toCardText(password), strong ? EncryptionForm::Strong : EncryptionForm::Old)) {
+        qFatal("cannot derive a key for %s", qPrintable(path));
     }
     SilentPrompter silent;
     const SaveResult result = saveCardDocument(QFile::encodeName(path).toStdString(), store, silent);

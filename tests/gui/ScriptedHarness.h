@@ -27,8 +27,10 @@ struct CardSpec {
     QString note = {};
 };
 
-/// Writes a card document holding `cards` (encrypted under `password` when one is given).
-void writeCardFile(const QString& path, const QList<CardSpec>& cards, const QString& password = QString());
+/// Writes a card document holding `cards` (encrypted under `password` when one is given, in the old
+/// form unless `strong`).
+void writeCardFile(const QString& path, const QList<CardSpec>& cards, const QString& password = QString(),
+                   bool strong = false);
 
 class Harness {
 public:

@@ -169,6 +169,7 @@ int ScriptedPrompter::exec(QDialog& dialog) {
         encryption->checkBox()->setChecked(answer->encryptOnSave);
         encryption->passwordField()->setText(answer->password);
         encryption->confirmationField()->setText(answer->confirmation);
+        encryption->oldFormatBox()->setChecked(answer->oldFormat);
         return QDialog::Accepted;
     }
     if (m_handlers.isEmpty()) {

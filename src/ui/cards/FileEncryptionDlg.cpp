@@ -31,9 +31,16 @@ FileEncryptionDlg::FileEncryptionDlg(const FileEncryptionInput& initial, QWidget
     m_confirmation = new QLineEdit(m_body);
     m_confirmation->setEchoMode(QLineEdit::Password);
     grid->addWidget(m_confirmation, 4, 0);
-    // Tab goes from the password to its confirmation, as it is typed; the eye button comes after.
+    m_oldFormat = new QCheckBox(QStringLiteral("Old format (readable by older programs)"), m_body);
+    m_oldFormat->setToolTip(QStringLiteral("Blowfish without salt or authentication, as older programs read it. "
+                                           "Cleared, the document is saved in the strong form."));
+    grid->addWidget(m_oldFormat, 5, 0, 1, 2);
+    // Tab goes from the password to its confirmation, as it is typed; the eye button and the format
+    // come after.
+    setTabOrder(m_check, m_password);
     setTabOrder(m_password, m_confirmation);
     setTabOrder(m_confirmation, reveal);
+    setTabOrder(reveal, m_oldFormat);
 
     auto* buttons = new QVBoxLayout;
     auto* ok = new QPushButton(QStringLiteral("OK"), m_body);
@@ -44,7 +51,7 @@ FileEncryptionDlg::FileEncryptionDlg(const FileEncryptionInput& initial, QWidget
     buttons->addWidget(cancel);
     buttons->addStretch();
     buttons->addWidget(aboutKeys);
-    grid->addLayout(buttons, 0, 2, 5, 1);
+    grid->addLayout(buttons, 0, 2, 6, 1);
 
     auto* note = new QGroupBox(QStringLiteral("Important"), m_body);
     auto* noteLayout = new QVBoxLayout(note);
@@ -56,7 +63,13 @@ FileEncryptionDlg::FileEncryptionDlg(const FileEncryptionInput& initial, QWidget
     noteText->setWordWrap(true);
     noteLayout->addWidget(noteText);
     note->setFixedHeight(kCollapse - grid->verticalSpacing() - grid->contentsMargins().bottom());
-    grid->addWidget(note, 5, 0, 1, 3);
+    grid->addWidget(note, 6, 0, 1, 3);
+
+    setTabOrder(m_oldFormat, ok);
+    setTabOrder(ok, cancel);
+    setTabOrder(cancel, aboutKeys);
+    cancel->setAutoDefault(false);
+    aboutKeys->setAutoDefault(false);
 
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -73,6 +86,7 @@ FileEncryptionDlg::FileEncryptionDlg(const FileEncryptionInput& initial, QWidget
     m_check->setChecked(initial.encryptOnSave);
     m_password->setText(initial.password);
     m_confirmation->setText(initial.confirmation);
+    m_oldFormat->setChecked(initial.oldFormat);
     applyCheckState(false);
 }
 
@@ -80,6 +94,7 @@ void FileEncryptionDlg::applyCheckState(bool clearFields) {
     const bool on = m_check->isChecked();
     m_password->setReadOnly(!on);
     m_confirmation->setReadOnly(!on);
+    m_oldFormat->setEnabled(on);
     if (!on && clearFields) {
         m_password->clear();
         m_confirmation->clear();
@@ -88,5 +103,5 @@ void FileEncryptionDlg::applyCheckState(bool clearFields) {
 }
 
 FileEncryptionInput FileEncryptionDlg::input() const {
-    return {m_check->isChecked(), m_password->text(), m_confirmation->text()};
+    return {m_check->isChecked(), m_password->text(), m_confirmation->text(), m_oldFormat->isChecked()};
 }

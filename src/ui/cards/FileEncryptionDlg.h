@@ -1,6 +1,7 @@
 #pragma once
-// "File Encryption": the dialog of Encrypt On Save. With the box cleared the password fields are
-// read-only and the dialog loses its lower 100 pixels, hiding the "Important" note.
+// "File Encryption": the dialog of Encrypt On Save. With the box cleared the password fields and the
+// choice of the old format are read-only and the dialog loses its lower 100 pixels, hiding the
+// "Important" note.
 
 #include <QDialog>
 
@@ -11,6 +12,7 @@ struct FileEncryptionInput {
     bool encryptOnSave = false;
     QString password;
     QString confirmation;
+    bool oldFormat = false;  // the old form (Blowfish), readable by older programs, instead of the strong one
 };
 
 class QCheckBox;
@@ -29,6 +31,7 @@ public:
     QCheckBox* checkBox() const { return m_check; }
     QLineEdit* passwordField() const { return m_password; }
     QLineEdit* confirmationField() const { return m_confirmation; }
+    QCheckBox* oldFormatBox() const { return m_oldFormat; }
 
 private:
     void applyCheckState(bool clearFields);
@@ -37,5 +40,6 @@ private:
     QCheckBox* m_check;
     QLineEdit* m_password;
     QLineEdit* m_confirmation;
+    QCheckBox* m_oldFormat;
     int m_fullHeight = 0;
 };

@@ -1,6 +1,7 @@
 #include "ui/cards/QuorvaneDoc.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <utility>
@@ -15,6 +16,7 @@
 #include "crypto/PasswordRules.h"
 #include "prefs/SettingKeys.h"
 #include "ui/cards/FileEncryptionDlg.h"
+#include "ui/cards/StrongFormOffer.h"
 #include "ui/common/DocumentTypes.h"
 #include "ui/common/CommandBlock.h"
 #include "ui/common/GuiPrompter.h"
@@ -66,6 +68,8 @@ bool CQuorvaneDoc::OnNewDocument() {
     m_store.clear();
     m_store.encryptOnSave = 0;
     m_store.encryptionPassword.clear();
+    m_store.encryptionForm = EncryptionForm::Strong;
+    m_store.encryptionKey.reset();
     return Document::OnNewDocument();
 }
 
@@ -118,6 +122,7 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
         case LoadOutcome::EncryptedFileName:
             SetModifiedFlag(false);
             emit fileStored();
+            if (auto offer = strongFormOffer(m_settings, path, result)) emit statusNotice(*offer);
             return true;
         case LoadOutcome::ReadError: {
             // A name that is not UTF-8 reaches the window with its odd bytes replaced, so the file
@@ -195,6 +200,9 @@ void CQuorvaneDoc::SetPathName(const QString& path, bool addToRecentFiles) {
 
 void CQuorvaneDoc::OnCloseDocument() {
     forgetFile();
+    // The key and the old form's password go with the document (the key's memory is wiped as it is freed).
+    m_store.encryptionKey.reset();
+    wipeSecret(m_store.encryptionPassword);
     Document::OnCloseDocument();
 }
 
@@ -351,6 +359,7 @@ bool CQuorvaneDoc::reload() {
     const std::string file = fileBytesName(path);
     const std::optional<FileFingerprint> before = fingerprintFile(file);
     CardStore fresh;
+    fresh.encryptionKey = m_store.encryptionKey;  // a strong file saved under the same key asks no password
     const int dateFormat = readSetting(m_settings, settings::kDateFormat);
     const LoadResult result = loadCardDocument(file, fresh, guiPrompter(), dateFormat);
     const bool read = (result.outcome == LoadOutcome::Loaded || result.outcome == LoadOutcome::EmptyFile) &&
@@ -385,8 +394,12 @@ void CQuorvaneDoc::deleteFileOfOldType(const QString& savedPath) {
 }
 
 void CQuorvaneDoc::OnEncryptOnSave() {
-    const QString current = m_store.encryptOnSave == 1 ? fromCardText(m_store.encryptionPassword) : QString();
-    FileEncryptionDlg dialog({m_store.encryptOnSave == 1, current, current}, dialogParent());
+    // The old form keeps its password, which fills both fields; the strong form keeps only its key,
+    // so its fields start empty, and left empty they keep the key as it is.
+    const bool oldForm = m_store.encryptionForm == EncryptionForm::Old;
+    const QString current =
+        m_store.encryptOnSave == 1 && oldForm ? fromCardText(m_store.encryptionPassword) : QString();
+    FileEncryptionDlg dialog({m_store.encryptOnSave == 1, current, current, oldForm}, dialogParent());
     if (guiPrompter().exec(dialog) != QDialog::Accepted) {
         return;
     }
@@ -413,18 +426,39 @@ void CQuorvaneDoc::OnEncryptOnSave() {
         guiPrompter().message(error);
         return;
     }
+    const EncryptionForm form = answer->oldFormat ? EncryptionForm::Old : EncryptionForm::Strong;
     if (answer->encryptOnSave) {
+        const bool keepKey = form == EncryptionForm::Strong && m_store.encryptionForm == EncryptionForm::Strong &&
+                             m_store.encryptionKey && password->empty() && confirmation->empty();
+        if (keepKey) {
+            // Nothing typed: the document keeps its key (and its password).
+            if (m_store.encryptOnSave != 1) {
+                m_store.encryptOnSave = 1;
+                SetModifiedFlag();
+            }
+            UpdateEncryptionStatus();
+            return;
+        }
         switch (checkNewPassword(*password, *confirmation)) {
             case NewPasswordVerdict::Mismatch:
                 // A typo in the confirmation changes nothing: the switch and the password stay as
                 // they were, so the next save cannot write the cards in clear by surprise.
                 guiPrompter().message(QString::fromUtf8(kMsgPasswordMismatchEntry));
                 return;
-            case NewPasswordVerdict::Accepted:
-                m_store.encryptOnSave = 1;
-                m_store.encryptionPassword = *password;
+            case NewPasswordVerdict::Accepted: {
+                // The strong form derives its key here, once (about a second); every save reuses it.
+                QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+                const bool keyed = setEncryptionPassword(m_store, *password, form);
+                QGuiApplication::restoreOverrideCursor();
+                if (!keyed) {
+                    guiPrompter().message(QStringLiteral("The key could not be derived from the password: there "
+                                                         "is not enough memory. Nothing was changed."),
+                                          QString(), GuiPrompter::Icon::Warning);
+                    return;
+                }
                 SetModifiedFlag();
                 break;
+            }
             case NewPasswordVerdict::TooShort:
                 // The switch goes on but keeps the previous password, so a later save may be refused.
                 m_store.encryptOnSave = 1;

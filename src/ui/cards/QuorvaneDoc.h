@@ -36,7 +36,7 @@ public:
     bool hasCards() const { return m_store.hasCards(); }
 
     /// Saves encrypted under a password: what the dialog bar and the toolbar show.
-    bool IsEncrypted() const { return m_store.encryptOnSave == 1 && !m_store.encryptionPassword.empty(); }
+    bool IsEncrypted() const { return m_store.isEncrypted(); }
 
     bool OnNewDocument() override;
     bool OnOpenDocument(const QString& path) override;
@@ -84,6 +84,8 @@ signals:
     void encryptedFileOpened(const QString& path);
     /// A note for the status bar (an automatic save skipped, a change made elsewhere).
     void statusMessage(const QString& text);
+    /// A note the status bar keeps for a while over the command prompts (the offer of the strong form).
+    void statusNotice(const QString& text);
 
 private:
     void moveToType(int templateId);

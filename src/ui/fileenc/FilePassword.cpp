@@ -25,7 +25,7 @@ void SetFileEncryptionPassword(CMainFrame& frame) {
     FileEncryptionState& state = frame.FileEncryption;
     for (;;) {
         FilePasswordDlg dialog(state.PasswordIsSet ? fromCardText(state.FileEncryptionPassword) : QString(),
-                               dialogParent());
+                               dialogParent(), state.EncryptInOldForm);
         if (guiPrompter().exec(dialog) != QDialog::Accepted) {
             return;
         }
@@ -46,6 +46,8 @@ void SetFileEncryptionPassword(CMainFrame& frame) {
             guiPrompter().message(QString::fromUtf8(newPasswordMessage(verdict)));
             continue;
         }
+        // The form goes with the dialog's OK whatever becomes of the password.
+        state.EncryptInOldForm = dialog.oldFormat();
         if (state.PasswordIsSet && first.bytes != state.FileEncryptionPassword &&
             guiPrompter().question(QStringLiteral("Change File Encryption Password ?"), false) != GuiPrompter::Answer::Yes) {
             return;

@@ -1,5 +1,6 @@
 #include "ui/fileenc/FilePasswordDlg.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -12,7 +13,7 @@
 #include "ui/common/RevealButton.h"
 #include "ui/frame/CommandIds.h"
 
-FilePasswordDlg::FilePasswordDlg(const QString& current, QWidget* parent) : QDialog(parent) {
+FilePasswordDlg::FilePasswordDlg(const QString& current, QWidget* parent, bool oldFormat) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Set File Encryption Password"));
     auto* layout = new QVBoxLayout(this);
 
@@ -37,6 +38,12 @@ FilePasswordDlg::FilePasswordDlg(const QString& current, QWidget* parent) : QDia
     second->setBuddy(m_confirmation);
     grid->addWidget(m_confirmation, 3, 0);
     layout->addWidget(group);
+    // How Encrypt File writes: the strong form unless older programs must read the files.
+    m_oldFormat = new QCheckBox(QStringLiteral("Old format (readable by older programs)"), this);
+    m_oldFormat->setToolTip(QStringLiteral("Encrypt File writes Blowfish without salt or authentication, as older "
+                                           "programs read it. Decrypt File reads both forms."));
+    m_oldFormat->setChecked(oldFormat);
+    layout->addWidget(m_oldFormat);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -54,7 +61,8 @@ FilePasswordDlg::FilePasswordDlg(const QString& current, QWidget* parent) : QDia
     // Tab goes from the password to its confirmation, as it is typed; the eye button comes after.
     setTabOrder(m_password, m_confirmation);
     setTabOrder(m_confirmation, m_reveal);
-    setTabOrder(m_reveal, m_clear);
+    setTabOrder(m_reveal, m_oldFormat);
+    setTabOrder(m_oldFormat, m_clear);
     setTabOrder(m_clear, ok);
     setTabOrder(ok, cancel);
     connect(m_clear, &QPushButton::clicked, this, &FilePasswordDlg::clearFields);
@@ -66,6 +74,8 @@ FilePasswordDlg::FilePasswordDlg(const QString& current, QWidget* parent) : QDia
 QString FilePasswordDlg::password() const { return m_password->text(); }
 
 QString FilePasswordDlg::confirmation() const { return m_confirmation->text(); }
+
+bool FilePasswordDlg::oldFormat() const { return m_oldFormat->isChecked(); }
 
 void FilePasswordDlg::clearFields() {
     m_password->clear();

@@ -8,6 +8,7 @@
 #include <QMdiSubWindow>
 #include <QScreen>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
 
@@ -31,6 +32,10 @@
 #include "ui/frame/CommandTable.h"
 #include "ui/frame/StatusDialogBar.h"
 #include "ui/frame/WindowPlacement.h"
+
+namespace {
+constexpr int kStatusNoticeMilliseconds = 20000;
+}  // namespace
 
 CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent) : QMainWindow(parent), m_settings(settings) {
     setDialogParent(this);
@@ -224,6 +229,9 @@ CQuorvaneDoc* CMainFrame::createCardDocument() {
     });
     connect(document, &CQuorvaneDoc::encryptedFileOpened, this, &CMainFrame::OpenFileEncryptionView);
     connect(document, &CQuorvaneDoc::statusMessage, this, [this](const QString& text) { m_messagePane->setText(text); });
+    // Shown over the pane for 20 seconds, so the prompts of the menus a person moves over do not wipe it.
+    connect(document, &CQuorvaneDoc::statusNotice, this,
+            [this](const QString& text) { statusBar()->showMessage(text, kStatusNoticeMilliseconds); });
     return document;
 }
 
