@@ -15,6 +15,7 @@
 #include "ui/browser/DDEObject.h"
 #include "ui/browser/Launcher.h"
 #include "ui/cards/CardCommands.h"
+#include "ui/cards/LockCommands.h"
 #include "ui/cards/QuorvaneDoc.h"
 #include "ui/common/DocumentTypes.h"
 #include "ui/common/GuiPrompter.h"
@@ -91,6 +92,7 @@ bool CQuorvaneApp::InitInstance(const QStringList& arguments, Options options) {
     installPrefsCommands(*m_mainFrame);
     installBrowserCommands(*m_mainFrame);
     installFileEncryptionCommands(*m_mainFrame);
+    installLockCommands(*m_mainFrame);
     ShowSplashScreen();
 
     // A document named on the command line opens; otherwise no empty document is made. Options

@@ -5,19 +5,22 @@
 
 #include "bridge/ChromiumProcess.h"
 
-BrowserWindows::BrowserWindows(ChromiumProcess& browser, QObject* parent) : QObject(parent), m_browser(browser) {
-    connect(&browser, &ChromiumProcess::messageReceived, this, &BrowserWindows::onMessage);
+BrowserWindows::BrowserWindows(ChromiumProcess& browser, QObject* parent)
+    : BrowserWindows([&browser](const QByteArray& message) { return browser.send(message); }, parent) {
+    connect(&browser, &ChromiumProcess::messageReceived, this, &BrowserWindows::receive);
 }
+
+BrowserWindows::BrowserWindows(Sender send, QObject* parent) : QObject(parent), m_send(std::move(send)) {}
 
 void BrowserWindows::call(const QString& method, const QJsonObject& params, Result done) {
     const int id = m_nextCall++;
     m_calls.insert(id, std::move(done));
     const QJsonObject message{{"id", id}, {"method", method}, {"params", params}};
-    if (!m_browser.send(QJsonDocument(message).toJson(QJsonDocument::Compact)))
+    if (!m_send(QJsonDocument(message).toJson(QJsonDocument::Compact)))
         m_calls.take(id)(QJsonObject(), false);
 }
 
-void BrowserWindows::onMessage(const QByteArray& message) {
+void BrowserWindows::receive(const QByteArray& message) {
     const QJsonObject object = QJsonDocument::fromJson(message).object();
     if (object.contains(QStringLiteral("id"))) {
         const int id = object.value(QStringLiteral("id")).toInt();
@@ -134,7 +137,7 @@ void BrowserWindows::openUrl(const QString& url, quint32 id, IdReply reply) {
                                        {"sessionId", session},
                                        {"method", "Page.navigate"},
                                        {"params", QJsonObject{{"url", url}}}};
-             if (!m_browser.send(QJsonDocument(message).toJson(QJsonDocument::Compact)))
+             if (!m_send(QJsonDocument(message).toJson(QJsonDocument::Compact)))
                  m_calls.take(id)(QJsonObject(), false);
          });
 }
@@ -145,6 +148,8 @@ void BrowserWindows::activate(quint32 id, IdReply reply) {
         return reply(0);
     call(QStringLiteral("Target.activateTarget"), QJsonObject{{"targetId", m_pages.value(target).targetId}},
          [this, target, reply](const QJsonObject&, bool ok) {
+             // The window may have closed while the browser was bringing it forward.
+             ok = ok && m_pages.contains(target);
              if (ok)
                  m_lastActive = target;
              reply(ok ? target : 0);

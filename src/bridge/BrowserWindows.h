@@ -17,7 +17,16 @@ public:
     /// Window id 0 asks for a new window; this one for the window last active.
     static constexpr quint32 kLastActive = 0xFFFFFFFFu;
 
+    /// Writes one protocol message to the browser; false when it is gone.
+    using Sender = std::function<bool(const QByteArray& message)>;
+
+    /// Follows the messages `browser` receives and sends through it.
     explicit BrowserWindows(ChromiumProcess& browser, QObject* parent = nullptr);
+    /// Sends through `send`; every message from the browser is to be handed to receive().
+    explicit BrowserWindows(Sender send, QObject* parent = nullptr);
+
+    /// One message from the browser (JSON, without its NUL): an answer to a call, or an event.
+    void receive(const QByteArray& message);
 
     /// Starts following the browser's targets; `ready` is called once it knows the pages there are.
     void start(std::function<void(bool ok)> ready);
@@ -41,11 +50,12 @@ public:
     void info(quint32 id, InfoReply reply);
     /// The ids of the open windows, oldest first.
     QList<quint32> windows() const;
+    /// The window last active: one of windows(), or 0 when there is none.
+    quint32 lastActive() const { return m_lastActive; }
 
 private:
     using Result = std::function<void(const QJsonObject& result, bool ok)>;
     void call(const QString& method, const QJsonObject& params, Result done);
-    void onMessage(const QByteArray& message);
     void notePage(const QJsonObject& targetInfo);
     quint32 resolve(quint32 id) const;
 
@@ -53,7 +63,7 @@ private:
         QString targetId;
         Info info;
     };
-    ChromiumProcess& m_browser;
+    Sender m_send;
     int m_nextCall = 1;
     QHash<int, Result> m_calls;
     quint32 m_nextId = 1;

@@ -11,6 +11,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bridge/DevToolsFraming.h"
+
 namespace {
 // QUORVANE_BRIDGE_TRACE=1 writes every protocol message to standard error, for finding out what a
 // browser answers.
@@ -126,13 +128,11 @@ void ChromiumProcess::readAvailable() {
         reap();  // end of file or an error: the browser is gone
         break;
     }
-    qsizetype start = 0;
-    for (qsizetype end; (end = m_pending.indexOf('\0', start)) >= 0; start = end + 1) {
+    for (const QByteArray& message : takeDevToolsMessages(m_pending)) {
         if (g_trace)
-            std::fprintf(stderr, "<- %.300s\n", m_pending.constData() + start);
-        emit messageReceived(m_pending.mid(start, end - start));
+            std::fprintf(stderr, "<- %.300s\n", message.constData());
+        emit messageReceived(message);
     }
-    m_pending.remove(0, start);
 }
 
 void ChromiumProcess::reap() {

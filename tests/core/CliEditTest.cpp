@@ -144,6 +144,13 @@ TEST(CliExchange, EveryLayoutComesBackAsItWent) {
                   .status,
               0);
     ASSERT_EQ(runCli({"add", doc, "--category", "Credit Cards", "--name", "Visa", "--password-prompt"}, "1234\n").status, 0);
+    // A category whose name holds a slash, and a card whose texts are its category's labels (as the
+    // header row of this program's layout names them).
+    ASSERT_EQ(runCli({"add", doc, "--category", "ATM/PIN Cards", "--name", "Name", "--url", "Bank", "--user",
+                      "Telephone Number", "--note", "Note", "--password-prompt"},
+                     "ATM/PIN Code\n")
+                  .status,
+              0);
     const nlohmann::json original = cardsOf(doc);
     for (const char* layout : {"quorvane", "keepassxc", "bitwarden"}) {
         const std::string csv = dir.file(std::string(layout) + ".csv");
@@ -184,6 +191,22 @@ TEST(CliExchange, EveryLayoutComesBackAsItWent) {
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(kept[0]["list"], 50);
     EXPECT_EQ(kept[0]["fields"][0], "From later");
+
+    // A card file knows a deleted card by its flag alone: the list the JSON names sets it, so that
+    // each card is read back from the document in the list it was imported to.
+    writeText(dir.file("flags.json"), R"({"cards": [
+        {"list": 100, "categoryId": 3, "stateFlags": 0, "fields": ["Deleted", "", "", ""]},
+        {"list": 0, "stateFlags": 3, "fields": ["Shown", "", "", ""]}]})");
+    ASSERT_EQ(runCli({"import", dir.file("flags.qvf"), "--format", "json", dir.file("flags.json")}).status, 0);
+    const nlohmann::json flagged = cardsOf(dir.file("flags.qvf"));
+    ASSERT_EQ(flagged.size(), 2u);
+    EXPECT_EQ(flagged[0]["fields"][0], "Shown");
+    EXPECT_EQ(flagged[0]["list"], 0);
+    EXPECT_EQ(flagged[0]["stateFlags"], 1);
+    EXPECT_EQ(flagged[1]["fields"][0], "Deleted");
+    EXPECT_EQ(flagged[1]["list"], 100);
+    EXPECT_EQ(flagged[1]["categoryId"], 3);
+    EXPECT_EQ(flagged[1]["stateFlags"], 2);
 }
 
 TEST(CliExchange, OtherManagersGroupsMapToCategoriesAndNothingIsHalfImported) {

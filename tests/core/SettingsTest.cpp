@@ -168,6 +168,11 @@ TEST(PreferenceValues, SheetWritesEveryKeyInItsOrderEvenUnchanged) {
         "Internet Preferences/FTP File Path",
         "Internet Preferences/Telnet File Path",
         "Quorvane Preferences/Clear Clipboard Seconds",
+        "Quorvane Preferences/Generated Password Length",
+        "Quorvane Preferences/Generated Password Symbols",
+        "Quorvane Preferences/Generate Passphrases",
+        "Quorvane Preferences/Generated Passphrase Words",
+        "Quorvane Preferences/Lock After Minutes",
     };
     EXPECT_EQ(store.written, order);
     // The window's print copies now read the sheet's 0, not their own default of 1.
@@ -183,7 +188,8 @@ TEST(PreferenceValues, EachValueLandsInItsOwnKey) {
     int n = 2;
     for (int* field : {&v.printAtm, &v.printNotes, &v.launchEmail, &v.launchFtp, &v.launchNews, &v.launchTelnet,
                        &v.launchBrowser, &v.checkOpenFiles, &v.chooseWebBrowser, &v.automaticSaveCheck, &v.dateFormat,
-                       &v.clearClipboardSeconds})
+                       &v.clearClipboardSeconds, &v.generatorLength, &v.generatorSymbols, &v.generatorUseWords,
+                       &v.generatorWords, &v.lockAfterMinutes})
         *field = n++;
     for (std::string* field :
          {&v.automaticSave, &v.netscapePath, &v.explorerPath, &v.mailPath, &v.newsPath, &v.helpPath, &v.ftpPath,

@@ -422,6 +422,18 @@ void CardDialogsTest::generateFillsThePasswordAndStrengthFollows() {
     QCOMPARE(dlg.noteEdit()->toPlainText(), QString());  // the key wrote nothing into the note
     QCOMPARE(dlg.data().fourthField, dlg.field(3)->text());
 
+    // The two other dialogs that set a password say the same as it is typed.
+    FileEncryptionInput on;
+    on.encryptOnSave = true;
+    FileEncryptionDlg encryptOnSave(on);
+    FilePasswordDlg fileEncryption{QString()};
+    for (QLineEdit* field : {encryptOnSave.passwordField(), fileEncryption.passwordField()}) {
+        auto* strength = field->window()->findChild<StrengthLabel*>();
+        QVERIFY(strength);
+        field->setText(QStringLiteral("123456"));
+        QVERIFY2(strength->text().startsWith(QStringLiteral("Very weak")), qPrintable(strength->text()));
+    }
+
     CardDlgData words = cardData(0);
     words.generator.words = 5;
     CCardDlg phrase(words);

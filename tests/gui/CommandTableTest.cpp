@@ -53,7 +53,7 @@ QString describe(const QList<QMenu*>& popups) {
 const QString kEditPopup = QStringLiteral(
     "&Edit: &Undo\tCtrl+Z|-|Cu&t\tCtrl+X|&Copy\tCtrl+C|&Paste\tCtrl+V|-|&Find...\tCtrl+F |-|Preferences...\tAlt+P");
 const QString kFilePopup = QStringLiteral(
-    "&File: &New\tAlt+N|&Open...\tCtrl+O|&Close|&Save\tCtrl+S|Save &As...|-|Encrypt On &Save...\tAlt+S|-|"
+    "&File: &New\tAlt+N|&Open...\tCtrl+O|&Close|&Save\tCtrl+S|Save &As...|-|Encrypt On &Save...\tAlt+S|&Lock\tCtrl+L|-|"
     "&Print...\tCtrl+P|Print Pre&view|P&rint Setup...|-|Recent File|-|E&xit");
 const QString kCardItems = QStringLiteral("&New Card\tCtrl+N |&Delete Card\tCtrl+D|-|First Card|Last Card|-|&Edit Card\tCtrl+E ");
 const QString kInternetItems = QStringLiteral(

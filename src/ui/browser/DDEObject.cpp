@@ -10,6 +10,7 @@
 
 #include "browser/DdeBusNames.h"
 #include "browser/DdeErrors.h"
+#include "browser/DdeOwnServer.h"
 #include "browser/DdeVerbs.h"
 #include "ui/common/GuiPrompter.h"
 
@@ -41,19 +42,6 @@ std::string freshTemporaryName() {
         }
     }
     return "/delme.nst";
-}
-
-/// An answer of the program's server: raw data for a single "DW" or "BL", else text with its zero.
-CallbackResult answer(const std::string& typeList, const std::vector<Arg>& values) {
-    if (typeList == "DW") {
-        return {0, rawNumber(numberOf(*values.at(0)))};
-    }
-    if (typeList == "BL") {
-        return {0, rawTruth(truthOf(*values.at(0)))};
-    }
-    std::string text = dde::buildItem(typeList, values);
-    text += '\0';
-    return {0, text};
 }
 
 CDDEObject* objectNamed(const std::string& name) {
@@ -278,42 +266,18 @@ CallbackResult CDDEObject::DdeCallback(TransactionType type, HCONV conversation,
             if (!conversationFor(conversation)) {
                 return {};
             }
-            const std::string item = DdeQueryString(g_instance, hsz2);
-            switch (verbIndex(DdeQueryString(g_instance, hsz1))) {
-                case WWW_Alert:
-                    readReply(item, "QCS,DW,DW");
-                    return answer("DW", {Value{std::uint32_t{0}}});
-                case WWW_BeginProgress:
-                    readReply(item, "DW,QCS");
-                    return answer("DW", {Value{now()}});
-                case WWW_MakingProgress:
-                    readReply(item, "DW,QCS,DW");
-                    return answer("BL", {Value{false}});
-                case WWW_OpenURL:
-                    readReply(item, "QCS,QCS,DW,DW,QCS,QCS,CS");
-                    return answer("DW", {Value{now()}});
-                case WWW_QueryViewer:
-                    readReply(item, "QCS,QCS");
-                    return answer("QCS", {Value{freshTemporaryName()}});
-                default:
-                    return {};
-            }
+            return {0, ownServerAnswer(verbIndex(DdeQueryString(g_instance, hsz1)), DdeQueryString(g_instance, hsz2),
+                                       now(), freshTemporaryName)};
         }
         case XTYP_POKE: {
             if (!conversationFor(conversation)) {
                 return {};
             }
             (void)data;
-            switch (verbIndex(DdeQueryString(g_instance, hsz1))) {
-                case WWW_EndProgress:
-                case WWW_SetProgressRange:
-                case WWW_URLEcho:
-                case WWW_ViewDocFile:
-                case WWW_WindowChange:
-                    return {DDE_FACK, std::nullopt};
-                default:
-                    return {};
+            if (ownServerTakesPoke(verbIndex(DdeQueryString(g_instance, hsz1)))) {
+                return {DDE_FACK, std::nullopt};
             }
+            return {};
         }
     }
     return {};

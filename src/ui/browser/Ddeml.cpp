@@ -15,6 +15,7 @@
 #include "browser/DdeBusNames.h"
 #include "browser/DdeErrors.h"
 #include "common/Win1252.h"
+#include "ui/browser/DdeWire.h"
 #include "ui/common/CommandBlock.h"
 
 namespace dde {
@@ -24,20 +25,10 @@ namespace {
 QByteArray bytes(const std::string& s) {
     return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
 }
-std::string fromBytes(const QByteArray& b) {
-    return std::string(b.constData(), static_cast<std::size_t>(b.size()));
-}
 
 /// Service and topic names travel as D-Bus strings (UTF-8); inside the program they are Windows-1252.
 QString nameOnWire(const std::string& name) {
     return QString::fromStdString(win1252ToUtf8(name));
-}
-std::optional<std::string> nameFromWire(const QString& name) {
-    std::string out;
-    if (!utf8ToWin1252(name.toStdString(), out)) {
-        return std::nullopt;
-    }
-    return out;
 }
 
 struct StringEntry {
@@ -154,27 +145,6 @@ Instance* instanceOf(HCONV conversation) {
     return nullptr;
 }
 
-/// The DDE error a failed call on the bus stands for.
-DWORD errorOf(const QDBusMessage& reply, TransactionType type) {
-    const QString name = reply.errorName();
-    const QString ours = QString::fromLatin1(kErrorPrefix);
-    if (name.startsWith(ours)) {
-        const DWORD error = errorFromWireName(name.mid(ours.size()).toStdString());
-        return error != 0 ? error : DMLERR_NOTPROCESSED;
-    }
-    if (name == QLatin1String("org.freedesktop.DBus.Error.NoReply") ||
-        name == QLatin1String("org.freedesktop.DBus.Error.Timeout") ||
-        name == QLatin1String("org.freedesktop.DBus.Error.TimedOut")) {
-        return type == XTYP_POKE ? DMLERR_POKEACKTIMEOUT : DMLERR_DATAACKTIMEOUT;
-    }
-    if (name == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
-        name == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner") ||
-        name == QLatin1String("org.freedesktop.DBus.Error.Disconnected")) {
-        return DMLERR_SERVER_DIED;
-    }
-    return DMLERR_NOTPROCESSED;
-}
-
 QDBusMessage methodCall(const QString& busName, const char* method) {
     QDBusMessage message = QDBusMessage::createMethodCall(busName, QString::fromLatin1(kObjectPath),
                                                           QString::fromLatin1(kInterface), QString::fromLatin1(method));
@@ -204,8 +174,7 @@ QString ServerObject::introspect(const QString&) const {
 
 bool ServerObject::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
     Instance& in = m_instance;
-    const QString member = message.member();
-    const QList<QVariant> args = message.arguments();
+    const ServerCall call = readServerCall(message.member(), message.signature(), message.arguments());
     auto reply = [&](const QDBusMessage& answer) {
         if (!message.isReplyRequired() && answer.type() != QDBusMessage::ErrorMessage) {
             return;
@@ -213,82 +182,73 @@ bool ServerObject::handleMessage(const QDBusMessage& message, const QDBusConnect
         connection.send(answer);
     };
     // A conversation this caller opened with the program's server.
-    auto conversationOf = [&](const QVariant& id) -> Conversation* {
-        auto it = in.conversations.find(id.toULongLong());
+    auto conversationOf = [&](std::uint64_t id) -> Conversation* {
+        auto it = in.conversations.find(id);
         if (it == in.conversations.end() || it->second.client || it->second.peer != message.service()) {
             return nullptr;
         }
         return &it->second;
     };
 
-    if (member == QLatin1String("Connect")) {
-        if (message.signature() != QLatin1String("ss")) {
+    switch (call.kind) {
+        case ServerCall::Kind::Unknown:
+            return false;
+        case ServerCall::Kind::BadArguments:
             reply(ddeError(message, DMLERR_INVALIDPARAMETER));
             return true;
-        }
-        const auto service = nameFromWire(args[0].toString());
-        const auto topic = nameFromWire(args[1].toString());
-        std::uint64_t id = 0;
-        if (service && topic && in.callback) {
-            const HSZ serviceHandle = in.createString(*service);
-            const HSZ topicHandle = in.createString(*topic);
-            if (in.callback(XTYP_CONNECT, 0, topicHandle, serviceHandle, {}).value != 0) {
-                id = g_nextConversation++;
-                in.conversations[id] = Conversation{false, message.service(), 0, serviceHandle, topicHandle};
-                if (in.peers) {
-                    in.peers->addWatchedService(message.service());
+        case ServerCall::Kind::Connect: {
+            std::uint64_t id = 0;
+            if (call.service && call.topic && in.callback) {
+                const HSZ serviceHandle = in.createString(*call.service);
+                const HSZ topicHandle = in.createString(*call.topic);
+                if (in.callback(XTYP_CONNECT, 0, topicHandle, serviceHandle, {}).value != 0) {
+                    id = g_nextConversation++;
+                    in.conversations[id] = Conversation{false, message.service(), 0, serviceHandle, topicHandle};
+                    if (in.peers) {
+                        in.peers->addWatchedService(message.service());
+                    }
+                } else {
+                    in.freeString(serviceHandle);
+                    in.freeString(topicHandle);
                 }
+            }
+            reply(message.createReply(QVariant::fromValue<qulonglong>(id)));
+            if (id != 0) {
+                const Conversation& c = in.conversations[id];
+                in.callback(XTYP_CONNECT_CONFIRM, id, c.topic, c.service, {});
+            }
+            return true;
+        }
+        case ServerCall::Kind::Request:
+        case ServerCall::Kind::Poke: {
+            const bool poke = call.kind == ServerCall::Kind::Poke;
+            const Conversation* c = conversationOf(call.conversation);
+            if (!c || !in.callback) {
+                reply(ddeError(message, DMLERR_NO_CONV_ESTABLISHED));
+                return true;
+            }
+            const HSZ item = in.createString(call.item);
+            const CallbackResult result =
+                in.callback(poke ? XTYP_POKE : XTYP_REQUEST, call.conversation, c->topic, item, call.data);
+            in.freeString(item);
+            if (poke) {
+                reply(message.createReply(QVariant::fromValue<uint>(result.value)));
+            } else if (result.data) {
+                reply(message.createReply(bytes(*result.data)));
             } else {
-                in.freeString(serviceHandle);
-                in.freeString(topicHandle);
+                reply(ddeError(message, DMLERR_NOTPROCESSED));
             }
-        }
-        reply(message.createReply(QVariant::fromValue<qulonglong>(id)));
-        if (id != 0) {
-            const Conversation& c = in.conversations[id];
-            in.callback(XTYP_CONNECT_CONFIRM, id, c.topic, c.service, {});
-        }
-        return true;
-    }
-    if (member == QLatin1String("Request") || member == QLatin1String("Poke")) {
-        const bool poke = member == QLatin1String("Poke");
-        if (message.signature() != (poke ? QLatin1String("tayay") : QLatin1String("tay"))) {
-            reply(ddeError(message, DMLERR_INVALIDPARAMETER));
             return true;
         }
-        const Conversation* c = conversationOf(args[0]);
-        if (!c || !in.callback) {
-            reply(ddeError(message, DMLERR_NO_CONV_ESTABLISHED));
-            return true;
-        }
-        const HCONV id = args[0].toULongLong();
-        const HSZ item = in.createString(fromBytes(args[1].toByteArray()));
-        const CallbackResult result = in.callback(poke ? XTYP_POKE : XTYP_REQUEST, id, c->topic, item,
-                                                  poke ? fromBytes(args[2].toByteArray()) : std::string());
-        in.freeString(item);
-        if (poke) {
-            reply(message.createReply(QVariant::fromValue<uint>(result.value)));
-        } else if (result.data) {
-            reply(message.createReply(bytes(*result.data)));
-        } else {
-            reply(ddeError(message, DMLERR_NOTPROCESSED));
-        }
-        return true;
-    }
-    if (member == QLatin1String("Disconnect")) {
-        if (message.signature() != QLatin1String("t")) {
-            reply(ddeError(message, DMLERR_INVALIDPARAMETER));
-            return true;
-        }
-        if (conversationOf(args[0])) {
-            const HCONV id = args[0].toULongLong();
-            if (in.callback) {
-                in.callback(XTYP_DISCONNECT, id, 0, 0, {});
+        case ServerCall::Kind::Disconnect:
+            if (conversationOf(call.conversation)) {
+                if (in.callback) {
+                    in.callback(XTYP_DISCONNECT, call.conversation, 0, 0, {});
+                }
+                in.dropConversation(call.conversation);
             }
-            in.dropConversation(id);
-        }
-        reply(message.createReply());
-        return true;
+            reply(message.createReply());
+            return true;
     }
     return false;
 }
@@ -435,9 +395,8 @@ HCONV DdeConnect(DWORD instance, HSZ service, HSZ topic) {
     if (!reply) {
         return 0;
     }
-    const std::uint64_t remote = reply->type() == QDBusMessage::ReplyMessage && reply->signature() == QLatin1String("t")
-                                     ? reply->arguments().at(0).toULongLong()
-                                     : 0;
+    const std::uint64_t remote = readConnectAnswer(reply->type() == QDBusMessage::ReplyMessage, reply->signature(),
+                                                   reply->arguments());
     if (remote == 0) {
         in->lastError = DMLERR_NO_CONV_ESTABLISHED;
         return 0;
@@ -488,22 +447,12 @@ std::optional<std::string> DdeClientTransaction(const std::string& data, HCONV c
     if (!reply) {
         return std::nullopt;
     }
-    if (reply->type() != QDBusMessage::ReplyMessage) {
-        in->lastError = errorOf(*reply, type);
-        return std::nullopt;
+    TransactionAnswer answer = readTransactionAnswer(type, reply->type() == QDBusMessage::ReplyMessage,
+                                                     reply->errorName(), reply->signature(), reply->arguments());
+    if (!answer.data) {
+        in->lastError = answer.error;
     }
-    if (type == XTYP_POKE) {
-        if (reply->signature() == QLatin1String("u") && (reply->arguments().at(0).toUInt() & DDE_FACK) != 0) {
-            return std::string();
-        }
-        in->lastError = DMLERR_NOTPROCESSED;
-        return std::nullopt;
-    }
-    if (reply->signature() != QLatin1String("ay")) {
-        in->lastError = DMLERR_NOTPROCESSED;
-        return std::nullopt;
-    }
-    return fromBytes(reply->arguments().at(0).toByteArray());
+    return answer.data;
 }
 
 }  // namespace dde

@@ -10,6 +10,7 @@
 
 #include "ui/cards/AboutKeysDlg.h"
 #include "ui/common/RevealButton.h"
+#include "ui/common/StrengthLabel.h"
 
 FileEncryptionDlg::FileEncryptionDlg(const FileEncryptionInput& initial, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("File Encryption"));
@@ -34,7 +35,8 @@ FileEncryptionDlg::FileEncryptionDlg(const FileEncryptionInput& initial, QWidget
     m_oldFormat = new QCheckBox(QStringLiteral("Old format (readable by older programs)"), m_body);
     m_oldFormat->setToolTip(QStringLiteral("Blowfish without salt or authentication, as older programs read it. "
                                            "Cleared, the document is saved in the strong form."));
-    grid->addWidget(m_oldFormat, 5, 0, 1, 2);
+    grid->addWidget(new StrengthLabel(m_password, m_body), 5, 0, 1, 2);
+    grid->addWidget(m_oldFormat, 6, 0, 1, 2);
     // Tab goes from the password to its confirmation, as it is typed; the eye button and the format
     // come after.
     setTabOrder(m_check, m_password);
@@ -63,7 +65,7 @@ FileEncryptionDlg::FileEncryptionDlg(const FileEncryptionInput& initial, QWidget
     noteText->setWordWrap(true);
     noteLayout->addWidget(noteText);
     note->setFixedHeight(kCollapse - grid->verticalSpacing() - grid->contentsMargins().bottom());
-    grid->addWidget(note, 6, 0, 1, 3);
+    grid->addWidget(note, 7, 0, 1, 3);
 
     setTabOrder(m_oldFormat, ok);
     setTabOrder(ok, cancel);

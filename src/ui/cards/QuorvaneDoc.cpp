@@ -180,6 +180,9 @@ bool CQuorvaneDoc::DoSave(const QString& path, bool replace) {
 }
 
 bool CQuorvaneDoc::saveAutomatically() {
+    if (m_locked) {
+        return false;  // nothing is written while the cards are sealed away; the next save after unlock writes
+    }
     if (m_readOnly) {
         emit statusMessage(QStringLiteral("%1 is read-only here; the automatic save left it alone.")
                                .arg(fileNameOf(GetPathName())));
@@ -203,6 +206,7 @@ void CQuorvaneDoc::OnCloseDocument() {
     // The key and the old form's password go with the document (the key's memory is wiped as it is freed).
     m_store.encryptionKey.reset();
     wipeSecret(m_store.encryptionPassword);
+    wipeSecret(m_sealed);
     Document::OnCloseDocument();
 }
 
@@ -235,6 +239,9 @@ void CQuorvaneDoc::watch(const QString& path) {
 }
 
 bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
+    if (m_locked) {
+        return false;  // the store is empty while locked: writing it would lose the cards
+    }
     const std::string file = fileBytesName(path);
     const bool ownFile = !m_fileOnDisk.isEmpty() && sameFile(path, m_fileOnDisk);
     const QString name = fileNameOf(path);
@@ -316,7 +323,7 @@ bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
 }
 
 void CQuorvaneDoc::checkFileOnDisk() {
-    if (m_fileOnDisk.isEmpty() || !m_read) {
+    if (m_fileOnDisk.isEmpty() || !m_read || m_locked) {  // a locked document looks again once unlocked
         return;
     }
     // Never while a dialog is open (our own question included) or a command waits: the cards may

@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "docview/Document.h"
+#include "cardstore/CardFile.h"
 #include "cardstore/CardStore.h"
 #include "cardstore/DocumentGuard.h"
 
@@ -35,8 +36,21 @@ public:
     /// GetStoredSize() > 0, in constant time: what the file commands' enable rules ask.
     bool hasCards() const { return m_store.hasCards(); }
 
-    /// Saves encrypted under a password: what the dialog bar and the toolbar show.
-    bool IsEncrypted() const { return m_store.isEncrypted(); }
+    /// Saves encrypted under a password: what the dialog bar and the toolbar show (a locked document
+    /// still does: its key waits for the password).
+    bool IsEncrypted() const { return m_locked || m_store.isEncrypted(); }
+
+    /// Locked: the cards, the key and the password are sealed away in memory, the views show no
+    /// card, nothing is saved, and only the document's password brings them back.
+    bool isLocked() const { return m_locked; }
+    /// Locks an encrypted document (unsaved changes are sealed with the cards); false for a plain or a
+    /// locked one, or when the cards cannot be sealed.
+    bool lock();
+    /// "Unlock NAME": asks for the password; the right one restores the cards as they were, a wrong
+    /// one says so and leaves the document locked. True once unlocked.
+    bool unlock();
+    /// A locked document with changes is unlocked first, so its question can be answered.
+    bool SaveModified() override;
 
     bool OnNewDocument() override;
     bool OnOpenDocument(const QString& path) override;
@@ -76,6 +90,10 @@ public:
     const QString& fileOnDisk() const { return m_fileOnDisk; }
 
 signals:
+    /// Just before the cards are sealed away (views may remember their selection), and after the
+    /// document was locked or unlocked.
+    void aboutToLock();
+    void lockChanged(bool locked);
     /// Encrypt On Save changed whether the document saves encrypted.
     void encryptionStateChanged();
     /// The document was read from or written to its file (the automatic save starts over).
@@ -112,4 +130,6 @@ private:
     CardStore m_store;
     QString m_fileOnDisk;
     bool m_typeChanged = false;  // moved between plain and encrypted since the last load or save
+    bool m_locked = false;
+    Bytes m_sealed;  // the cards while locked, sealed under the document's key
 };

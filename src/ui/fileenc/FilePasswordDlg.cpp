@@ -11,6 +11,7 @@
 
 #include "ui/common/Icons.h"
 #include "ui/common/RevealButton.h"
+#include "ui/common/StrengthLabel.h"
 #include "ui/frame/CommandIds.h"
 
 FilePasswordDlg::FilePasswordDlg(const QString& current, QWidget* parent, bool oldFormat) : QDialog(parent) {
@@ -37,6 +38,7 @@ FilePasswordDlg::FilePasswordDlg(const QString& current, QWidget* parent, bool o
     m_confirmation->setEchoMode(QLineEdit::Password);
     second->setBuddy(m_confirmation);
     grid->addWidget(m_confirmation, 3, 0);
+    grid->addWidget(new StrengthLabel(m_password, group), 4, 0, 1, 2);
     layout->addWidget(group);
     // How Encrypt File writes: the strong form unless older programs must read the files.
     m_oldFormat = new QCheckBox(QStringLiteral("Old format (readable by older programs)"), this);

@@ -14,6 +14,8 @@ const std::vector<CommandDef>& commandDefinitions() {
         {cmd::FileSaveAs, "Save &As...", "Shift+A", "Save the active document with a new name\nSave As"},
         {cmd::EncryptOnSave, "Encrypt On &Save...\tAlt+S", "Alt+S", ""},
         {cmd::EncryptOnSaveButton, "Encrypt File", "", "Encrypt File On save\nEncrypt File"},
+        {cmd::FileLock, "&Lock\tCtrl+L", "Ctrl+L",
+         "Lock the encrypted documents until their password is typed; unlock the locked one\nLock"},
         {cmd::FilePrint, "&Print...\tCtrl+P", "Ctrl+P", "Print the active document\nPrint"},
         {cmd::PrintPreview, "Print Pre&view", "V", "Display full pages\nPrint Preview"},
         {cmd::FilePrintSetup, "P&rint Setup...", "R", "Change the printer and printing options\nPrint Setup"},

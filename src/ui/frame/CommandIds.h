@@ -47,6 +47,7 @@ inline constexpr int FindButton = 32803;
 inline constexpr int FindAgain = 1042;
 inline constexpr int CopyPassword = 32830;
 inline constexpr int Preferences = 32827;
+inline constexpr int FileLock = 32850;  // ours: locks the encrypted documents, or unlocks the active one
 
 // Internet and help.
 inline constexpr int LaunchWww = 32780;

@@ -80,7 +80,7 @@ void CommandTable::setCheckRule(int id, std::function<bool()> rule) {
 
 bool CommandTable::isEnabled(int id) const {
     auto it = m_entries.constFind(id);
-    if (it == m_entries.cend() || !it->handler) {
+    if (it == m_entries.cend() || !it->handler || (m_gate && !m_gate(id))) {
         return false;
     }
     return !it->enabled || it->enabled();

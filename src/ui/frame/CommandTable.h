@@ -39,6 +39,10 @@ public:
     void setEnableRule(int id, std::function<bool()> rule);
     void setCheckRule(int id, std::function<bool()> rule);
 
+    /// A rule over every command, asked before its own: a command it refuses is disabled whatever its
+    /// rule says (a locked document allows only the commands that reveal no card).
+    void setGate(std::function<bool(int id)> gate) { m_gate = std::move(gate); }
+
     /// The enable state by the rules right now (not the action's last updated state).
     bool isEnabled(int id) const;
 
@@ -65,5 +69,6 @@ private:
         std::function<bool()> checked;
     };
     QHash<int, Entry> m_entries;
+    std::function<bool(int)> m_gate;
     QWidget* m_owner;
 };

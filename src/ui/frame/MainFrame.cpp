@@ -232,6 +232,13 @@ CQuorvaneDoc* CMainFrame::createCardDocument() {
     // Shown over the pane for 20 seconds, so the prompts of the menus a person moves over do not wipe it.
     connect(document, &CQuorvaneDoc::statusNotice, this,
             [this](const QString& text) { statusBar()->showMessage(text, kStatusNoticeMilliseconds); });
+    // A locked document counts no cards; unlocked, its counts come back.
+    connect(document, &CQuorvaneDoc::lockChanged, this, [this, document] {
+        if (document == activeCardDocument()) {
+            refreshCardStatus();
+        }
+        scheduleCommandUpdate();
+    });
     return document;
 }
 

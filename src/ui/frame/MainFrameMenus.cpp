@@ -52,7 +52,7 @@ std::vector<Popup> menuLayout(int menuId) {
     return {
         {"&File",
          {I{cmd::FileNew}, I{cmd::FileOpen}, I{cmd::FileClose}, I{cmd::FileSave}, I{cmd::FileSaveAs}, I{kSep},
-          I{cmd::EncryptOnSave}, I{kSep}, I{cmd::FilePrint}, I{cmd::PrintPreview}, I{cmd::FilePrintSetup}, I{kSep},
+          I{cmd::EncryptOnSave}, I{cmd::FileLock}, I{kSep}, I{cmd::FilePrint}, I{cmd::PrintPreview}, I{cmd::FilePrintSetup}, I{kSep},
           I{kRecentFiles}, I{kSep}, I{cmd::AppExit}}},
         {"&Edit",
          {I{cmd::EditUndo}, I{kSep}, I{cmd::EditCut}, I{cmd::EditCopy}, I{cmd::EditPaste}, I{kSep}, I{cmd::EditFind},
