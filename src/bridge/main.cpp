@@ -3,6 +3,7 @@
 // the session-bus name of the browser it stands for, and answers the browser verbs for it.
 //
 //   quorvane-browser [--as Netscape|IExplore] [--profile DIR] BROWSER [BROWSER-OPTION ...]
+//   quorvane-browser --version
 //
 // Without --as (which may be given twice) it stands for the browser chosen in Quorvane's "Choose Web
 // Browser" setting. It ends
@@ -15,6 +16,7 @@
 #include <QStandardPaths>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -51,6 +53,10 @@ QStringList chosenServices() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("quorvane-browser %s\n", QUORVANE_VERSION);
+        return 0;
+    }
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     QStringList services;

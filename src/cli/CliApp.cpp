@@ -97,6 +97,7 @@ std::unique_ptr<CliApp> makeCliApp() {
     cli->app = std::make_unique<CLI::App>(kDescription, "quorvane-cli");
     CLI::App& app = *cli->app;
     app.footer(kFooter);
+    app.set_version_flag("--version", "quorvane-cli " QUORVANE_VERSION, "print the version and exit");
     app.require_subcommand(0, 1);
     app.failure_message(failureMessage);
     app.get_formatter()->column_width(34);

@@ -68,6 +68,10 @@ inline constexpr IntSetting kLockAfterMinutes{kOwnSection, "Lock After Minutes",
 // The documents in the old encryption form the window has offered the strong form for, once each: the
 // SHA-1 digests (hex) of their paths, separated by blanks, the latest last.
 inline constexpr TextSetting kStrongFormOffered{kOwnSection, "Strong Form Offered", ""};
+// The main window as it was left: its geometry (position, size, maximized) as base64 text, and the
+// width of the card list in card windows.
+inline constexpr TextSetting kWindowGeometry{kOwnSection, "Window Geometry", ""};
+inline constexpr IntSetting kCardListWidth{kOwnSection, "Card List Width", 240};
 
 // Kept by the program's framework layer.
 inline constexpr int kRecentFileCount = 4;

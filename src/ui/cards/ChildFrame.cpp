@@ -64,10 +64,10 @@ void CChildFrame::showLocked(bool locked) {
 
 void CChildFrame::resizeEvent(QResizeEvent* event) {
     MdiChildFrame::resizeEvent(event);
-    // The tree takes the client width less 240 pixels the first time the frame has a real size.
+    // The tree takes the client width less the list's width the first time the frame has a real size.
     const int width = m_splitter->width();
-    if (!m_sized && width > kListWidth) {
-        m_splitter->setSizes({width - kListWidth, kListWidth});
+    if (!m_sized && width > m_listWidth) {
+        m_splitter->setSizes({width - m_listWidth, m_listWidth});
         m_sized = true;
     }
 }

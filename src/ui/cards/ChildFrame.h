@@ -1,6 +1,7 @@
 #pragma once
 // CChildFrame: the window of a card document, split into the category tree (left) and the card
-// list (right, 240 pixels wide at first). While its document is locked it shows the locked pane.
+// list (right, 240 pixels wide at first unless another width is given). While its document is locked
+// it shows the locked pane.
 
 #include "docview/MdiChildFrame.h"
 
@@ -21,6 +22,8 @@ public:
     CQuorvaneListView* list() const { return m_list; }
     QSplitter* splitter() const { return m_splitter; }
     LockedPane* lockedPane() const { return m_lockedPane; }
+    /// The card list's width once the window first has a real size (the width it was left at).
+    void setInitialListWidth(int width) { m_listWidth = width; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -36,5 +39,6 @@ private:
     QSplitter* m_splitter;
     CQuorvaneView* m_tree;
     CQuorvaneListView* m_list;
+    int m_listWidth = kListWidth;
     bool m_sized = false;
 };

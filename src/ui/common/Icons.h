@@ -1,6 +1,7 @@
 #pragma once
-// The program's pictures, drawn in code: toolbar images, tree pictures, status icons, the splash
-// bitmap and the About box pictures.
+// The program's pictures: toolbar and menu images, tree pictures and status icons come from the
+// user's icon theme by their freedesktop names where one fits, otherwise (and where the theme lacks
+// one) from our own SVGs in res/icons; the splash bitmap and the About box pictures are drawn here.
 
 #include <QIcon>
 #include <QPixmap>

@@ -7,6 +7,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScreen>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
@@ -30,6 +31,7 @@
 #include "ui/frame/CommandIds.h"
 #include "ui/frame/CommandTable.h"
 #include "ui/frame/StatusDialogBar.h"
+#include "ui/frame/WindowPlacement.h"
 
 namespace {
 constexpr int kStatusNoticeMilliseconds = 20000;
@@ -61,6 +63,12 @@ CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent) : QMainWindow(p
         QRect r(QPoint(0, 0), size());
         r.moveCenter(screen->availableGeometry().center());
         move(r.topLeft());
+    }
+    // Where the window was left last time, if it was; the first start keeps the size above.
+    placement::restoreWindowGeometry(*this, m_settings);
+    m_cardListWidth = readSetting(m_settings, settings::kCardListWidth);
+    if (m_cardListWidth < kMinCardListWidth) {
+        m_cardListWidth = settings::kCardListWidth.defaultValue;
     }
     m_fileViewToolBar->hide();
     m_foldersBar->hide();
@@ -236,6 +244,10 @@ CQuorvaneDoc* CMainFrame::createCardDocument() {
 
 MdiChildFrame* CMainFrame::createCardWindow(Document* document, DocTemplate* docTemplate) {
     auto* window = new CChildFrame(document);
+    window->setInitialListWidth(m_cardListWidth);
+    connect(window->splitter(), &QSplitter::splitterMoved, this, [this, window] {
+        m_cardListWidth = window->splitter()->sizes().value(1, m_cardListWidth);
+    });
     window->setMenuId(docTemplate && docTemplate->resourceId() == kEncryptedDocTemplate ? kMenuEncrypted
                                                                                          : kMenuPlain);
     CQuorvaneView* tree = window->tree();
@@ -424,5 +436,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
         }
         m_docManager->CloseAllDocuments();
     }
+    placement::saveWindowGeometry(*this, m_settings);
+    writeSetting(m_settings, settings::kCardListWidth, m_cardListWidth);
     event->accept();
 }

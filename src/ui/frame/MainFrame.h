@@ -50,6 +50,8 @@ public:
     static constexpr int kMenuPlain = 129;
     static constexpr int kMenuEncrypted = 200;
     static constexpr int kMenuFileView = 155;
+    /// A remembered card-list width below this is taken for a damaged setting.
+    static constexpr int kMinCardListWidth = 40;
 
     explicit CMainFrame(SettingsStore& settings, QWidget* parent = nullptr);
     ~CMainFrame() override;
@@ -212,4 +214,5 @@ private:
     QTimer m_commandUpdateTimer;
     QPointer<MdiChildFrame> m_captionFrame;
     QString m_caption;
+    int m_cardListWidth = 0;  // the card list's width in card windows, as last set by a splitter
 };
