@@ -34,13 +34,6 @@ void sendScreenSaverActive(const char* path, bool active) {
     QVERIFY(QDBusConnection::sessionBus().send(signal));
 }
 
-class PasswordReader : public Prompter {
-public:
-    void showMessage(const std::string&) override {}
-    std::optional<std::string> askPassword(const std::string&) override { return kPassword.toStdString(); }
-    bool confirmReplace(const std::string&) override { return false; }
-};
-
 LockWatch* lockWatch(Harness& h) { return h.frame()->findChild<LockWatch*>(QStringLiteral("LockWatch")); }
 
 CChildFrame* cardWindow(Harness& h) { return qobject_cast<CChildFrame*>(h.frame()->activeChildFrame()); }
@@ -135,7 +128,7 @@ void LockTest::screenSaverLocksAndThePasswordUnlocks() {
     QVERIFY(h.enabled(cmd::CopyPassword));
     QVERIFY(h.run(cmd::FileSave));
     CardStore saved;
-    PasswordReader quiet;
+    FileReader quiet(kPassword);
     QCOMPARE(loadCardDocument(QFile::encodeName(h.path("cards.qve")).toStdString(), saved, quiet, 0).outcome,
              LoadOutcome::Loaded);
     QCOMPARE(saved.GetCategoryList(7)->GetCardCount(), 1);

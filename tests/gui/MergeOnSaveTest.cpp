@@ -22,42 +22,6 @@ namespace {
 const QString kOurs = QStringLiteral("correct horse");
 const QString kTheirs = QStringLiteral("battery staple");
 
-class QuietReader : public Prompter {
-public:
-    explicit QuietReader(const QString& password) : m_password(password) {}
-    void showMessage(const std::string&) override {}
-    std::optional<std::string> askPassword(const std::string&) override {
-        return m_password.isEmpty() ? std::nullopt : toCardText(m_password);
-    }
-    bool confirmReplace(const std::string&) override { return false; }
-
-private:
-    QString m_password;
-};
-
-/// The names of the Web Sites cards in the file under `password`, read as another program would.
-QStringList namesOnDisk(const QString& path, const QString& password = {}) {
-    CardStore store;
-    QuietReader reader(password);
-    if (loadCardDocument(QFile::encodeName(path).toStdString(), store, reader, 0).outcome != LoadOutcome::Loaded) {
-        return {QStringLiteral("<unreadable>")};
-    }
-    QStringList names;
-    for (int i = 0; i < store.GetCategoryList(0)->GetCardCount(); ++i) {
-        names.append(fromCardText(store.GetCategoryList(0)->GetCardAt(i)->firstField));
-    }
-    return names;
-}
-
-QStringList namesInWindow(Harness& h) {
-    QStringList names;
-    const CardList* list = h.doc()->GetCategoryList(0);
-    for (int i = 0; i < list->GetCardCount(); ++i) {
-        names.append(fromCardText(list->GetCardAt(i)->firstField));
-    }
-    return names;
-}
-
 void addCard(Harness& h, const QString& name) {
     auto card = std::make_unique<Card>();
     card->firstField = *toCardText(name);
@@ -103,7 +67,7 @@ void MergeOnSaveTest::mergedWithoutAQuestionAndTheSelectionStays() {
 
     const QStringList merged{"Beta", "Gamma", "Local", "Remote"};
     QCOMPARE(namesOnDisk(path), merged);
-    QCOMPARE(namesInWindow(h), merged);
+    QCOMPARE(h.namesInWindow(), merged);
     QVERIFY(h.prompter.questions.isEmpty());
     QVERIFY(!h.doc()->IsModified());
     QCOMPARE(statusText(h),
@@ -172,7 +136,7 @@ void MergeOnSaveTest::copyUnderAnotherPassword() {
     QCOMPARE(h.prompter.messages(), QStringList{"Password not correct,try again."});
     QVERIFY(h.prompter.questions.isEmpty());
     QCOMPARE(namesOnDisk(path, kOurs), (QStringList{"Alpha", "Local", "Remote"}));
-    QCOMPARE(namesInWindow(h), (QStringList{"Alpha", "Local", "Remote"}));
+    QCOMPARE(h.namesInWindow(), (QStringList{"Alpha", "Local", "Remote"}));
     QVERIFY(!h.doc()->IsModified());
 
     // The prompt cancelled: today's question, and Cancel keeps the other copy as it is.

@@ -126,3 +126,28 @@ QModelIndex Harness::cardItem(int categoryId, const QString& name) const {
 }
 
 int Harness::childFrameCount() const { return static_cast<int>(frame()->mdiArea()->subWindowList().size()); }
+
+std::optional<std::string> FileReader::askPassword(const std::string&) {
+    return m_password.isEmpty() ? std::nullopt : toCardText(m_password);
+}
+
+namespace {
+QStringList namesOf(const CardList* list) {
+    QStringList names;
+    for (int i = 0; list && i < list->GetCardCount(); ++i) {
+        names.append(fromCardText(list->GetCardAt(i)->firstField));
+    }
+    return names;
+}
+}  // namespace
+
+QStringList namesOnDisk(const QString& path, const QString& password) {
+    CardStore store;
+    FileReader reader(password);
+    if (loadCardDocument(QFile::encodeName(path).toStdString(), store, reader, 0).outcome != LoadOutcome::Loaded) {
+        return {QStringLiteral("<unreadable>")};
+    }
+    return namesOf(store.GetCategoryList(0));
+}
+
+QStringList Harness::namesInWindow() const { return namesOf(doc()->GetCategoryList(0)); }

@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "ScriptedPrompter.h"
+#include "common/Prompter.h"
 #include "app/QuorvaneApp.h"
 
 class CMainFrame;
@@ -31,6 +32,23 @@ struct CardSpec {
 /// form unless `strong`).
 void writeCardFile(const QString& path, const QList<CardSpec>& cards, const QString& password = QString(),
                    bool strong = false);
+
+/// The core's prompter for reading a file back as another program would: every password question is
+/// answered with `password` (none when it is empty), messages are dropped.
+class FileReader : public Prompter {
+public:
+    explicit FileReader(const QString& password = {}) : m_password(password) {}
+    void showMessage(const std::string&) override {}
+    std::optional<std::string> askPassword(const std::string&) override;
+    bool confirmReplace(const std::string&) override { return false; }
+
+private:
+    QString m_password;
+};
+
+/// The names of the WWW Sites cards in the file, read by the core under `password`; "<unreadable>"
+/// when it cannot be read.
+QStringList namesOnDisk(const QString& path, const QString& password = {});
 
 class Harness {
 public:
@@ -60,4 +78,6 @@ public:
     /// The card item named `name` under category `categoryId`.
     QModelIndex cardItem(int categoryId, const QString& name) const;
     int childFrameCount() const;
+    /// The names of the WWW Sites cards of the active document, in list order.
+    QStringList namesInWindow() const;
 };

@@ -29,43 +29,6 @@ namespace {
 const QString kPassword = QStringLiteral("correct horse");
 const QStringList kChangedButtons{"Overwrite", "Save As\u2026", "Cancel [default] [Esc]"};
 
-class SilentReader : public Prompter {
-public:
-    explicit SilentReader(const QString& password = {}) : m_password(password) {}
-    void showMessage(const std::string&) override {}
-    std::optional<std::string> askPassword(const std::string&) override {
-        return m_password.isEmpty() ? std::nullopt : toCardText(m_password);
-    }
-    bool confirmReplace(const std::string&) override { return false; }
-
-private:
-    QString m_password;
-};
-
-/// The names of the Web Sites cards in the file, read by the core as another program would.
-QStringList namesOnDisk(const QString& path, const QString& password = {}) {
-    CardStore store;
-    SilentReader reader(password);
-    if (loadCardDocument(QFile::encodeName(path).toStdString(), store, reader, 0).outcome != LoadOutcome::Loaded) {
-        return {QStringLiteral("<unreadable>")};
-    }
-    QStringList names;
-    const CardList* list = store.GetCategoryList(0);
-    for (int i = 0; i < list->GetCardCount(); ++i) {
-        names.append(fromCardText(list->GetCardAt(i)->firstField));
-    }
-    return names;
-}
-
-QStringList namesInWindow(Harness& h) {
-    QStringList names;
-    const CardList* list = h.doc()->GetCategoryList(0);
-    for (int i = 0; i < list->GetCardCount(); ++i) {
-        names.append(fromCardText(list->GetCardAt(i)->firstField));
-    }
-    return names;
-}
-
 void addCard(Harness& h, const QString& name) {
     auto card = std::make_unique<Card>();
     card->firstField = *toCardText(name);
@@ -218,7 +181,7 @@ void SharedFileTest::automaticSaveMergesOrSkipsAChangedFile() {
         h.frame()->OnAutosaveTick();
     }
     QCOMPARE(namesOnDisk(path), (QStringList{"a", "mine", "theirs"}));
-    QCOMPARE(namesInWindow(h), (QStringList{"a", "mine", "theirs"}));
+    QCOMPARE(h.namesInWindow(), (QStringList{"a", "mine", "theirs"}));
     QCOMPARE(statusText(h),
              QStringLiteral("cards.qvf was also changed by another program; its cards and the window's are merged."));
     QVERIFY(!h.doc()->IsModified());
@@ -249,7 +212,7 @@ void SharedFileTest::syncRenameOverOffersReload() {
         h.prompter.passwords.append(password);
     }
     h.open(path);
-    QCOMPARE(namesInWindow(h), QStringList{"a"});
+    QCOMPARE(h.namesInWindow(), QStringList{"a"});
 
     // Reload: the new cards show (the password is asked again for an encrypted file).
     h.prompter.answers = {GuiPrompter::Answer::Yes};
@@ -259,7 +222,7 @@ void SharedFileTest::syncRenameOverOffersReload() {
     syncWrite(h, path, {{0, "b"}, {0, "c"}}, password);
     QTRY_COMPARE(h.prompter.questions.size(), 1);
     QCOMPARE(h.prompter.questions.first(), name + " was changed by another program. Reload it?");
-    QCOMPARE(namesInWindow(h), (QStringList{"b", "c"}));
+    QCOMPARE(h.namesInWindow(), (QStringList{"b", "c"}));
     QVERIFY(h.cardItem(0, "c").isValid());
     QVERIFY(!h.cardItem(0, "a").isValid());
     QVERIFY(!h.doc()->IsModified());
@@ -272,7 +235,7 @@ void SharedFileTest::syncRenameOverOffersReload() {
         syncWrite(h, path, {{0, "x"}}, password);
         QTRY_COMPARE(h.prompter.questions.size(), 2);
         QCOMPARE(statusText(h), QStringLiteral("cards.qve was not read again; the window keeps its cards."));
-        QCOMPARE(namesInWindow(h), (QStringList{"b", "c"}));
+        QCOMPARE(h.namesInWindow(), (QStringList{"b", "c"}));
     }
     const qsizetype asked = h.prompter.questions.size();
 
@@ -283,11 +246,11 @@ void SharedFileTest::syncRenameOverOffersReload() {
     QTRY_COMPARE(h.prompter.questions.size(), asked + 1);
     QTest::qWait(500);
     QCOMPARE(h.prompter.questions.size(), asked + 1);  // asked once per change
-    QCOMPARE(namesInWindow(h), (QStringList{"b", "c"}));
+    QCOMPARE(h.namesInWindow(), (QStringList{"b", "c"}));
     QVERIFY(h.run(cmd::FileSave));
     QCOMPARE(h.prompter.questions.size(), asked + 1);
     QCOMPARE(namesOnDisk(path, password), QStringList{"d"});
-    QCOMPARE(namesInWindow(h), QStringList{"d"});
+    QCOMPARE(h.namesInWindow(), QStringList{"d"});
     QCOMPARE(h.prompter.passwordTitles.size(), password.isEmpty() ? 0 : 3);  // the window's password opened it
 }
 
@@ -383,7 +346,7 @@ void SharedFileTest::windowAndCommandLineOnOneFile() {
     QVERIFY(h.run(cmd::FileSave));
     QVERIFY(h.prompter.questions.isEmpty());
     QCOMPARE(namesOnDisk(path), (QStringList{"from the window", "from the shell"}));
-    QCOMPARE(namesInWindow(h), (QStringList{"from the window", "from the shell"}));
+    QCOMPARE(h.namesInWindow(), (QStringList{"from the window", "from the shell"}));
 
     // Renamed differently on both sides: both names stay, the other program's marked.
     QCOMPARE(cli({"edit", path, "--category", "WWW Sites", "--card", "from the shell", "--name", "shell's name",
@@ -405,7 +368,7 @@ void SharedFileTest::windowAndCommandLineOnOneFile() {
              QStringLiteral("cards.qvf was also changed by another program; its cards and the window's are merged."));
     const QStringList both{"from the window", "window's name", "shell's name (other copy)"};
     QCOMPARE(namesOnDisk(path), both);
-    QCOMPARE(namesInWindow(h), both);
+    QCOMPARE(h.namesInWindow(), both);
     QVERIFY(!h.doc()->IsModified());
 }
 
