@@ -280,6 +280,19 @@ bool mayWriteOutput(const std::string& path, WriteMode& mode, FileOpResult& resu
     return false;
 }
 
+/// The checks before a decryption writes its output, the same for both forms: never over the
+/// encrypted file itself, a replacement only when confirmed; then what the source's attributes were.
+bool prepareRestoredOutput(const std::string& output, const std::string& encrypted, int fd, OutputExtras& extras,
+                           FileOpResult& result, Prompter& ui) {
+    if (sameFileOnDisk(output, encrypted)) {
+        ui.showMessage(kMsgOutputIsInput);
+        return false;
+    }
+    if (!mayWriteOutput(output, extras.mode, result, ui)) return false;
+    extras.restore = readKeptAttributes(fd);
+    return true;
+}
+
 void removeInput(const std::string& path, FileOpResult& result) {
     // The output is safely on disk by now; if the input cannot go, both files stay.
     std::string error;
@@ -457,14 +470,8 @@ FileOpResult decryptStrong(FileEncryptionState& state, Prompter& ui, const FileP
         result.status = FileOpStatus::WrongPassword;
         return result;
     }
-    if (sameFileOnDisk(*output, encrypted)) {
-        ui.showMessage(kMsgOutputIsInput);
-        return result;
-    }
     OutputExtras extras;
-    if (!mayWriteOutput(*output, extras.mode, result, ui))
-        return result;
-    extras.restore = readKeptAttributes(fd);
+    if (!prepareRestoredOutput(*output, encrypted, fd, extras, result, ui)) return result;
     std::optional<SecretStream> stream = SecretStream::forOpening(*key, header.stream);
     if (!stream) {
         ui.showMessage("Unable to Allocate memory");
@@ -575,14 +582,8 @@ FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui, const
         result.status = FileOpStatus::WrongPassword;
         return result;
     }
-    if (sameFileOnDisk(*output, encrypted)) {
-        ui.showMessage(kMsgOutputIsInput);
-        return result;
-    }
     OutputExtras extras;
-    if (!mayWriteOutput(*output, extras.mode, result, ui))
-        return result;
-    extras.restore = readKeptAttributes(file.fd());
+    if (!prepareRestoredOutput(*output, encrypted, file.fd(), extras, result, ui)) return result;
 
     const BlowfishKey key(state.FileEncryptionPassword);
     if (!writeStreamedOutput(file.fd(), encrypted, *buffers, key, BodyCipher::Decipher, *output, nullptr, 0, extras,
