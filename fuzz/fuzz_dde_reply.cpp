@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "browser/BrowserChoice.h"
 #include "browser/DdeCodec.h"
 #include "browser/DdeErrors.h"
 #include "common/Win1252.h"
@@ -146,7 +147,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         rewritten += '\0';
         if (!sameValues(dde::readReply(rewritten, "QCS,QCS"), info)) std::abort();
     }
-    throughCardEditor(address);
+    // The address loses its user part before it reaches the card: what is left has none, and is no
+    // longer than what came.
+    const browser::ReportedAddress reported = browser::withoutUserPart(address);
+    if (browser::withoutUserPart(reported.address).hadUserPart || reported.address.size() > address.size()) {
+        std::abort();
+    }
+    if (!reported.hadUserPart && (reported.address != address || !reported.userId.empty())) std::abort();
+    throughCardEditor(reported.address);
+    throughCardEditor(reported.userId);
+    throughCardEditor(reported.password);
     throughCardEditor(title);
     return 0;
 }
