@@ -145,10 +145,15 @@ void LockTest::idleTimeAndTheCommandLock() {
     h.open(h.path("secret.qve"));
     CQuorvaneDoc* secret = h.doc();
 
-    // A plain document has nothing to lock with; the encrypted one locks after the idle time.
+    // A plain document has nothing to lock with; the encrypted one locks after the idle time, and
+    // the file-encryption password goes with it.
+    h.frame()->FileEncryption.FileEncryptionPassword = "file-pass";
+    h.frame()->FileEncryption.PasswordIsSet = true;
     lockWatch(h)->setIdleIntervalForTests(300);
     QTRY_VERIFY_WITH_TIMEOUT(secret->isLocked(), 5000);
     QVERIFY(!plain->isLocked());
+    QVERIFY(h.frame()->FileEncryption.FileEncryptionPassword.empty());
+    QVERIFY(!h.frame()->FileEncryption.PasswordIsSet);
 
     h.prompter.passwords.append(kPassword);
     QVERIFY(h.run(cmd::FileLock));  // the active document is locked: Ctrl+L unlocks it
@@ -156,6 +161,17 @@ void LockTest::idleTimeAndTheCommandLock() {
     lockWatch(h)->setIdleIntervalForTests(3'600'000);
     QVERIFY(h.run(cmd::FileLock));  // and locks it again
     QVERIFY(secret->isLocked());
+
+    // With only plain documents open the idle time keeps the file-encryption password.
+    h.prompter.passwords.append(kPassword);
+    QVERIFY(h.run(cmd::FileLock));
+    QVERIFY(h.run(cmd::FileClose));
+    QVERIFY(!h.doc()->IsEncrypted());
+    h.frame()->FileEncryption.FileEncryptionPassword = "file-pass";
+    h.frame()->FileEncryption.PasswordIsSet = true;
+    lockWatch(h)->setIdleIntervalForTests(100);
+    QTest::qWait(600);
+    QCOMPARE(h.frame()->FileEncryption.FileEncryptionPassword, std::string("file-pass"));
 }
 
 void LockTest::lockedDocumentWithChangesUnlocksBeforeClosing() {

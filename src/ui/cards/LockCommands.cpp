@@ -85,15 +85,17 @@ void LockWatch::watchLogind() {
     }
 }
 
-bool LockWatch::lockAll() {
+bool LockWatch::lockAll(bool onlyWithDocuments) {
     bool locked = false;
     for (CQuorvaneDoc* document : cardDocuments(m_frame)) {
         locked = document->lock() || locked;
     }
-    if (auto* clipboard = m_frame.findChild<CardClipboard*>()) {
-        clipboard->forgetPassword();
+    if (locked || !onlyWithDocuments) {
+        if (auto* clipboard = m_frame.findChild<CardClipboard*>()) {
+            clipboard->forgetPassword();
+        }
+        ClearFileEncryptionPassword(m_frame);
     }
-    ClearFileEncryptionPassword(m_frame);
     m_frame.updateCommandStates();
     return locked;
 }
@@ -128,7 +130,7 @@ void LockWatch::checkIdle() {
     }
     const qint64 idle = m_sinceInput.elapsed();
     if (idle >= interval) {
-        lockAll();
+        lockAll(true);
         m_sinceInput.restart();
         m_idle.start(interval);
     } else {

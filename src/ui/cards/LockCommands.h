@@ -18,8 +18,9 @@ public:
     ~LockWatch() override;
 
     /// Locks every open encrypted document; the copied password and the file-encryption password go
-    /// too. True when a document was locked.
-    bool lockAll();
+    /// too, also when there was no document to lock unless `onlyWithDocuments` (the idle time: a
+    /// program with only plain documents open keeps them). True when a document was locked.
+    bool lockAll(bool onlyWithDocuments = false);
 
     /// Test seam: the time without input after which documents lock, instead of the setting's minutes.
     void setIdleIntervalForTests(int milliseconds);
