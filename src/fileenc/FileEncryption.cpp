@@ -280,6 +280,19 @@ bool mayWriteOutput(const std::string& path, WriteMode& mode, FileOpResult& resu
     return false;
 }
 
+/// The name a decryption restores from the stored name tail, both forms alike; nothing, after saying
+/// why, when the tail gives no usable name or names the encrypted file itself.
+std::optional<std::string> restoredPathFor(const std::string& encrypted, const std::string& nameTail, Prompter& ui) {
+    auto output = decryptedPathFor(encrypted, nameTail);
+    if (!output) {
+        ui.showMessage(splitPathTail(encrypted) ? kMsgStoredNameUnusable : kMsgNameTooShort);
+    } else if (*output == encrypted) {
+        ui.showMessage(kMsgRestoredNameIsInput);
+        output.reset();
+    }
+    return output;
+}
+
 /// The checks before a decryption writes its output, the same for both forms: never over the
 /// encrypted file itself, a replacement only when confirmed; then what the source's attributes were.
 bool prepareRestoredOutput(const std::string& output, const std::string& encrypted, int fd, OutputExtras& extras,
@@ -437,15 +450,8 @@ FileOpResult decryptStrong(FileEncryptionState& state, Prompter& ui, const FileP
         ui.showMessage(strongFileMessage(verdict, head, header, name));
         return result;
     }
-    auto output = decryptedPathFor(encrypted, header.nameTail);
-    if (!output) {
-        ui.showMessage(splitPathTail(encrypted) ? kMsgStoredNameUnusable : kMsgNameTooShort);
-        return result;
-    }
-    if (*output == encrypted) {
-        ui.showMessage(kMsgRestoredNameIsInput);
-        return result;
-    }
+    const auto output = restoredPathFor(encrypted, header.nameTail, ui);
+    if (!output) return result;
     result.outputPath = *output;
     if (state.FileEncryptionPassword.empty()) {
         ui.showMessage("Password not set !");
@@ -561,15 +567,8 @@ FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui, const
     }
 
     const EncryptedTrailer trailer = readEncryptedTrailer(trailerBytes);
-    auto output = decryptedPathFor(encrypted, trailer.nameTail);
-    if (!output) {
-        ui.showMessage(splitPathTail(encrypted) ? kMsgStoredNameUnusable : kMsgNameTooShort);
-        return result;
-    }
-    if (*output == encrypted) {
-        ui.showMessage(kMsgRestoredNameIsInput);
-        return result;
-    }
+    const auto output = restoredPathFor(encrypted, trailer.nameTail, ui);
+    if (!output) return result;
     result.outputPath = *output;
 
     bool passwordMatches = false;

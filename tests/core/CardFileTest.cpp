@@ -3,6 +3,8 @@
 // tests/data/make-fixtures.py from the byte layouts, independently of the writer under test.
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,27 +25,6 @@ namespace fs = std::filesystem;
 const std::string kWrongPassword = "Password not correct,try again.";
 const std::string kMustEnter = "You must enter a password!";
 const std::string kFixturePassword = "p\xE4ssw\xF6rd";  // "pässwörd" in Windows-1252
-
-// Answers password prompts from a script (nullopt = Cancel) and records everything it is shown.
-class ScriptedUi : public Prompter {
-public:
-    explicit ScriptedUi(std::deque<std::optional<std::string>> answers = {}) : m_answers(std::move(answers)) {}
-    std::vector<std::string> messages;
-    std::vector<std::string> titles;
-
-    void showMessage(const std::string& text) override { messages.push_back(text); }
-    std::optional<std::string> askPassword(const std::string& title) override {
-        titles.push_back(title);
-        if (m_answers.empty()) return std::nullopt;
-        auto answer = m_answers.front();
-        m_answers.pop_front();
-        return answer;
-    }
-    bool confirmReplace(const std::string&) override { return true; }
-
-private:
-    std::deque<std::optional<std::string>> m_answers;
-};
 
 std::string fixturePath(const std::string& name) { return std::string(QUORVANE_TEST_DATA) + "/" + name; }
 

@@ -10,13 +10,6 @@
 
 namespace {
 
-class Quiet : public Prompter {
-public:
-    void showMessage(const std::string&) override {}
-    std::optional<std::string> askPassword(const std::string&) override { return std::nullopt; }
-    bool confirmReplace(const std::string&) override { return false; }
-};
-
 void fill(CardStore& store) {
     for (int list : {0, 7, 100}) {
         auto card = std::make_unique<Card>();
@@ -39,7 +32,7 @@ TEST(LockedCards, SealAndOpenBothForms) {
         store.encryptOnSave = 1;
         ASSERT_TRUE(setEncryptionPassword(store, "pass\x80word", form));
         Bytes sealed;
-        Quiet ui;
+        ScriptedUi ui;
         ASSERT_TRUE(sealCardsForLock(store, sealed, ui));
         EXPECT_FALSE(store.hasCards());
         EXPECT_TRUE(store.encryptionPassword.empty());
@@ -64,7 +57,7 @@ TEST(LockedCards, SealAndOpenBothForms) {
     CardStore plain;
     fill(plain);
     Bytes sealed;
-    Quiet ui;
+    ScriptedUi ui;
     EXPECT_FALSE(sealCardsForLock(plain, sealed, ui));  // a plain document has nothing to lock with
     EXPECT_TRUE(plain.hasCards());
 }

@@ -31,25 +31,6 @@ namespace fs = std::filesystem;
 const std::string kPassword = "correct horse battery";
 const std::string kWrongPassword = "Password not correct,try again.";
 
-class ScriptedUi : public Prompter {
-public:
-    explicit ScriptedUi(std::deque<std::optional<std::string>> answers = {}) : m_answers(std::move(answers)) {}
-    std::vector<std::string> messages;
-    int asked = 0;
-    void showMessage(const std::string& text) override { messages.push_back(text); }
-    std::optional<std::string> askPassword(const std::string&) override {
-        ++asked;
-        if (m_answers.empty()) return std::nullopt;
-        auto answer = m_answers.front();
-        m_answers.pop_front();
-        return answer;
-    }
-    bool confirmReplace(const std::string&) override { return true; }
-
-private:
-    std::deque<std::optional<std::string>> m_answers;
-};
-
 int cardsIn(const CardStore& store) {
     return store.shownCardCount() + store.GetCategoryList(kDeletedCategoryId)->GetCardCount() +
            store.unshownCards().GetCardCount();
@@ -138,7 +119,7 @@ TEST(StrongCardDocument, ADocumentReadAgainUsesTheKeyItHolds) {
     store.clear();
     ASSERT_EQ(readCardDocument(file.data(), file.size(), "cards.qve", store, noPassword, 0).outcome,
               LoadOutcome::Loaded);
-    EXPECT_EQ(noPassword.asked, 0);
+    EXPECT_EQ(noPassword.asked(), 0);
     EXPECT_EQ(cardsIn(store), 5);
 
     // Another key (a new password set elsewhere) does not fit: the password is asked for.
@@ -149,7 +130,7 @@ TEST(StrongCardDocument, ADocumentReadAgainUsesTheKeyItHolds) {
     store.clear();
     ASSERT_EQ(readCardDocument(elsewhere.data(), elsewhere.size(), "cards.qve", store, ui, 0).outcome,
               LoadOutcome::Loaded);
-    EXPECT_EQ(ui.asked, 1);
+    EXPECT_EQ(ui.asked(), 1);
 }
 
 TEST(StrongCardDocument, AnyFlippedByteOrCutIsRefusedAndNothingIsShown) {
@@ -188,7 +169,7 @@ TEST(StrongCardDocument, AnyFlippedByteOrCutIsRefusedAndNothingIsShown) {
         EXPECT_EQ(read.cards, 0);
         EXPECT_EQ(read.ui.messages, region.messages);
         // A damaged header is told before any password is typed.
-        EXPECT_EQ(read.ui.asked, region.offset >= kStrongHeaderSize ? 1 : 0);
+        EXPECT_EQ(read.ui.asked(), region.offset >= kStrongHeaderSize ? 1 : 0);
     }
     // Every other byte and every length short of the whole: never a card, never a crash.
     for (std::size_t i = 0; i < file.size(); ++i) {
@@ -257,7 +238,7 @@ TEST(StrongCardDocument, HostileCostsAreRefusedBeforeAnyPassword) {
         Read read;
         readInto(hostile, read);
         EXPECT_EQ(read.result.outcome, LoadOutcome::Failed);
-        EXPECT_EQ(read.ui.asked, 0);
+        EXPECT_EQ(read.ui.asked(), 0);
         ASSERT_EQ(read.ui.messages.size(), 1u);
         EXPECT_NE(read.ui.messages[0].find(c.says), std::string::npos) << read.ui.messages[0];
     }

@@ -1,10 +1,14 @@
 #pragma once
-// Shared by the core tests: a throw-away folder, whole-file reads and writes, and running the
-// built quorvane-cli as a separate process.
+// Shared by the core tests: a throw-away folder, whole-file reads and writes, a scripted prompter,
+// and running the built quorvane-cli as a separate process.
 
 #include <cstdint>
+#include <deque>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "common/Prompter.h"
 
 using Data = std::vector<std::uint8_t>;
 
@@ -28,6 +32,29 @@ private:
 std::string slurp(const std::string& path);
 Data readData(const std::string& path);
 void writeData(const std::string& path, const Data& data);
+
+// Answers password prompts from a script (nullopt = Cancel) and records everything it is shown.
+class ScriptedUi : public Prompter {
+public:
+    explicit ScriptedUi(std::deque<std::optional<std::string>> answers = {}) : m_answers(std::move(answers)) {}
+    std::vector<std::string> messages;
+    std::vector<std::string> titles;
+
+    void showMessage(const std::string& text) override { messages.push_back(text); }
+    std::optional<std::string> askPassword(const std::string& title) override {
+        titles.push_back(title);
+        if (m_answers.empty()) return std::nullopt;
+        auto answer = m_answers.front();
+        m_answers.pop_front();
+        return answer;
+    }
+    bool confirmReplace(const std::string&) override { return true; }
+    /// How many passwords were asked for.
+    int asked() const { return static_cast<int>(titles.size()); }
+
+private:
+    std::deque<std::optional<std::string>> m_answers;
+};
 
 struct CliRun {
     int status = -1;  // exit status, -1 when it did not exit normally
