@@ -32,7 +32,7 @@ QString printedVersion(const QString& program) {
     return out.section(' ', 1);
 }
 
-} // namespace
+}  // namespace
 
 class AboutBoxTest : public QObject {
     Q_OBJECT

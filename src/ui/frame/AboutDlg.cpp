@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "ui/frame/AppInfo.h"
 #include "ui/common/Icons.h"
+#include "ui/frame/AppInfo.h"
 
 // QUORVANE_VERSION comes from the project's version in CMakeLists.txt, as the programs' --version does.
 #ifndef QUORVANE_VERSION
@@ -14,12 +14,15 @@
 #endif
 
 namespace {
-constexpr const char* kCreditsText = "Quorvane - keeps your passwords and secrets on cards. Made with Qt.\n"
-                                     "Version " QUORVANE_VERSION "\n"
-                                     "Copyright \u00a9 2026 Quorvane Developers";
-constexpr const char* kLicenceText = "Licensed under the GNU General Public License, version 3 or later.\n"
-                                     "This program comes with ABSOLUTELY NO WARRANTY.";
-} // namespace
+constexpr const char* kCreditsText =
+    "Quorvane - keeps your passwords and secrets on cards. Made with Qt.\n"
+    "Version " QUORVANE_VERSION
+    "\n"
+    "Copyright \u00a9 2026 Quorvane Developers";
+constexpr const char* kLicenceText =
+    "Licensed under the GNU General Public License, version 3 or later.\n"
+    "This program comes with ABSOLUTELY NO WARRANTY.";
+}  // namespace
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Quorvane"));
