@@ -119,5 +119,7 @@ int main(int argc, char** argv) {
         browser.stop();
     });
     const int loop = app.exec();
+    if (browser.cutOff())
+        return 1;
     return status != 0 ? status : loop;
 }

@@ -1,0 +1,75 @@
+// quorvane-browser's end of the browser's pipe: messages cut from the bytes however the reads fall,
+// and a browser that writes without end cut off at the limit.
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryFile>
+#include <QtTest>
+#include <csignal>
+#include <unistd.h>
+
+#include "bridge/ChromiumProcess.h"
+#include "bridge/DevToolsFraming.h"
+
+class DevToolsPipeTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void framing_data() {
+        QTest::addColumn<QList<QByteArray>>("reads");
+        QTest::addColumn<QList<QByteArray>>("messages");
+        QTest::addColumn<bool>("tooLong");
+        QTest::addColumn<QByteArray>("pending");
+        using L = QList<QByteArray>;
+        const QByteArray nul(1, '\0');
+        QTest::newRow("split anywhere") << L{"{\"a\"", ":1}" + nul + "{", "}" + nul + nul + "{\"b"}
+                                        << L{"{\"a\":1}", "{}", ""} << false << QByteArray("{\"b");
+        QTest::newRow("exactly the limit") << L{QByteArray(16, 'x') + nul} << L{QByteArray(16, 'x')} << false
+                                           << QByteArray();
+        QTest::newRow("complete but too long") << L{"ok" + nul + QByteArray(17, 'x') + nul + "later" + nul}
+                                               << L{"ok"} << true << QByteArray();
+        QTest::newRow("no end, read by read") << L{"ok" + nul + QByteArray(10, 'x'), QByteArray(7, 'x'), "y" + nul}
+                                              << L{"ok"} << true << QByteArray();
+    }
+    void framing() {
+        QFETCH(QList<QByteArray>, reads);
+        DevToolsFraming framing(16);
+        QList<QByteArray> got;
+        for (const QByteArray& read : reads) got += framing.add(read.constData(), read.size());
+        QTEST(got, "messages");
+        QTEST(framing.tooLong(), "tooLong");
+        QTEST(framing.pending(), "pending");
+    }
+
+    // A browser that writes a message without end: the messages before it arrive, then the bridge
+    // says why, stops the browser and reports it finished, long before the bytes pile up.
+    void aBrowserWritingWithoutEndIsCutOff() {
+        QTemporaryFile log;
+        QVERIFY(log.open());
+        const int savedStderr = ::dup(2);
+        ::dup2(log.handle(), 2);
+        ChromiumProcess browser;
+        browser.setMaxMessageBytes(4096);
+        QSignalSpy messages(&browser, &ChromiumProcess::messageReceived);
+        QSignalSpy finished(&browser, &ChromiumProcess::finished);
+        QString error;
+        const QString script = QStringLiteral("printf '{\"id\":1}\\000' >&4; while :; do printf xxxxxxxx; done >&4");
+        QVERIFY2(browser.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script}, QDir::tempPath(), error),
+                 qPrintable(error));
+        const pid_t pid = browser.pid();
+        const bool ended = finished.wait(10000);
+        ::dup2(savedStderr, 2);
+        ::close(savedStderr);
+        QVERIFY(ended);
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages.first().first().toByteArray(), QByteArray("{\"id\":1}"));
+        QVERIFY(browser.cutOff());
+        QCOMPARE(::kill(pid, 0), -1);  // stopped and reaped
+        log.seek(0);
+        QCOMPARE(log.readAll(), QByteArray("quorvane-browser: the browser sent a message longer than 4096 bytes; "
+                                           "the connection to it is closed and the browser stopped.\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(DevToolsPipeTest)
+#include "DevToolsPipeTest.moc"
