@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <csignal>
 #include <cstring>
@@ -11,10 +12,17 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bridge/TraceRedaction.h"
+#include "common/TestSeams.h"
+
 namespace {
-// QUORVANE_BRIDGE_TRACE=1 writes every protocol message to standard error, for finding out what a
-// browser answers.
-const bool g_trace = qEnvironmentVariableIntValue("QUORVANE_BRIDGE_TRACE") != 0;
+// QUORVANE_BRIDGE_TRACE=1 writes every protocol message to standard error, addresses' user names and
+// passwords and typed text masked, for finding out what a browser answers. A test switch: only a build
+// made for the tests obeys it.
+const bool g_trace = [] {
+    const char* value = testSwitch("QUORVANE_BRIDGE_TRACE");
+    return value && std::atoi(value) != 0;
+}();
 
 // At most this much is read from the pipe before the messages are handed on and the event loop runs
 // again, so a browser that never stops writing holds neither the loop nor more memory than this.
@@ -99,7 +107,7 @@ bool ChromiumProcess::send(const QByteArray& message) {
     if (m_toBrowser < 0)
         return false;
     if (g_trace)
-        std::fprintf(stderr, "-> %s\n", message.constData());
+        std::fprintf(stderr, "-> %s\n", redactedForTrace(message).constData());
     QByteArray data = message;
     data.append('\0');
     const char* at = data.constData();
@@ -135,7 +143,7 @@ void ChromiumProcess::readAvailable() {
     }
     for (const QByteArray& message : messages) {
         if (g_trace)
-            std::fprintf(stderr, "<- %.300s\n", message.constData());
+            std::fprintf(stderr, "<- %.300s\n", redactedForTrace(message).constData());
         emit messageReceived(message);
     }
     if (m_framing.tooLong() && m_fromBrowser >= 0) {
