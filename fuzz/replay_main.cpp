@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strncmp(argv[i], "--modes=", 8) == 0) {
             modes = static_cast<unsigned>(std::strtoul(argv[i] + 8, nullptr, 10));
-            if (modes > 256) modes = 256;
+            if (modes > 256)
+                modes = 256;
             continue;
         }
         const fs::path p(argv[i]);
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
         }
     }
     std::printf("replayed %zu inputs\n", count);
-    if (failed) std::fprintf(stderr, "replay: failed, for want of inputs (usage: %s [--modes=N] PATH...)\n", argv[0]);
+    if (failed)
+        std::fprintf(stderr, "replay: failed, for want of inputs (usage: %s [--modes=N] PATH...)\n", argv[0]);
     return failed ? 1 : 0;
 }

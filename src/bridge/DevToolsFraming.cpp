@@ -4,7 +4,8 @@
 
 QList<QByteArray> DevToolsFraming::add(const char* data, qsizetype size) {
     QList<QByteArray> messages;
-    if (m_tooLong) return messages;
+    if (m_tooLong)
+        return messages;
     // Only the new bytes are searched for the end, so a long message costs its length once.
     const char* at = data;
     const char* const end = data + size;
@@ -18,7 +19,8 @@ QList<QByteArray> DevToolsFraming::add(const char* data, qsizetype size) {
             return messages;
         }
         m_pending.append(at, piece);
-        if (!nul) break;
+        if (!nul)
+            break;
         messages.append(m_pending);
         m_pending.clear();
         at = nul + 1;

@@ -34,7 +34,8 @@ QJsonObject redactedObject(const QJsonObject& object) {
                    (typesText(method) || method == QLatin1String("Runtime.callFunctionOn"))) {
             QJsonObject params = redactedObject(it.value().toObject());
             for (const char* secret : {"text", "unmodifiedText", "key", "code", "arguments"})
-                if (params.contains(QLatin1String(secret))) params.insert(QLatin1String(secret), kHidden);
+                if (params.contains(QLatin1String(secret)))
+                    params.insert(QLatin1String(secret), kHidden);
             out.insert(key, params);
         } else {
             out.insert(key, redacted(it.value()));
@@ -44,10 +45,12 @@ QJsonObject redactedObject(const QJsonObject& object) {
 }
 
 QJsonValue redacted(const QJsonValue& value) {
-    if (value.isObject()) return redactedObject(value.toObject());
+    if (value.isObject())
+        return redactedObject(value.toObject());
     if (value.isArray()) {
         QJsonArray out;
-        for (const QJsonValue& item : value.toArray()) out.append(redacted(item));
+        for (const QJsonValue& item : value.toArray())
+            out.append(redacted(item));
         return out;
     }
     if (value.isString()) {
@@ -67,6 +70,7 @@ QJsonValue redacted(const QJsonValue& value) {
 
 QByteArray redactedForTrace(const QByteArray& message) {
     const QJsonDocument document = QJsonDocument::fromJson(message);
-    if (!document.isObject()) return "(" + QByteArray::number(message.size()) + " bytes, not a JSON object)";
+    if (!document.isObject())
+        return "(" + QByteArray::number(message.size()) + " bytes, not a JSON object)";
     return QJsonDocument(redactedObject(document.object())).toJson(QJsonDocument::Compact);
 }

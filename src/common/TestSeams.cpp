@@ -13,7 +13,8 @@ bool testSwitchesHonoured() {
 }
 
 const char* testSwitch(const char* name) {
-    if (!testSwitchesHonoured()) return nullptr;
+    if (!testSwitchesHonoured())
+        return nullptr;
     const char* value = std::getenv(name);
     return value && *value ? value : nullptr;
 }
@@ -21,7 +22,8 @@ const char* testSwitch(const char* name) {
 std::vector<std::string> ignoredTestSwitchWarnings(const std::function<const char*(const char*)>& lookup,
                                                    bool honoured) {
     std::vector<std::string> lines;
-    if (honoured) return lines;
+    if (honoured)
+        return lines;
     for (const char* name : kTestSwitchNames) {
         const char* value = lookup(name);
         if (value && *value)
@@ -32,7 +34,7 @@ std::vector<std::string> ignoredTestSwitchWarnings(const std::function<const cha
 }
 
 void warnAboutIgnoredTestSwitches() {
-    for (const std::string& line : ignoredTestSwitchWarnings([](const char* name) { return std::getenv(name); },
-                                                             testSwitchesHonoured()))
+    for (const std::string& line :
+         ignoredTestSwitchWarnings([](const char* name) { return std::getenv(name); }, testSwitchesHonoured()))
         std::fprintf(stderr, "%s\n", line.c_str());
 }
