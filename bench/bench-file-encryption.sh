@@ -3,7 +3,8 @@
 # in the strong form and with --legacy in the old one, beside a plain copy with `dd bs=1M conv=fsync`
 # of the same file, in the same folder, in the same run, and prints wall times, peak memory and the
 # ratios to the copy. The strong form's times include its key derivation (about a second, and 256 MiB
-# of peak memory) unless QUORVANE_TEST_KDF=1,8 is set, which leaves the stream alone.
+# of peak memory) unless QUORVANE_TEST_KDF=1,8 is set, which leaves the stream alone (a test switch:
+# build/quorvane-cli obeys it, a packaged one ignores it and says so).
 #
 #   bench/bench-file-encryption.sh [SIZE] [ROUNDS]
 #
