@@ -11,7 +11,9 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include "ScriptedHarness.h"
@@ -344,8 +346,11 @@ void CardCommandsTest::copyPasswordIsMarkedSecretAndCleared() {
     QVERIFY(h.run(cmd::CopyPassword));
     QVERIFY(clipboard->mimeData()->hasText());
     QCOMPARE(clipboard->text(), QString());
+    auto* clearTimer = h.frame()->findChild<QTimer*>(QStringLiteral("passwordClearTimer"));
+    QVERIFY(clearTimer && clearTimer->isActive());
+    QSignalSpy clearDue(clearTimer, &QTimer::timeout);
     clipboard->setText("mine");
-    QTest::qWait(1500);
+    QVERIFY(clearDue.wait(10000));  // the clipboard's own handler ran before the spy's
     QCOMPARE(clipboard->text(), QStringLiteral("mine"));
 
     // At exit a copied password goes too, also when it is never cleared by time; anything else stays.
