@@ -25,6 +25,7 @@
 #include "ui/common/Icons.h"
 #include "ui/frame/CommandIds.h"
 #include "ui/frame/CommandTable.h"
+#include "ui/frame/StatusMessagePane.h"
 #include "ui/frame/WindowPlacement.h"
 
 CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent) : QMainWindow(parent), m_settings(settings) {
@@ -168,7 +169,7 @@ void CMainFrame::reloadSettings() {
 bool CMainFrame::event(QEvent* event) {
     if (event->type() == QEvent::StatusTip) {
         const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-        m_messagePane->setText(tip.isEmpty() ? QStringLiteral("Ready") : tip);
+        m_messagePane->setPrompt(tip);
         return true;
     }
     return QMainWindow::event(event);

@@ -20,6 +20,7 @@
 #include "cardstore/Card.h"
 #include "fileenc/FileEncryption.h"
 #include "prefs/AutoSave.h"
+#include "ui/frame/StatusMessagePane.h"
 
 class CChildFrame;
 class CommandTable;
@@ -125,7 +126,7 @@ public:
     QToolBar* fileViewToolBar() const { return m_fileViewToolBar; }
     QToolBar* statusDialogBar() const { return m_statusBarHolder; }
     QToolBar* foldersBar() const { return m_foldersBar; }
-    QLabel* messagePane() const { return m_messagePane; }
+    StatusMessagePane* messagePane() const { return m_messagePane; }
     MdiWindowList* windowList() const { return m_windowList; }
 
     QMdiArea* mdiArea() const { return m_mdiArea; }
@@ -203,7 +204,7 @@ private:
     StatusDialogBar* m_statusDialogBar = nullptr;
     std::vector<QIcon> m_toolbarImages;
     int m_toolbarImageBase = 0;
-    QLabel* m_messagePane = nullptr;
+    StatusMessagePane* m_messagePane = nullptr;
     std::array<QLabel*, 3> m_lockPanes{};
 
     QHash<int, QList<QMenu*>> m_menus;
