@@ -51,11 +51,9 @@ CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent) : QMainWindow(p
 
     ShowEncryptionStatus(false);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect r(QPoint(0, 0), size());
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
+        setGeometry(placement::firstStartGeometry(screen->availableGeometry(), QSize(kDefaultWidth, kDefaultHeight)));
     }
-    // Where the window was left last time, if it was; the first start keeps the size above.
+    // Where the window was left last time, if it was; the first start keeps the place above.
     placement::restoreWindowGeometry(*this, m_settings);
     m_cardListWidth = readSetting(m_settings, settings::kCardListWidth);
     if (m_cardListWidth < kMinCardListWidth) {

@@ -45,6 +45,7 @@ class StatusDialogBar;
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
+    // The smallest size of the first start (which otherwise takes a share of the screen).
     static constexpr int kDefaultWidth = 650;
     static constexpr int kDefaultHeight = 480;
     static constexpr int kMenuNoDocument = 128;
