@@ -32,7 +32,15 @@ void SplashWindow::paintEvent(QPaintEvent*) {
     p.drawPixmap(0, 0, m_picture);
 }
 
-bool SplashWindow::eventFilter(QObject*, QEvent* event) {
+bool SplashWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A modal dialog (the password prompt of a document opened at start-up) is never hidden under
+    // the picture, which stays on top: it goes as the dialog comes.
+    if (event->type() == QEvent::Show && watched != this && isVisible()) {
+        if (auto* window = qobject_cast<QWidget*>(watched); window && window->isWindow() && window->isModal()) {
+            close();
+            return false;
+        }
+    }
     bool press = event->type() == QEvent::KeyPress;
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::NonClientAreaMouseButtonPress) {
         const auto button = static_cast<QMouseEvent*>(event)->button();

@@ -1,7 +1,7 @@
 #pragma once
 // The splash screen: a borderless picture over the main window for three seconds. The first key
 // or mouse press anywhere in the program closes it and goes no further (a modal dialog still
-// gets its key).
+// gets its key); a modal dialog that comes up closes it too, so the picture never hides a question.
 
 #include <QTimer>
 #include <QWidget>

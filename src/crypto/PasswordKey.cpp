@@ -3,6 +3,7 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -74,6 +75,9 @@ KdfCost scaledCost(double seconds) {
 // The costs tuned once per run, and what guards them.
 std::mutex g_tuningMutex;
 std::optional<KdfCost> g_tuned;
+// One derivation at g_tuned, as measured (0 before): read without the lock, so the strength line
+// never waits for a tuning under way.
+std::atomic<double> g_tunedSeconds{0.0};
 
 // Derives at the floor costs (the password given, or a stand-in) and tunes the costs from its time.
 // Called with g_tuningMutex held.
@@ -82,6 +86,8 @@ std::optional<PasswordKey> tuneWith(std::string_view password, const Salt& salt)
     std::optional<PasswordKey> key = PasswordKey::derive(password, salt, {kNewKeyMinPasses, kNewKeyMemoryKiB});
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     g_tuned = key ? scaledCost(seconds) : KdfCost{kNewKeyMinPasses, kNewKeyMemoryKiB};
+    // The time grows with the passes; the measurement was at the floor's.
+    if (key) g_tunedSeconds.store(seconds * g_tuned->passes / kNewKeyMinPasses);
     return key;
 }
 
@@ -107,6 +113,13 @@ KdfCost costForNewPassword() {
     std::lock_guard lock(g_tuningMutex);
     if (!g_tuned) tuneWith("calibration", randomSalt());
     return *g_tuned;
+}
+
+std::optional<double> newKeySeconds() {
+    if (testCost()) return std::nullopt;
+    const double seconds = g_tunedSeconds.load();
+    if (seconds <= 0) return std::nullopt;
+    return seconds;
 }
 
 Salt randomSalt() {

@@ -59,6 +59,10 @@ std::string kdfCostProblem(const KdfCost& cost);
 /// this machine (never fewer than kNewKeyMinPasses passes over kNewKeyMemoryKiB).
 KdfCost costForNewPassword();
 
+/// The seconds one derivation at costForNewPassword() takes on this machine, from the measurement the
+/// tuning made; nothing until the costs have been tuned in this run (and never under the test seam).
+std::optional<double> newKeySeconds();
+
 /// A fresh random salt.
 Salt randomSalt();
 /// A fresh random nonce.

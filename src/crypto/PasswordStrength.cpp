@@ -2,6 +2,7 @@
 
 #include <zxcvbn.h>
 
+#include <algorithm>
 #include <cmath>
 
 PasswordStrength estimateStrength(const std::string& utf8Password) {
@@ -19,8 +20,16 @@ std::string strengthName(int score) {
     return kNames[score < 0 ? 0 : score > 4 ? 4 : score];
 }
 
-std::string offlineGuessTime(double log10Guesses) {
-    const double seconds = std::pow(10.0, log10Guesses - 10.0);
+double guessesPerSecondAt(double seconds) {
+    // A derivation no clock can time is taken as the fast hash, never as infinitely many guesses.
+    return seconds > 0 ? std::min(1.0 / seconds, kFastHashGuessesPerSecond) : kFastHashGuessesPerSecond;
+}
+
+std::string offlineGuessTime(double log10Guesses) { return guessTime(log10Guesses, kFastHashGuessesPerSecond); }
+
+std::string guessTime(double log10Guesses, double guessesPerSecond) {
+    if (!(guessesPerSecond > 0)) guessesPerSecond = kFastHashGuessesPerSecond;
+    const double seconds = std::pow(10.0, log10Guesses - std::log10(guessesPerSecond));
     const struct {
         double size;
         const char* unit;

@@ -15,6 +15,16 @@ PasswordStrength estimateStrength(const std::string& utf8Password);
 /// "Very weak", "Weak", "Fair", "Strong" or "Very strong".
 std::string strengthName(int score);
 
-/// The time an attacker with a copy of the file needs at ten billion guesses a second (a fast hash
-/// on graphics cards), in words: "less than a second", "about 3 hours", "centuries".
+/// Ten billion guesses a second: a fast hash on graphics cards, what a password other programs keep
+/// (a card's password for a web site) may face.
+inline constexpr double kFastHashGuessesPerSecond = 1e10;
+
+/// The time `guessesPerSecond` need for 10^log10Guesses guesses, in words: "less than a second",
+/// "about 3 hours", "centuries".
+std::string guessTime(double log10Guesses, double guessesPerSecond);
+
+/// guessTime() at the fast-hash rate.
 std::string offlineGuessTime(double log10Guesses);
+
+/// The guesses a second one core makes when each guess is a key derivation that takes `seconds`.
+double guessesPerSecondAt(double seconds);

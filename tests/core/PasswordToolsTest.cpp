@@ -97,6 +97,33 @@ TEST(PasswordStrength, ScoresAndTimesFollowTheEstimate) {
     EXPECT_EQ(offlineGuessTime(40), "centuries");
 }
 
+// The time to guess is the guess count over the rate: the fast hash for passwords other programs
+// keep, one key derivation per guess (per core) for our own files.
+TEST(PasswordStrength, GuessTimeAtARate) {
+    const struct {
+        double log10Guesses;
+        double secondsPerGuess;  // 0: the fast hash
+        const char* time;
+    } cases[] = {
+        {5, 0, "less than a second"},
+        {10 + std::log10(3 * 3600.0), 0, "about 3 hours"},
+        {std::log10(3 * 86400.0), 1.0, "about 3 days"},  // a second of Argon2id for each guess
+        {std::log10(3 * 86400.0), 2.0, "about 6 days"},  // a slower machine's cost doubles it
+        {std::log10(30.0), 1.0, "about 30 seconds"},
+        {0.3, 1.0, "about 2 seconds"},
+        {std::log10(0.5), 1.0, "less than a second"},
+        {std::log10(31557600.0 * 6), 0.5, "about 3 years"},
+        {12, 1.0, "centuries"},
+        {12, 1e-12, "about 2 minutes"},  // a derivation too fast to time counts as the fast hash
+    };
+    for (const auto& c : cases) {
+        const double rate = c.secondsPerGuess > 0 ? guessesPerSecondAt(c.secondsPerGuess) : kFastHashGuessesPerSecond;
+        EXPECT_EQ(guessTime(c.log10Guesses, rate), c.time) << c.log10Guesses << " at " << c.secondsPerGuess;
+    }
+    EXPECT_EQ(guessesPerSecondAt(0), kFastHashGuessesPerSecond);
+    EXPECT_EQ(offlineGuessTime(12), guessTime(12, kFastHashGuessesPerSecond));
+}
+
 TEST(CliPasswords, GenerateAndStrength) {
     CliRun many = runCli({"generate", "--count", "5", "--length", "30", "--no-symbols"});
     ASSERT_EQ(many.status, 0) << many.err;

@@ -73,6 +73,7 @@ private slots:
     void cardEditorTabOrder_data();
     void cardEditorTabOrder();
     void generateFillsThePasswordAndStrengthFollows();
+    void strengthLineCountsAtTheCostThatGuardsThePassword();
     void passwordDialogsTabFromPasswordToConfirmation();
     void keys_data();
     void keys();
@@ -422,23 +423,51 @@ void CardDialogsTest::generateFillsThePasswordAndStrengthFollows() {
     QCOMPARE(dlg.noteEdit()->toPlainText(), QString());  // the key wrote nothing into the note
     QCOMPARE(dlg.data().fourthField, dlg.field(3)->text());
 
-    // The two other dialogs that set a password say the same as it is typed.
-    FileEncryptionInput on;
-    on.encryptOnSave = true;
-    FileEncryptionDlg encryptOnSave(on);
-    FilePasswordDlg fileEncryption{QString()};
-    for (QLineEdit* field : {encryptOnSave.passwordField(), fileEncryption.passwordField()}) {
-        auto* strength = field->window()->findChild<StrengthLabel*>();
-        QVERIFY(strength);
-        field->setText(QStringLiteral("123456"));
-        QVERIFY2(strength->text().startsWith(QStringLiteral("Very weak")), qPrintable(strength->text()));
-    }
-
     CardDlgData words = cardData(0);
     words.generator.words = 5;
     CCardDlg phrase(words);
     phrase.generateButton()->click();
     QCOMPARE(phrase.field(3)->text().count(QLatin1Char('-')) >= 4, true);
+}
+
+// A card's password guards another party's site: its line counts at the fast hash. The passwords of
+// our own files (Encrypt On Save, the file-encryption password) cost each guess a key derivation at
+// the cost the file is written with, unless "Old format", which has none, is ticked.
+void CardDialogsTest::strengthLineCountsAtTheCostThatGuardsThePassword() {
+    const QString password = QStringLiteral("Tr0ub4dor&3");
+    const QString fast = StrengthLabel::textFor(password);
+    const QString slow = StrengthLabel::textFor(password, StrengthLabel::newKeySecondsHere());
+    QVERIFY2(fast.contains(QStringLiteral("guessed offline in")), qPrintable(fast));
+    QVERIFY2(slow.endsWith(QStringLiteral("per core at this file's cost")), qPrintable(slow));
+    QVERIFY(slow.section(QLatin1Char(':'), 1) != fast.section(QLatin1Char(':'), 1));
+
+    CCardDlg card(cardData(0));
+    card.field(3)->setText(password);
+    QCOMPARE(card.strengthLabel()->text(), fast);
+
+    FileEncryptionInput on;
+    on.encryptOnSave = true;
+    FileEncryptionDlg encryptOnSave(on);
+    FilePasswordDlg fileEncryption{QString()};
+    const QList<std::pair<QLineEdit*, QCheckBox*>> ours = {
+        {encryptOnSave.passwordField(), encryptOnSave.oldFormatBox()},
+        {fileEncryption.passwordField(), fileEncryption.oldFormatBox()},
+    };
+    for (const auto& [field, oldFormat] : ours) {
+        auto* strength = field->window()->findChild<StrengthLabel*>();
+        QVERIFY(strength);
+        field->setText(password);
+        QCOMPARE(strength->text(), slow);
+        oldFormat->setChecked(true);
+        QCOMPARE(strength->text(), fast);
+        oldFormat->setChecked(false);
+        QCOMPARE(strength->text(), slow);
+        field->setText(QStringLiteral("123456"));
+        QVERIFY2(strength->text().startsWith(QStringLiteral("Very weak")), qPrintable(strength->text()));
+    }
+    // Opened with "Old format" on, the line starts at the fast figure.
+    FilePasswordDlg oldFiles(password, nullptr, true);
+    QCOMPARE(oldFiles.findChild<StrengthLabel*>()->text(), fast);
 }
 
 void CardDialogsTest::passwordDialogsTabFromPasswordToConfirmation() {

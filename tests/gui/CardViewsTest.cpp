@@ -3,6 +3,7 @@
 
 #include <QLabel>
 #include <QScrollBar>
+#include <QStyle>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -48,6 +49,7 @@ private slots:
     void selectionShowsCardAndCounts();
     void passwordStaysMasked();
     void clickOnDataRecordsRowAndKeepsLabelsInView();
+    void fieldLabelsAreShownWhole();
     void doubleClickFlipsWebSwitches();
     void pictureSwapsOnExpandAndCollapse();
     void selectionByPosition();
@@ -190,6 +192,30 @@ void CardViewsTest::clickOnDataRecordsRowAndKeepsLabelsInView() {
     QCOMPARE(list->currentIndex().column(), 1);
     list->scrollTo(list->currentIndex());
     QCOMPARE(list->horizontalScrollBar()->value(), 0);
+}
+
+// At the first window size every label of the Field column shows whole: a web card's longest
+// ("New Browser Window:") and a bank card's.
+void CardViewsTest::fieldLabelsAreShownWhole() {
+    Harness h;
+    writeCardFile(h.path("c.qvf"), {{0, "Site", "https://example.com", "ann", "secret"}, {7, "Savings", "1", "2", "3"}});
+    h.open(h.path("c.qvf"));
+    QVERIFY(QTest::qWaitForWindowExposed(h.frame()));
+    CQuorvaneListView* list = h.list();
+    const int margins = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    QStringList seen;
+    for (const auto& [category, name] : {std::pair{0, "Site"}, std::pair{7, "Savings"}}) {
+        h.tree()->SelectItem(h.cardItem(category, QString::fromLatin1(name)));
+        QVERIFY(list->topLevelItemCount() >= 5);
+        for (int row = 0; row < list->topLevelItemCount(); ++row) {
+            const QString label = list->topLevelItem(row)->text(0);
+            seen.append(label);
+            const QRect cell = list->visualRect(list->model()->index(row, 0));
+            QVERIFY2(list->fontMetrics().horizontalAdvance(label) <= cell.width() - margins, qPrintable(label));
+        }
+    }
+    QVERIFY(seen.contains(QStringLiteral("New Browser Window:")));
+    QVERIFY(seen.contains(QStringLiteral("Automatic Access:")));
 }
 
 void CardViewsTest::doubleClickFlipsWebSwitches() {

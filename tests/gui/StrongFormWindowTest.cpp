@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "ScriptedHarness.h"
@@ -20,6 +22,7 @@
 #include "ui/cards/QuorvaneDoc.h"
 #include "ui/frame/CommandIds.h"
 #include "ui/frame/MainFrame.h"
+#include "ui/frame/StatusMessagePane.h"
 
 namespace {
 
@@ -36,7 +39,7 @@ FileEncryptionInput encryptWith(const QString& password, bool oldFormat = false)
     return {true, password, password, oldFormat};
 }
 
-QString statusNotice(Harness& h) { return h.frame()->statusBar()->currentMessage(); }
+QString statusNotice(Harness& h) { return h.frame()->messagePane()->notice(); }
 
 // The next widget Tab moves to from `w`.
 QWidget* nextTabStop(QWidget* w) {
@@ -53,6 +56,7 @@ private slots:
     void newDocumentsAreStrongAndSavesReuseTheKey();
     void oldDocumentsStayOldAndAreOfferedTheStrongFormOnce();
     void dialogFromTheKeyboard();
+    void statusBarShowsTheOfferAloneAndWhole();
 };
 
 void StrongFormWindowTest::newDocumentsAreStrongAndSavesReuseTheKey() {
@@ -115,7 +119,7 @@ void StrongFormWindowTest::oldDocumentsStayOldAndAreOfferedTheStrongFormOnce() {
 
     // The offer is made once per document: not at the next open.
     QVERIFY(h.run(cmd::FileClose));
-    h.frame()->statusBar()->clearMessage();
+    h.frame()->messagePane()->clearNotice();
     h.prompter.passwords.append(kPassword);
     QVERIFY(h.open(old));
     QVERIFY(!statusNotice(h).contains(QStringLiteral("old encryption form")));
@@ -146,6 +150,48 @@ void StrongFormWindowTest::dialogFromTheKeyboard() {
     QVERIFY(!dialog.oldFormatBox()->isEnabled());
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QCOMPARE(dialog.result(), static_cast<int>(QDialog::Rejected));
+}
+
+// At start-up the offer comes before the window shows. The status bar then shows it alone and whole,
+// locked or not: no "Ready" under it and no text of the bar's own over it, every line of it inside
+// the bar at the first window size. Menu prompts wait until its time is up, then show again.
+void StrongFormWindowTest::statusBarShowsTheOfferAloneAndWhole() {
+    QTemporaryDir dir;
+    const QString old = dir.filePath(QStringLiteral("vault.qve"));
+    writeCardFile(old, {{0, "Bank"}}, kPassword);
+    Harness h({old}, {}, [](ScriptedPrompter& p) { p.passwords.append(kPassword); });
+    QVERIFY(h.doc());
+    QVERIFY(QTest::qWaitForWindowExposed(h.frame()));
+    QVERIFY(h.run(cmd::FileLock));
+    QVERIFY(h.doc()->isLocked());
+
+    const QString offer = QStringLiteral("vault.qve is saved in the old encryption form (Blowfish, no salt). Encrypt On "
+                                         "Save (Alt+S) with \"Old format\" cleared saves it in the strong form.");
+    StatusMessagePane* pane = h.frame()->messagePane();
+    QStatusBar* bar = h.frame()->statusBar();
+    QCOMPARE(pane->text(), offer);
+    QCOMPARE(bar->currentMessage(), QString());  // the bar draws nothing of its own over the pane
+    QVERIFY(pane->isVisible());
+    QVERIFY(pane->width() < pane->fontMetrics().horizontalAdvance(offer));  // too long for one line here
+    QTRY_VERIFY(pane->height() >= pane->heightForWidth(pane->width()));     // so the bar grows to show it all
+    QVERIFY(bar->rect().contains(pane->geometry()));
+    const int whole = pane->height();
+    QVERIFY(h.frame()->rect().contains(QRect(bar->mapTo(h.frame(), QPoint()), bar->size())));
+
+    QStatusTipEvent tip(QStringLiteral("Find string"));
+    QCoreApplication::sendEvent(h.frame(), &tip);
+    QCOMPARE(pane->text(), offer);
+    QStatusTipEvent none{QString()};
+    QCoreApplication::sendEvent(h.frame(), &none);
+    pane->clearNotice();  // as its time ends
+    QCOMPARE(pane->text(), QStringLiteral("Ready"));
+    QTRY_VERIFY(pane->height() < whole);  // one line again
+
+    pane->showNotice(QStringLiteral("a notice"), 50);
+    QCoreApplication::sendEvent(h.frame(), &tip);
+    QCOMPARE(pane->text(), QStringLiteral("a notice"));
+    QTRY_COMPARE(pane->text(), QStringLiteral("Find string"));
+    QVERIFY(h.prompter.unexpected.isEmpty());
 }
 
 QTEST_MAIN(StrongFormWindowTest)

@@ -12,6 +12,7 @@
 #include "prefs/SettingKeys.h"
 #include "ui/cards/ChildFrame.h"
 #include "ui/frame/MainFrame.h"
+#include "ui/frame/WindowPlacement.h"
 
 namespace {
 
@@ -44,6 +45,8 @@ private slots:
     void placeOffEveryScreenIsBroughtBack();
     void damagedSettingsKeepTheFirstStartSize_data();
     void damagedSettingsKeepTheFirstStartSize();
+    void firstStartFitsTheScreen_data();
+    void firstStartFitsTheScreen();
     void cardListWidthComesBack();
 };
 
@@ -107,8 +110,29 @@ void WindowPlacementTest::damagedSettingsKeepTheFirstStartSize() {
             writeSetting(s, settings::kWindowGeometry, geometry.toStdString());
         }
     });
-    QCOMPARE(h.frame()->size(), QSize(CMainFrame::kDefaultWidth, CMainFrame::kDefaultHeight));
+    const QRect first = placement::firstStartGeometry(QGuiApplication::primaryScreen()->availableGeometry(),
+                                                      QSize(CMainFrame::kDefaultWidth, CMainFrame::kDefaultHeight));
+    QCOMPARE(h.frame()->geometry(), first);
     QVERIFY(h.prompter.unexpected.isEmpty());
+}
+
+// The first start takes a share of the screen's free area, centred, never below 650x480 unless the
+// screen itself is smaller.
+void WindowPlacementTest::firstStartFitsTheScreen_data() {
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QRect>("expected");
+    QTest::newRow("1280x1024 under a panel") << QRect(0, 24, 1280, 1000) << QRect(192, 174, 896, 700);
+    QTest::newRow("1920x1080") << QRect(0, 0, 1920, 1080) << QRect(288, 162, 1344, 756);
+    QTest::newRow("second screen to the right") << QRect(1920, 0, 2560, 1440) << QRect(2304, 216, 1792, 1008);
+    QTest::newRow("800x600: the smallest size") << QRect(0, 0, 800, 600) << QRect(75, 60, 650, 480);
+    QTest::newRow("640x400: the whole area") << QRect(0, 0, 640, 400) << QRect(0, 0, 640, 400);
+}
+
+void WindowPlacementTest::firstStartFitsTheScreen() {
+    QFETCH(QRect, available);
+    QFETCH(QRect, expected);
+    QCOMPARE(placement::firstStartGeometry(available, QSize(CMainFrame::kDefaultWidth, CMainFrame::kDefaultHeight)),
+             expected);
 }
 
 void WindowPlacementTest::cardListWidthComesBack() {

@@ -35,7 +35,7 @@ FileEncryptionDlg::FileEncryptionDlg(const FileEncryptionInput& initial, QWidget
     m_oldFormat = new QCheckBox(QStringLiteral("Old format (readable by older programs)"), m_body);
     m_oldFormat->setToolTip(QStringLiteral("Blowfish without salt or authentication, as older programs read it. "
                                            "Cleared, the document is saved in the strong form."));
-    grid->addWidget(new StrengthLabel(m_password, m_body), 5, 0, 1, 2);
+    grid->addWidget(new StrengthLabel(m_password, m_oldFormat, m_body), 5, 0, 1, 2);
     grid->addWidget(m_oldFormat, 6, 0, 1, 2);
     // Tab goes from the password to its confirmation, as it is typed; the eye button and the format
     // come after.

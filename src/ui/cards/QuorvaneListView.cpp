@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyle>
+#include <algorithm>
 
 #include "docview/MdiChildFrame.h"
 #include "cardstore/DateStamp.h"
@@ -52,7 +54,7 @@ void CQuorvaneListView::setBlueText() {
 void CQuorvaneListView::OnInitialUpdate() {
     setColumnCount(2);
     setHeaderLabels({QStringLiteral("Field"), QStringLiteral("Data")});
-    setColumnWidth(0, 100);
+    setColumnWidth(0, kFieldColumnWidth);
     setColumnWidth(1, 400);
     headerItem()->setTextAlignment(0, Qt::AlignLeft);
     headerItem()->setTextAlignment(1, Qt::AlignLeft);
@@ -92,6 +94,18 @@ void CQuorvaneListView::ShowCard(Card* card, const Labels& labels) {
         item->setForeground(0, kBlue);
         item->setForeground(1, kBlue);
     }
+    fitFieldColumn();
+}
+
+void CQuorvaneListView::fitFieldColumn() {
+    // The labels are never cut ("Automatic Ac…"): the column is as wide as its longest one, with the
+    // margins the item delegate keeps on either side of a text, and never narrower than at first.
+    const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1) + 4;
+    int widest = header()->fontMetrics().horizontalAdvance(headerItem()->text(0));
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        widest = std::max(widest, fontMetrics().horizontalAdvance(topLevelItem(row)->text(0)));
+    }
+    setColumnWidth(0, std::max(kFieldColumnWidth, widest + margins));
 }
 
 void CQuorvaneListView::OnRowClicked(int row) {

@@ -16,6 +16,7 @@ class CQuorvaneListView : public QTreeWidget, public View {
     Q_OBJECT
 public:
     static constexpr int kPasswordRow = 3;
+    static constexpr int kFieldColumnWidth = 100;  // the Field column's width before a card is shown
 
     explicit CQuorvaneListView(QWidget* parent = nullptr);
 
@@ -53,6 +54,7 @@ protected:
 
 private:
     void setBlueText();
+    void fitFieldColumn();
 
     Labels m_shownLabels{"", "", "", ""};
 };

@@ -28,4 +28,13 @@ DecryptPasswordDlg::DecryptPasswordDlg(const QString& title, QWidget* parent) : 
     m_password->setFocus();
 }
 
+void DecryptPasswordDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Every key typed from now on is meant for the field: the prompt comes to the front, asks the
+    // window manager for the keyboard, and has its field focused when the keyboard arrives.
+    raise();
+    activateWindow();
+    m_password->setFocus(Qt::ActiveWindowFocusReason);
+}
+
 QString DecryptPasswordDlg::password() const { return m_password->text(); }

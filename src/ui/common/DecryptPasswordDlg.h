@@ -12,6 +12,9 @@ public:
     QString password() const;
     QLineEdit* passwordField() const { return m_password; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QLineEdit* m_password;
 };

@@ -1,6 +1,7 @@
 #include "ui/common/DialogPrompter.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
@@ -9,6 +10,32 @@
 #include "ui/common/DocumentTypes.h"
 
 namespace {
+
+// A busy pointer set around work that asks a question (opening a document asks for its password)
+// is lifted while the question is on show: the person is the one to act then. Put back after.
+class IdlePointer {
+public:
+    IdlePointer() {
+        while (const QCursor* cursor = QGuiApplication::overrideCursor()) {
+            m_lifted.prepend(*cursor);
+            QGuiApplication::restoreOverrideCursor();
+        }
+    }
+    ~IdlePointer() {
+        for (const QCursor& cursor : m_lifted) QGuiApplication::setOverrideCursor(cursor);
+    }
+    IdlePointer(const IdlePointer&) = delete;
+    IdlePointer& operator=(const IdlePointer&) = delete;
+
+private:
+    QList<QCursor> m_lifted;
+};
+
+int runModal(QDialog& dialog) {
+    IdlePointer idle;
+    return dialog.exec();
+}
+
 QMessageBox::Icon boxIcon(DocPrompter::Icon icon) {
     switch (icon) {
         case DocPrompter::Icon::Information:
@@ -30,7 +57,7 @@ void DialogPrompter::message(const QString& text, const QString& caption, Icon i
     box.setText(text);
     box.setIcon(boxIcon(icon));
     box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+    runModal(box);
 }
 
 bool DialogPrompter::okCancel(const QString& text, const QString& caption, Icon icon) {
@@ -41,7 +68,7 @@ bool DialogPrompter::okCancel(const QString& text, const QString& caption, Icon 
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Cancel);
-    return box.exec() == QMessageBox::Ok;
+    return runModal(box) == QMessageBox::Ok;
 }
 
 GuiPrompter::Answer DialogPrompter::question(const QString& text, bool withCancel, const QString& caption) {
@@ -51,7 +78,7 @@ GuiPrompter::Answer DialogPrompter::question(const QString& text, bool withCance
     box.setIcon(QMessageBox::Question);
     box.setStandardButtons(withCancel ? QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel
                                       : QMessageBox::Yes | QMessageBox::No);
-    switch (box.exec()) {
+    switch (runModal(box)) {
         case QMessageBox::Yes:
             return Answer::Yes;
         case QMessageBox::No:
@@ -77,12 +104,12 @@ int DialogPrompter::choose(const QString& text, const QStringList& buttons, int 
     if (escapeButton >= 0 && escapeButton < pushButtons.size()) {
         box.setEscapeButton(pushButtons.at(escapeButton));
     }
-    box.exec();
+    runModal(box);
     const int pressed = static_cast<int>(pushButtons.indexOf(qobject_cast<QPushButton*>(box.clickedButton())));
     return pressed >= 0 ? pressed : escapeButton;
 }
 
-int DialogPrompter::exec(QDialog& dialog) { return dialog.exec(); }
+int DialogPrompter::exec(QDialog& dialog) { return runModal(dialog); }
 
 void DialogPrompter::show(QDialog& dialog) {
     dialog.show();

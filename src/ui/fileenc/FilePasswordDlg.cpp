@@ -38,10 +38,10 @@ FilePasswordDlg::FilePasswordDlg(const QString& current, QWidget* parent, bool o
     m_confirmation->setEchoMode(QLineEdit::Password);
     second->setBuddy(m_confirmation);
     grid->addWidget(m_confirmation, 3, 0);
-    grid->addWidget(new StrengthLabel(m_password, group), 4, 0, 1, 2);
-    layout->addWidget(group);
     // How Encrypt File writes: the strong form unless older programs must read the files.
     m_oldFormat = new QCheckBox(QStringLiteral("Old format (readable by older programs)"), this);
+    grid->addWidget(new StrengthLabel(m_password, m_oldFormat, group), 4, 0, 1, 2);
+    layout->addWidget(group);
     m_oldFormat->setToolTip(QStringLiteral("Encrypt File writes Blowfish without salt or authentication, as older "
                                            "programs read it. Decrypt File reads both forms."));
     m_oldFormat->setChecked(oldFormat);

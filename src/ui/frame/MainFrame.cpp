@@ -25,6 +25,7 @@
 #include "ui/common/Icons.h"
 #include "ui/frame/CommandIds.h"
 #include "ui/frame/CommandTable.h"
+#include "ui/frame/StatusMessagePane.h"
 #include "ui/frame/WindowPlacement.h"
 
 CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent) : QMainWindow(parent), m_settings(settings) {
@@ -50,11 +51,9 @@ CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent) : QMainWindow(p
 
     ShowEncryptionStatus(false);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect r(QPoint(0, 0), size());
-        r.moveCenter(screen->availableGeometry().center());
-        move(r.topLeft());
+        setGeometry(placement::firstStartGeometry(screen->availableGeometry(), QSize(kDefaultWidth, kDefaultHeight)));
     }
-    // Where the window was left last time, if it was; the first start keeps the size above.
+    // Where the window was left last time, if it was; the first start keeps the place above.
     placement::restoreWindowGeometry(*this, m_settings);
     m_cardListWidth = readSetting(m_settings, settings::kCardListWidth);
     if (m_cardListWidth < kMinCardListWidth) {
@@ -168,7 +167,7 @@ void CMainFrame::reloadSettings() {
 bool CMainFrame::event(QEvent* event) {
     if (event->type() == QEvent::StatusTip) {
         const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-        m_messagePane->setText(tip.isEmpty() ? QStringLiteral("Ready") : tip);
+        m_messagePane->setPrompt(tip);
         return true;
     }
     return QMainWindow::event(event);

@@ -21,6 +21,7 @@
 #include "cardstore/Card.h"
 #include "fileenc/FileEncryption.h"
 #include "prefs/AutoSave.h"
+#include "ui/frame/StatusMessagePane.h"
 
 class CChildFrame;
 class CommandTable;
@@ -45,6 +46,7 @@ class StatusDialogBar;
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
+    // The smallest size of the first start (which otherwise takes a share of the screen).
     static constexpr int kDefaultWidth = 650;
     static constexpr int kDefaultHeight = 480;
     static constexpr int kMenuNoDocument = 128;
@@ -126,7 +128,7 @@ public:
     QToolBar* fileViewToolBar() const { return m_fileViewToolBar; }
     QToolBar* statusDialogBar() const { return m_statusBarHolder; }
     QToolBar* foldersBar() const { return m_foldersBar; }
-    QLabel* messagePane() const { return m_messagePane; }
+    StatusMessagePane* messagePane() const { return m_messagePane; }
     MdiWindowList* windowList() const { return m_windowList; }
 
     QMdiArea* mdiArea() const { return m_mdiArea; }
@@ -212,7 +214,7 @@ private:
     StatusDialogBar* m_statusDialogBar = nullptr;
     std::vector<QIcon> m_toolbarImages;
     int m_toolbarImageBase = 0;
-    QLabel* m_messagePane = nullptr;
+    StatusMessagePane* m_messagePane = nullptr;
     std::array<QLabel*, 3> m_lockPanes{};
 
     struct RegisteredOpener {

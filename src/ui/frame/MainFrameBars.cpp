@@ -11,6 +11,7 @@
 #include "ui/common/Icons.h"
 #include "ui/frame/MainFrame.h"
 #include "ui/frame/StatusDialogBar.h"
+#include "ui/frame/StatusMessagePane.h"
 
 namespace {
 
@@ -94,8 +95,7 @@ void CMainFrame::createBars() {
 
 void CMainFrame::createStatusBar() {
     QStatusBar* bar = statusBar();
-    m_messagePane = new QLabel(QStringLiteral("Ready"), bar);
-    m_messagePane->setMinimumWidth(1);
+    m_messagePane = new StatusMessagePane(bar);
     bar->addWidget(m_messagePane, 1);
     const char* const names[3] = {"CAP", "NUM", "SCRL"};
     for (int i = 0; i < 3; ++i) {

@@ -21,6 +21,7 @@
 #include "ui/frame/CommandIds.h"
 #include "ui/frame/CommandTable.h"
 #include "ui/frame/MainFrame.h"
+#include "ui/frame/StatusMessagePane.h"
 
 namespace {
 constexpr int kStatusNoticeMilliseconds = 20000;
@@ -81,10 +82,10 @@ CQuorvaneDoc* CMainFrame::createCardDocument() {
         }
     });
     connect(document, &CQuorvaneDoc::encryptedFileOpened, this, &CMainFrame::openRegisteredFile);
-    connect(document, &CQuorvaneDoc::statusMessage, this, [this](const QString& text) { m_messagePane->setText(text); });
-    // Shown over the pane for 20 seconds, so the prompts of the menus a person moves over do not wipe it.
+    connect(document, &CQuorvaneDoc::statusMessage, m_messagePane, &StatusMessagePane::showMessage);
+    // Shown in the pane for 20 seconds, so the prompts of the menus a person moves over do not wipe it.
     connect(document, &CQuorvaneDoc::statusNotice, this,
-            [this](const QString& text) { statusBar()->showMessage(text, kStatusNoticeMilliseconds); });
+            [this](const QString& text) { m_messagePane->showNotice(text, kStatusNoticeMilliseconds); });
     // A locked document counts no cards; unlocked, its counts come back.
     connect(document, &CQuorvaneDoc::lockChanged, this, [this, document] {
         if (document == activeCardDocument()) {

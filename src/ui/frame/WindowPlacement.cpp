@@ -7,6 +7,13 @@
 
 namespace placement {
 
+QRect firstStartGeometry(const QRect& available, const QSize& smallest) {
+    const QSize share(qRound(available.width() * kFirstStartShare), qRound(available.height() * kFirstStartShare));
+    QRect r(QPoint(0, 0), share.expandedTo(smallest).boundedTo(available.size()));
+    r.moveCenter(available.center());
+    return r;
+}
+
 void restoreWindowGeometry(QWidget& window, const SettingsStore& settings) {
     const std::string text = readSetting(settings, settings::kWindowGeometry);
     if (text.empty()) {
