@@ -1,34 +1,19 @@
 #include "ui/cards/QuorvaneDoc.h"
 
-#include <QApplication>
-#include <QGuiApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <utility>
-#include <vector>
 
-#include "docview/DocManager.h"
-#include "docview/DocTemplate.h"
-#include "docview/MdiChildFrame.h"
-#include "docview/View.h"
 #include "cardstore/CardFile.h"
 #include "cardstore/CardMerge.h"
-#include "cardstore/CardOperations.h"
-#include "cardstore/LockedCards.h"
 #include "common/SafeFile.h"
 #include "common/Wipe.h"
-#include "crypto/PasswordRules.h"
 #include "prefs/SettingKeys.h"
-#include "ui/cards/FileEncryptionDlg.h"
-#include "ui/cards/OtherCopy.h"
-#include "ui/cards/QuorvaneView.h"
 #include "ui/cards/StrongFormOffer.h"
-#include "ui/common/DocumentTypes.h"
-#include "ui/common/CommandBlock.h"
 #include "ui/common/GuiPrompter.h"
-#include "ui/common/QtText.h"
+#include "ui/cards/QuorvaneDocParts.h"
 
-namespace {
+namespace quorvanedoc {
 
 bool sameFile(const QString& a, const QString& b) {
     const QFileInfo fa(a);
@@ -37,14 +22,6 @@ bool sameFile(const QString& a, const QString& b) {
         return fa.canonicalFilePath() == fb.canonicalFilePath();
     }
     return fa.absoluteFilePath() == fb.absoluteFilePath();
-}
-
-/// The path with its extension replaced (a path without a four-character extension gets one added).
-QString withExtension(const QString& path, const QString& ext) {
-    if (path.size() > 4 && path.at(path.size() - 4) == '.' && !path.right(4).contains('/')) {
-        return path.left(path.size() - 4) + ext;
-    }
-    return path + ext;
 }
 
 std::string fileBytesName(const QString& path) { return QFile::encodeName(path).toStdString(); }
@@ -59,23 +36,9 @@ void shareEncryption(const CardStore& from, CardStore& to) {
     to.encryptionKey = from.encryptionKey;
 }
 
-/// What a merge of a file changed elsewhere did, for the person.
-QString mergedText(const QString& name, int conflicts) {
-    const QString merged = QStringLiteral("%1 was also changed by another program; its cards and the window's are "
-                                          "merged.")
-                               .arg(name);
-    if (conflicts == 0) {
-        return merged;
-    }
-    return merged + (conflicts == 1 ? QStringLiteral("\n1 card was changed in both copies: both versions are kept, "
-                                                     "the other copy's with \"(other copy)\" after its name.")
-                                    : QStringLiteral("\n%1 cards were changed in both copies: both versions of each "
-                                                     "are kept, the other copy's with \"(other copy)\" after its "
-                                                     "name.")
-                                          .arg(conflicts));
-}
+}  // namespace quorvanedoc
 
-}  // namespace
+using namespace quorvanedoc;
 
 CQuorvaneDoc::CQuorvaneDoc(SettingsStore& settings) : m_settings(settings) {
     m_settle.setSingleShot(true);
@@ -242,38 +205,6 @@ void CQuorvaneDoc::OnCloseDocument() {
     Document::OnCloseDocument();
 }
 
-void CQuorvaneDoc::forgetFile() {
-    m_settle.stop();
-    if (!m_watcher.files().isEmpty()) {
-        m_watcher.removePaths(m_watcher.files());
-    }
-    if (!m_watcher.directories().isEmpty()) {
-        m_watcher.removePaths(m_watcher.directories());
-    }
-    m_lock.reset();
-    m_read.reset();
-    m_base.clear();
-    m_haveBase = false;
-    m_baseIsStore = false;
-    wipeSecret(m_sealedBase);
-    m_declined.reset();
-    m_readOnly = false;
-    m_lockHolder.clear();
-}
-
-void CQuorvaneDoc::watch(const QString& path) {
-    if (!m_watcher.files().isEmpty()) {
-        m_watcher.removePaths(m_watcher.files());
-    }
-    if (!m_watcher.directories().isEmpty()) {
-        m_watcher.removePaths(m_watcher.directories());
-    }
-    // A watch on the file ends when a new file is renamed over it; the folder's watch notices that
-    // and the check puts the file's watch back.
-    m_watcher.addPath(path);
-    m_watcher.addPath(QFileInfo(path).absolutePath());
-}
-
 bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
     if (m_locked) {
         return false;  // the store is empty while locked: writing it would lose the cards
@@ -363,312 +294,4 @@ bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
     SetModifiedFlag(false);
     emit fileStored();
     return true;
-}
-
-SaveResult CQuorvaneDoc::saveMerged(const std::string& file, const QString& name) {
-    const int dateFormat = readSetting(m_settings, settings::kDateFormat);
-    // A copy written once more while it was read and merged is merged again, a few times at most.
-    for (int attempt = 0; m_haveBase && attempt < 3; ++attempt) {
-        const std::optional<FileFingerprint> before = fingerprintFile(file);
-        if (!before || !before->exists) {
-            break;
-        }
-        CardStore theirs;
-        // The automatic save asks nothing: a copy under another password waits for the next Save.
-        if (readOtherCopy(file, name, m_store, !m_automaticSave, dateFormat, theirs) != OtherCopyRead::Read) {
-            break;
-        }
-        CardStore merged;
-        const CardMergeResult merge = mergeCardDocuments(m_base, m_store, theirs, merged);
-        shareEncryption(m_store, merged);
-        SaveResult result = saveCardDocument(file, merged, guiPrompter(), WriteMode::Replace,
-                                             [&] { return fileStillMatches(file, *before); });
-        if (result.outcome == SaveOutcome::Saved) {
-            adoptMerged(merged, merge.conflicts, name);
-        }
-        if (result.outcome != SaveOutcome::Changed) {
-            return result;
-        }
-    }
-    SaveResult notMerged;
-    notMerged.outcome = SaveOutcome::Changed;
-    return notMerged;
-}
-
-void CQuorvaneDoc::adoptMerged(CardStore& merged, int conflicts, const QString& name) {
-    struct Selected {
-        CQuorvaneView* tree;
-        int categoryId;
-        Card card;
-    };
-    std::vector<Selected> selected;
-    for (View* view : views()) {
-        if (auto* tree = dynamic_cast<CQuorvaneView*>(view)) {
-            if (const Card* card = tree->GetSelectedCard(); card && card->categoryId < kCategoryCount) {
-                selected.push_back({tree, card->categoryId, *card});
-            }
-        }
-    }
-    swapCards(m_store, merged);
-    UpdateAllViews(nullptr);
-    // The card selected before, else one of the same name in its category; else the category stays.
-    for (const Selected& s : selected) {
-        const CardList& list = *m_store.GetCategoryList(s.categoryId);
-        int position = -1;
-        for (int i = 0; i < list.GetCardCount() && position < 0; ++i) {
-            if (sameStoredCard(*list.GetCardAt(i), s.card)) {
-                position = i;
-            }
-        }
-        if (position < 0) {
-            position = findCardByName(list, s.card.firstField);
-        }
-        if (position >= 0) {
-            s.tree->SelectCardInCategory(s.tree->GetCategoryItemAt(s.categoryId), position);
-        }
-    }
-    // The status line always says it (replacing its note that the save would merge); cards kept
-    // twice are also told in a box, or, by the automatic save, in a note the bar keeps a while.
-    emit statusMessage(mergedText(name, 0));
-    if (conflicts > 0 && !m_automaticSave) {
-        guiPrompter().message(mergedText(name, conflicts), QString(), GuiPrompter::Icon::Information);
-    } else if (conflicts > 0) {
-        emit statusNotice(mergedText(name, conflicts));
-    }
-}
-
-bool CQuorvaneDoc::sealBase() {
-    if (!m_haveBase) {
-        return true;
-    }
-    if (sameCards(m_base, m_store)) {
-        m_base.clear();
-        m_baseIsStore = true;
-        return true;
-    }
-    shareEncryption(m_store, m_base);
-    if (sealCardsForLock(m_base, m_sealedBase, guiPrompter())) {
-        return true;
-    }
-    wipeSecret(m_base.encryptionPassword);
-    m_base.encryptionKey.reset();
-    m_base.encryptOnSave = 0;
-    return false;
-}
-
-void CQuorvaneDoc::unsealBase(const std::string& password) {
-    if (std::exchange(m_baseIsStore, false)) {
-        copyCards(m_store, m_base);
-    } else if (!m_sealedBase.empty()) {
-        m_haveBase = !password.empty() &&
-                     unsealLockedCards(m_sealedBase, password, m_store.encryptionForm, m_base,
-                                       readSetting(m_settings, settings::kDateFormat));
-        wipeSecret(m_sealedBase);
-        // The base is cards only: the key and password it was opened with go.
-        m_base.encryptionKey.reset();
-        wipeSecret(m_base.encryptionPassword);
-        wipeSecret(m_base.typedPassword);
-        m_base.encryptOnSave = 0;
-        if (!m_haveBase) {
-            m_base.clear();
-        }
-    }
-}
-
-void CQuorvaneDoc::checkFileOnDisk() {
-    if (m_fileOnDisk.isEmpty() || !m_read || m_locked) {  // a locked document looks again once unlocked
-        return;
-    }
-    // Never while a dialog is open (our own question included) or a command waits: the cards may
-    // be in use. The check comes back once it is over.
-    if (m_checking || QApplication::activeModalWidget() || CommandBlock::active()) {
-        m_settle.start();
-        return;
-    }
-    const QString path = m_fileOnDisk;
-    const std::string file = fileBytesName(path);
-    if (!m_watcher.files().contains(path) && QFileInfo::exists(path)) {
-        m_watcher.addPath(path);  // a file renamed over ours: watch the new one
-    }
-    if (fileStillMatches(file, *m_read) || (m_declined && fileStillMatches(file, *m_declined))) {
-        return;  // our own save, the same bytes written again, or a change already dealt with
-    }
-    const std::optional<FileFingerprint> now = fingerprintFile(file);
-    if (!now || !now->exists) {
-        return;  // gone or unreadable for now: the next save asks
-    }
-    m_checking = true;
-    m_declined = now;
-    const QString name = fileNameOf(path);
-    if (IsModified()) {
-        // Both changed: the window's cards stay, and the save question decides.
-        SetModifiedFlag();
-        emit statusMessage(
-            QStringLiteral("%1 was changed by another program; saving will merge its cards with the window's.")
-                .arg(name));
-    } else if (guiPrompter().question(
-                   QStringLiteral("%1 was changed by another program. Reload it?").arg(name), false) ==
-               GuiPrompter::Answer::Yes) {
-        reload();
-    }
-    m_checking = false;
-}
-
-bool CQuorvaneDoc::reload() {
-    const QString path = m_fileOnDisk;
-    const std::string file = fileBytesName(path);
-    const std::optional<FileFingerprint> before = fingerprintFile(file);
-    CardStore fresh;
-    fresh.encryptionKey = m_store.encryptionKey;  // a strong file saved under the same key asks no password
-    const int dateFormat = readSetting(m_settings, settings::kDateFormat);
-    const LoadResult result = loadCardDocument(file, fresh, guiPrompter(), dateFormat);
-    const bool read = (result.outcome == LoadOutcome::Loaded || result.outcome == LoadOutcome::EmptyFile) &&
-                      !result.cardsUnread && before && before->exists;
-    if (!read) {
-        emit statusMessage(QStringLiteral("%1 was not read again; the window keeps its cards.").arg(fileNameOf(path)));
-        return false;
-    }
-    m_store.swap(fresh);
-    m_read = before;
-    copyCards(m_store, m_base);
-    m_haveBase = true;
-    m_declined.reset();
-    SetModifiedFlag(false);
-    UpdateAllViews(nullptr);
-    UpdateEncryptionStatus();
-    emit fileStored();
-    if (!fileStillMatches(file, *before)) {
-        m_settle.start();  // changed again while it was read
-    }
-    return true;
-}
-
-void CQuorvaneDoc::deleteFileOfOldType(const QString& savedPath) {
-    // After a move between plain and encrypted, the file of the previous type goes once its
-    // replacement is on disk; never when it is the very file just written (a Save As back to the
-    // old name, or a switch there and back), and never a file this document did not come from.
-    if (!m_typeChanged || m_fileOnDisk.isEmpty() || sameFile(m_fileOnDisk, savedPath)) {
-        return;
-    }
-    if (QFileInfo(m_fileOnDisk).isFile()) {
-        removeFile(QFile::encodeName(m_fileOnDisk).toStdString());
-    }
-}
-
-void CQuorvaneDoc::OnEncryptOnSave() {
-    // The old form keeps its password, which fills both fields; the strong form keeps only its key,
-    // so its fields start empty, and left empty they keep the key as it is.
-    const bool oldForm = m_store.encryptionForm == EncryptionForm::Old;
-    const QString current =
-        m_store.encryptOnSave == 1 && oldForm ? fromCardText(m_store.encryptionPassword) : QString();
-    FileEncryptionDlg dialog({m_store.encryptOnSave == 1, current, current, oldForm}, dialogParent());
-    if (guiPrompter().exec(dialog) != QDialog::Accepted) {
-        return;
-    }
-    std::optional<FileEncryptionInput> answer = dialog.input();
-    // The typed passwords leave the dialog's fields, and every copy is wiped once it has been used.
-    QString typedPassword = takeSecretText(*dialog.passwordField());
-    QString typedConfirmation = takeSecretText(*dialog.confirmationField());
-    answer->password.clear();
-    answer->confirmation.clear();
-    QString error;
-    std::optional<std::string> password = toCardText(typedPassword, &error);
-    std::optional<std::string> confirmation = password ? toCardText(typedConfirmation, &error) : std::nullopt;
-    wipeSecret(typedPassword);
-    wipeSecret(typedConfirmation);
-    struct WipeTyped {
-        std::optional<std::string>& a;
-        std::optional<std::string>& b;
-        ~WipeTyped() {
-            if (a) wipeSecret(*a);
-            if (b) wipeSecret(*b);
-        }
-    } wipeTyped{password, confirmation};
-    if (!password || !confirmation) {
-        guiPrompter().message(error);
-        return;
-    }
-    const EncryptionForm form = answer->oldFormat ? EncryptionForm::Old : EncryptionForm::Strong;
-    if (answer->encryptOnSave) {
-        const bool keepKey = form == EncryptionForm::Strong && m_store.encryptionForm == EncryptionForm::Strong &&
-                             m_store.encryptionKey && password->empty() && confirmation->empty();
-        if (keepKey) {
-            // Nothing typed: the document keeps its key (and its password).
-            if (m_store.encryptOnSave != 1) {
-                m_store.encryptOnSave = 1;
-                SetModifiedFlag();
-            }
-            UpdateEncryptionStatus();
-            return;
-        }
-        switch (checkNewPassword(*password, *confirmation)) {
-            case NewPasswordVerdict::Mismatch:
-                // A typo in the confirmation changes nothing: the switch and the password stay as
-                // they were, so the next save cannot write the cards in clear by surprise.
-                guiPrompter().message(QString::fromUtf8(kMsgPasswordMismatchEntry));
-                return;
-            case NewPasswordVerdict::Accepted: {
-                // The strong form derives its key here, once (about a second); every save reuses it.
-                QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-                const bool keyed = setEncryptionPassword(m_store, *password, form);
-                QGuiApplication::restoreOverrideCursor();
-                if (!keyed) {
-                    guiPrompter().message(QStringLiteral("The key could not be derived from the password: there "
-                                                         "is not enough memory. Nothing was changed."),
-                                          QString(), GuiPrompter::Icon::Warning);
-                    return;
-                }
-                SetModifiedFlag();
-                break;
-            }
-            case NewPasswordVerdict::TooShort:
-                // The switch goes on but keeps the previous password, so a later save may be refused.
-                m_store.encryptOnSave = 1;
-                guiPrompter().message(QString::fromUtf8(kMsgPasswordTooShort));
-                break;
-        }
-    } else {
-        m_store.encryptOnSave = 0;
-        SetModifiedFlag();
-    }
-    UpdateEncryptionStatus();
-}
-
-void CQuorvaneDoc::UpdateEncryptionStatus() {
-    emit encryptionStateChanged();
-    const DocTemplate* docTemplate = GetDocTemplate();
-    const int type = docTemplate ? docTemplate->resourceId() : 0;
-    if (IsEncrypted() && type == kPlainDocTemplate) {
-        moveToType(kEncryptedDocTemplate);
-    } else if (!IsEncrypted() && type == kEncryptedDocTemplate) {
-        moveToType(kPlainDocTemplate);
-    }
-}
-
-void CQuorvaneDoc::moveToType(int templateId) {
-    DocTemplate* from = GetDocTemplate();
-    DocTemplate* to = from && from->manager() ? from->manager()->templateById(templateId) : nullptr;
-    if (!to) {
-        return;
-    }
-    // An untitled document stays untitled; a titled one gets the new type's extension.
-    if (!GetPathName().isEmpty()) {
-        SetPathName(withExtension(GetPathName(), to->GetDocString(DocTemplate::filterExt)));
-    }
-    m_typeChanged = true;
-    SetModifiedFlag();
-    from->RemoveDocument(this);
-    to->AddDocument(this);
-
-    // Only the windows that show the cards are remade; windows that merely belong to the document
-    // (the file-encryption windows) stay as they are.
-    const QList<MdiChildFrame*> oldFrames = showingFrames();
-    MdiChildFrame* frame = to->CreateNewFrame(this);
-    to->InitialUpdateFrame(frame);
-    for (MdiChildFrame* old : oldFrames) {
-        old->destroyFrame();
-    }
-    if (to->manager()) {
-        emit to->manager()->documentsChanged();
-    }
 }

@@ -2,12 +2,16 @@
 
 #include <QApplication>
 
+#include "cardstore/CardMerge.h"
 #include "cardstore/LockedCards.h"
 #include "common/Wipe.h"
 #include "crypto/PasswordRules.h"
 #include "prefs/SettingKeys.h"
 #include "ui/cards/QuorvaneDoc.h"
+#include "ui/cards/QuorvaneDocParts.h"
 #include "ui/common/GuiPrompter.h"
+
+using namespace quorvanedoc;
 
 namespace {
 const QString kLockedSuffix = QStringLiteral(" [Locked]");
@@ -77,4 +81,42 @@ bool CQuorvaneDoc::SaveModified() {
         return false;  // the changes stay sealed; the document stays open
     }
     return Document::SaveModified();
+}
+
+bool CQuorvaneDoc::sealBase() {
+    if (!m_haveBase) {
+        return true;
+    }
+    if (sameCards(m_base, m_store)) {
+        m_base.clear();
+        m_baseIsStore = true;
+        return true;
+    }
+    shareEncryption(m_store, m_base);
+    if (sealCardsForLock(m_base, m_sealedBase, guiPrompter())) {
+        return true;
+    }
+    wipeSecret(m_base.encryptionPassword);
+    m_base.encryptionKey.reset();
+    m_base.encryptOnSave = 0;
+    return false;
+}
+
+void CQuorvaneDoc::unsealBase(const std::string& password) {
+    if (std::exchange(m_baseIsStore, false)) {
+        copyCards(m_store, m_base);
+    } else if (!m_sealedBase.empty()) {
+        m_haveBase = !password.empty() &&
+                     unsealLockedCards(m_sealedBase, password, m_store.encryptionForm, m_base,
+                                       readSetting(m_settings, settings::kDateFormat));
+        wipeSecret(m_sealedBase);
+        // The base is cards only: the key and password it was opened with go.
+        m_base.encryptionKey.reset();
+        wipeSecret(m_base.encryptionPassword);
+        wipeSecret(m_base.typedPassword);
+        m_base.encryptOnSave = 0;
+        if (!m_haveBase) {
+            m_base.clear();
+        }
+    }
 }

@@ -12,30 +12,20 @@
 #include <QStatusTipEvent>
 #include <QToolBar>
 
-#include "cardstore/Categories.h"
 #include "docview/DocManager.h"
-#include "docview/DocTemplate.h"
 #include "docview/MdiChildFrame.h"
 #include "docview/MdiWindowList.h"
 #include "prefs/SettingKeys.h"
 #include "ui/cards/ChildFrame.h"
 #include "ui/cards/QuorvaneDoc.h"
 #include "ui/cards/QuorvaneListView.h"
-#include "ui/cards/QuorvaneView.h"
 #include "ui/common/CommandBlock.h"
 #include "ui/common/DocumentTypes.h"
 #include "ui/common/GuiPrompter.h"
 #include "ui/common/Icons.h"
-#include "ui/fileenc/FileEncryptionCommands.h"
-#include "ui/fileenc/FilePassword.h"
 #include "ui/frame/CommandIds.h"
 #include "ui/frame/CommandTable.h"
-#include "ui/frame/StatusDialogBar.h"
 #include "ui/frame/WindowPlacement.h"
-
-namespace {
-constexpr int kStatusNoticeMilliseconds = 20000;
-}  // namespace
 
 CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent) : QMainWindow(parent), m_settings(settings) {
     setDialogParent(this);
@@ -99,220 +89,6 @@ CMainFrame::~CMainFrame() {
     }
 }
 
-// --- Shared state -------------------------------------------------------------------------------
-
-bool CMainFrame::CardSelected() const {
-    const CQuorvaneView* tree = activeCategoryTree();
-    return tree && tree->IsCardItemCurrent();
-}
-
-int CMainFrame::GetCurrentCardPosition() const {
-    const CQuorvaneView* tree = activeCategoryTree();
-    return tree && tree->IsCardItemCurrent() ? tree->GetSelectedPosition() : -1;
-}
-
-// --- Category operations ------------------------------------------------------------------
-
-int CMainFrame::CategoryIdFromName(const QString& name) { return categoryIdForDisplayName(name.toStdString()); }
-
-QString CMainFrame::CategoryNameFromId(int categoryId) {
-    return QString::fromStdString(categoryDisplayName(categoryId));
-}
-
-void CMainFrame::AddCardToCategory(CQuorvaneDoc* document, int categoryId, std::unique_ptr<Card> card) {
-    if (!document || categoryId < 0 || categoryId >= kCategoryCount) {
-        return;
-    }
-    if (CardList* list = document->GetCategoryList(categoryId)) {
-        list->AddCard(std::move(card));
-    }
-}
-
-void CMainFrame::AddCardByCategoryName(CQuorvaneDoc* document, const QString& name, std::unique_ptr<Card> card) {
-    const int id = CategoryIdFromName(name);
-    if (id >= 0) {
-        AddCardToCategory(document, id, std::move(card));
-    }
-}
-
-std::unique_ptr<Card> CMainFrame::RemoveCardFromCategory(CQuorvaneDoc* document, const QString& name, int position) {
-    const int id = CategoryIdFromName(name);
-    CardList* list = document && id >= 0 ? document->GetCategoryList(id) : nullptr;
-    std::unique_ptr<Card> removed;
-    if (list && position >= 0 && position < list->GetCardCount()) {
-        list->RemoveCardAt(position, &removed);
-    }
-    return removed;
-}
-
-void CMainFrame::ReplaceCardInCategory(CQuorvaneDoc* document, const QString& name, std::unique_ptr<Card> card,
-                                       int position) {
-    const int id = CategoryIdFromName(name);
-    CardList* list = document && id >= 0 ? document->GetCategoryList(id) : nullptr;
-    if (list && position >= 0 && position < list->GetCardCount()) {
-        list->ReplaceCardAt(position, std::move(card));
-    }
-}
-
-// --- Status ---------------------------------------------------------------------------------
-
-void CMainFrame::UpdateCardCounts(int cardsInCategory, int totalCards) {
-    m_statusDialogBar->item(StatusDialogBar::kCardsInCategory)->setText(QString::number(cardsInCategory));
-    m_statusDialogBar->item(StatusDialogBar::kTotalCards)->setText(QString::number(totalCards));
-}
-
-void CMainFrame::ShowEncryptionStatus(bool encrypted) {
-    const bool on = encrypted;
-    SetToolbarButton(3, cmd::EncryptOnSaveButton, on ? GetToolbarImageBase() : 3);
-    QLabel* icon = m_statusDialogBar->item(StatusDialogBar::kSaveStatusIcon);
-    icon->setPixmap((on ? icons::encrypted() : icons::plain()).pixmap(20, 20));
-    icon->setProperty("encrypted", on);
-    m_statusDialogBar->item(StatusDialogBar::kSaveStatusText)
-        ->setText(on ? QStringLiteral("(Encrypted)") : QStringLiteral("(Not Encrypted)"));
-}
-
-QLabel* CMainFrame::GetStatusDialogBarItem(int id) const { return m_statusDialogBar->item(id); }
-
-// --- Active window ----------------------------------------------------------------------------
-
-MdiChildFrame* CMainFrame::activeChildFrame() const {
-    auto* frame = qobject_cast<MdiChildFrame*>(m_mdiArea->currentSubWindow());
-    return frame && !frame->isBeingDestroyed() ? frame : nullptr;
-}
-
-CQuorvaneDoc* CMainFrame::activeCardDocument() const {
-    // Only a card window shows its document; a file-encryption window belongs to one but shows none.
-    MdiChildFrame* frame = activeChildFrame();
-    return frame && frame->showsDocument() ? qobject_cast<CQuorvaneDoc*>(frame->GetActiveDocument()) : nullptr;
-}
-
-CQuorvaneDoc* CMainFrame::GetActiveCardDocument() {
-    CQuorvaneDoc* document = activeCardDocument();
-    if (document) {
-        if (CQuorvaneView* tree = activeCategoryTree()) {
-            activeChildFrame()->SetActiveView(tree);
-        }
-    }
-    return document;
-}
-
-CQuorvaneView* CMainFrame::activeCategoryTree() const {
-    auto* window = qobject_cast<CChildFrame*>(activeChildFrame());
-    return window ? window->tree() : nullptr;
-}
-
-CQuorvaneListView* CMainFrame::activeCardList() const {
-    auto* window = qobject_cast<CChildFrame*>(activeChildFrame());
-    return window ? window->list() : nullptr;
-}
-
-bool CMainFrame::isActiveCardWindow(const QObject* windowOrView) const {
-    auto* window = qobject_cast<CChildFrame*>(activeChildFrame());
-    return window && (windowOrView == window || windowOrView == window->tree() || windowOrView == window->list());
-}
-
-bool CMainFrame::isActiveCardDocument(const QObject* document) const {
-    return document && document == activeCardDocument();
-}
-
-CQuorvaneDoc* CMainFrame::createCardDocument() {
-    auto* document = new CQuorvaneDoc(m_settings);
-    connect(document, &CQuorvaneDoc::encryptionStateChanged, this, [this, document] {
-        if (isActiveCardDocument(document)) {
-            ShowEncryptionStatus(document->IsEncrypted());
-        }
-    });
-    connect(document, &CQuorvaneDoc::fileStored, this, [this] {
-        if (readSetting(m_settings, settings::kAutomaticSaveCheck) == 1) {
-            StartAutosaveTimer();
-        }
-    });
-    connect(document, &CQuorvaneDoc::encryptedFileOpened, this, &CMainFrame::OpenFileEncryptionView);
-    connect(document, &CQuorvaneDoc::statusMessage, this, [this](const QString& text) { m_messagePane->setText(text); });
-    // Shown over the pane for 20 seconds, so the prompts of the menus a person moves over do not wipe it.
-    connect(document, &CQuorvaneDoc::statusNotice, this,
-            [this](const QString& text) { statusBar()->showMessage(text, kStatusNoticeMilliseconds); });
-    // A locked document counts no cards; unlocked, its counts come back.
-    connect(document, &CQuorvaneDoc::lockChanged, this, [this, document] {
-        if (document == activeCardDocument()) {
-            refreshCardStatus();
-        }
-        scheduleCommandUpdate();
-    });
-    return document;
-}
-
-MdiChildFrame* CMainFrame::createCardWindow(Document* document, DocTemplate* docTemplate) {
-    auto* window = new CChildFrame(document);
-    window->setInitialListWidth(m_cardListWidth);
-    connect(window->splitter(), &QSplitter::splitterMoved, this, [this, window] {
-        m_cardListWidth = window->splitter()->sizes().value(1, m_cardListWidth);
-    });
-    window->setMenuId(docTemplate && docTemplate->resourceId() == kEncryptedDocTemplate ? kMenuEncrypted
-                                                                                         : kMenuPlain);
-    CQuorvaneView* tree = window->tree();
-    // Only the active window's panes speak for the bars; a window opening or closing behind it
-    // (a file that failed to load, say) leaves them alone.
-    connect(tree, &CQuorvaneView::cardCountsChanged, this, [this, tree](int inCategory, int total) {
-        if (isActiveCardWindow(tree)) {
-            UpdateCardCounts(inCategory, total);
-        }
-    });
-    connect(tree, &CQuorvaneView::activated, this, [this, tree] {
-        if (isActiveCardWindow(tree)) {
-            refreshCardStatus();
-        }
-    });
-    connect(tree, &CQuorvaneView::selectionChanged, this, &CMainFrame::scheduleCommandUpdate);
-    connect(tree, &CQuorvaneView::editCardRequested, this, [this] { m_commands->runHandler(cmd::EditCard); });
-    return window;
-}
-
-void CMainFrame::refreshCardStatus() {
-    CQuorvaneDoc* document = activeCardDocument();
-    CQuorvaneView* tree = activeCategoryTree();
-    if (!document || !tree) {
-        UpdateCardCounts(0, 0);
-        return;
-    }
-    ShowEncryptionStatus(document->IsEncrypted());
-    // As when the tree is activated: the count of "WWW Sites", not of the selected category.
-    UpdateCardCounts(tree->GetCategoryCardCount(tree->GetCategoryItemAt(0)), tree->GetTotalCardCount());
-}
-
-void CMainFrame::setDocManager(DocManager* manager) {
-    m_docManager = manager;
-    manager->setMdiArea(m_mdiArea);
-    manager->setPrompter(&docPrompterForwarder());
-    connect(manager, &DocManager::recentFilesChanged, this, &CMainFrame::fillRecentFileEntries);
-    m_commands->setHandler(cmd::FileNew, [manager] { manager->OnFileNew(); });
-    m_commands->setHandler(cmd::FileOpen, [manager] { manager->OnFileOpen(); });
-    connect(manager, &DocManager::documentsChanged, this, [this] {
-        updateCaption();
-        scheduleCommandUpdate();
-    });
-    fillRecentFileEntries();
-}
-
-void CMainFrame::onSubWindowActivated(QMdiSubWindow* window) {
-    auto* frame = qobject_cast<MdiChildFrame*>(window);
-    if (frame && frame->isBeingDestroyed()) {
-        frame = nullptr;
-    }
-    if (frame) {
-        if (!frame->isMinimized() && frame->opensMaximized()) {
-            frame->showMaximized();  // card windows stay maximized unless the person minimized one
-        }
-        if (View* view = frame->GetActiveView()) {
-            view->OnActivateView(true);
-        }
-    }
-    refreshCardStatus();
-    switchMenu(frame ? frame->menuId() : kMenuNoDocument);
-    updateCaption();
-    scheduleCommandUpdate();
-}
-
 void CMainFrame::updateCaption() {
     MdiChildFrame* frame = activeChildFrame();
     if (m_captionFrame != frame) {
@@ -356,8 +132,6 @@ void CMainFrame::OnAutosaveTick() {
         scheduleCommandUpdate();
     }
 }
-
-void CMainFrame::OpenFileEncryptionView(const QString& path) { openEncryptedFile(*this, path); }
 
 void CMainFrame::LoadProgramSettings() {
     auto path = [this](const TextSetting& key) { return QString::fromStdString(readSetting(m_settings, key)); };

@@ -132,3 +132,22 @@ void CMainFrame::RestoreBarsAfterPreview() {
     m_mainToolBar->show();
     update();
 }
+
+// --- Status ---------------------------------------------------------------------------------
+
+void CMainFrame::UpdateCardCounts(int cardsInCategory, int totalCards) {
+    m_statusDialogBar->item(StatusDialogBar::kCardsInCategory)->setText(QString::number(cardsInCategory));
+    m_statusDialogBar->item(StatusDialogBar::kTotalCards)->setText(QString::number(totalCards));
+}
+
+void CMainFrame::ShowEncryptionStatus(bool encrypted) {
+    const bool on = encrypted;
+    SetToolbarButton(3, cmd::EncryptOnSaveButton, on ? GetToolbarImageBase() : 3);
+    QLabel* icon = m_statusDialogBar->item(StatusDialogBar::kSaveStatusIcon);
+    icon->setPixmap((on ? icons::encrypted() : icons::plain()).pixmap(20, 20));
+    icon->setProperty("encrypted", on);
+    m_statusDialogBar->item(StatusDialogBar::kSaveStatusText)
+        ->setText(on ? QStringLiteral("(Encrypted)") : QStringLiteral("(Not Encrypted)"));
+}
+
+QLabel* CMainFrame::GetStatusDialogBarItem(int id) const { return m_statusDialogBar->item(id); }

@@ -1,0 +1,175 @@
+// The card records of both layouts, read into a store or an index, and written.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "cardstore/CardFile.h"
+#include "cardstore/CardFileParts.h"
+#include "cardstore/DateStamp.h"
+
+namespace cardfile {
+
+std::array<std::string*, 5> storedTexts(Card& card) {
+    return {&card.firstField, &card.secondField, &card.thirdField, &card.fourthField, &card.note};
+}
+std::array<const std::string*, 5> storedTexts(const Card& card) {
+    return {&card.firstField, &card.secondField, &card.thirdField, &card.fourthField, &card.note};
+}
+
+// The list a loaded card goes to, or -1 for none: deleted cards go to list 100 whatever their
+// number; a card of a number that is no category goes to the unshown cards.
+int storedListFor(const Card& card) {
+    int listId = (card.stateFlags & kStateDeleted) ? kDeletedCategoryId : card.categoryId;
+    return isStoredListId(listId) ? listId : -1;
+}
+
+namespace {
+
+void fileLoadedCard(CardStore& store, Card&& card) {
+    CardList* list = store.GetCategoryList(storedListFor(card));
+    (list ? list : &store.unshownCards())->AddCard(std::make_unique<Card>(std::move(card)));
+}
+
+// Splits a card's text block at its NULs. A text without its terminator takes the rest of the
+// block, and the texts after it stay empty.
+void splitCardTexts(const std::uint8_t* data, std::size_t size, Card& card) {
+    const char* p = reinterpret_cast<const char*>(data);
+    const char* end = p + size;
+    for (std::string* text : storedTexts(card)) {
+        if (p >= end) break;
+        const char* nul = static_cast<const char*>(std::memchr(p, 0, static_cast<std::size_t>(end - p)));
+        const char* stop = nul ? nul : end;
+        text->assign(p, stop);
+        p = nul ? nul + 1 : end;
+    }
+}
+
+}  // namespace
+
+// Reads the card record at `pos` into `card` (all but its date text) and moves `pos` past it; false
+// when no record starts at `pos`.
+bool readCardRecordAt(const std::uint8_t* data, std::size_t size, std::size_t& pos, Card& card) {
+    if (size - pos < kMinimumCardBytes) return false;
+    // A header cut short by the end of the file announces nothing that can be trusted.
+    if (size - pos < kCardHeaderSize) return false;
+    card = Card{};
+    const std::uint8_t* header = data + pos;
+    card.categoryId = header[0];
+    card.legacyFlags = header[2];
+    card.stateFlags = header[3];
+    card.dateStamp = readLE32(header + 4);
+    card.extraValue = readLE32(header + 8);
+    pos += kCardHeaderSize;
+    // The announced length is only a claim: take no more than the file holds.
+    std::size_t textBytes = std::min<std::size_t>(readLE32(header + 20), size - pos);
+    splitCardTexts(data + pos, textBytes, card);
+    pos += textBytes;
+    return true;
+}
+
+// Reads a record of either layout; a card record gets its date text formatted with `dateFormat`.
+bool readRecordAt(const std::uint8_t* data, std::size_t size, std::size_t& pos, bool oldLayout, int dateFormat,
+                  Card& card) {
+    if (oldLayout) return readOldRecordAt(data, size, pos, card);
+    if (!readCardRecordAt(data, size, pos, card)) return false;
+    card.dateText = FormatDateStamp(card.dateStamp, dateFormat);
+    return true;
+}
+
+// Where the records of a document go once its body is readable: the `size` bytes at `records`, the
+// first record `start` bytes in, in the old layout or the current one. `buffer`, when not null, is
+// the buffer the records lie in, which may be taken over.
+using RecordSink = std::function<void(const std::uint8_t* records, std::size_t size, std::size_t start,
+                                      bool oldLayout, Bytes* buffer)>;
+
+// The sink that files every card in a store.
+RecordSink storeSink(CardStore& store, int dateFormat) {
+    return [&store, dateFormat](const std::uint8_t* records, std::size_t size, std::size_t start, bool oldLayout,
+                                Bytes*) {
+        std::size_t pos = start;
+        for (Card card; readRecordAt(records, size, pos, oldLayout, dateFormat, card);)
+            fileLoadedCard(store, std::move(card));
+    };
+}
+
+namespace {
+
+int listSlot(int listId) { return listId == kDeletedCategoryId ? kCategoryCount : listId; }
+
+}  // namespace
+
+}  // namespace cardfile
+
+using namespace cardfile;
+
+void readCardRecords(const std::uint8_t* data, std::size_t size, CardStore& store, int dateFormat) {
+    storeSink(store, dateFormat)(data, size, 0, false, nullptr);
+}
+
+CardDocumentIndex::~CardDocumentIndex() { wipeSecret(m_buffer); }
+
+int CardDocumentIndex::cardCount(int listId) const {
+    if (!isStoredListId(listId)) return 0;
+    return static_cast<int>(m_offsets[static_cast<std::size_t>(listSlot(listId))].size());
+}
+
+Card CardDocumentIndex::card(int listId, int index) const {
+    std::size_t pos = m_offsets[static_cast<std::size_t>(listSlot(listId))][static_cast<std::size_t>(index)];
+    Card card;
+    readRecordAt(m_records, m_size, pos, m_oldLayout, m_dateFormat, card);
+    return card;
+}
+
+Card CardDocumentIndex::unshownCard(int index) const {
+    std::size_t pos = m_unshownOffsets[static_cast<std::size_t>(index)];
+    Card card;
+    readRecordAt(m_records, m_size, pos, m_oldLayout, m_dateFormat, card);
+    return card;
+}
+
+void CardDocumentIndex::adopt(const std::uint8_t* records, std::size_t size, std::size_t start, bool oldLayout,
+                              Bytes* buffer, int dateFormat) {
+    if (buffer) {
+        m_buffer = std::move(*buffer);  // `records` points into it, and still does
+    } else {
+        m_buffer.assign(records, records + size);
+        records = m_buffer.data();
+    }
+    m_records = records;
+    m_size = size;
+    m_oldLayout = oldLayout;
+    m_dateFormat = dateFormat;
+    for (auto& offsets : m_offsets) offsets.clear();
+    m_unshownOffsets.clear();
+    // Only where each card starts is kept; the card itself is read again when asked for.
+    std::size_t pos = start;
+    for (Card card;;) {
+        const std::size_t at = pos;
+        const bool read = oldLayout ? readOldRecordAt(m_records, m_size, pos, card)
+                                    : readCardRecordAt(m_records, m_size, pos, card);
+        if (!read) break;
+        if (int listId = storedListFor(card); listId >= 0)
+            m_offsets[static_cast<std::size_t>(listSlot(listId))].push_back(at);
+        else
+            m_unshownOffsets.push_back(at);
+    }
+}
+
+void appendCardRecord(Bytes& out, const Card& card) {
+    auto texts = storedTexts(card);
+    std::size_t textBytes = texts.size();
+    for (const std::string* text : texts) textBytes += text->size();
+
+    std::uint8_t header[kCardHeaderSize] = {};
+    header[0] = card.categoryId;
+    header[2] = card.legacyFlags;
+    header[3] = card.stateFlags;
+    writeLE32(header + 4, card.dateStamp);
+    writeLE32(header + 8, card.extraValue);
+    writeLE32(header + 20, static_cast<std::uint32_t>(textBytes));
+    out.insert(out.end(), header, header + sizeof header);
+    for (const std::string* text : texts) {
+        out.insert(out.end(), text->begin(), text->end());
+        out.push_back(0);
+    }
+}
