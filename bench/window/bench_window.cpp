@@ -232,8 +232,9 @@ int main(int argc, char** argv) {
     row("  the same in CPU time", median(listCpu), "-");
     CQuorvaneView* tree = frame->activeCategoryTree();
     const QModelIndex www = tree->GetCategoryItemAt(0);
-    tree->SelectCardAtPosition(www, tree->childCount(www) / 2);
-    QCoreApplication::processEvents();
+    // A category's rows are put in order when first shown: the first card selected in one pays it.
+    row("first card selected in a category (sorts it)",
+        timeToIdle([&] { tree->SelectCardAtPosition(www, tree->childCount(www) / 2); }), "< 50");
 
     std::vector<double> rules;
     for (int i = 0; i < 200; ++i) {
