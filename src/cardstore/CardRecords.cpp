@@ -97,9 +97,11 @@ public:
     static void keep(KeptRecords& kept, const std::uint8_t* records, std::size_t size, std::size_t start,
                      bool oldLayout, Bytes* buffer) {
         kept.clear();
-        if (buffer) {
+        const auto at = reinterpret_cast<std::uintptr_t>(records);
+        const auto from = buffer ? reinterpret_cast<std::uintptr_t>(buffer->data()) : 0;
+        if (buffer && at >= from && size <= buffer->size() && at - from <= buffer->size() - size) {
             // `records` lie in the buffer: it changes hands, and they stay where they are.
-            kept.m_offset = static_cast<std::size_t>(records - buffer->data());
+            kept.m_offset = at - from;
             kept.m_buffer = std::move(*buffer);
         } else {
             kept.m_buffer.assign(records, records + size);
