@@ -256,6 +256,14 @@ int main(int argc, char** argv) {
         timeToIdle([&] { cardactions::SearchCards(*frame, 0, QStringLiteral("needle"), false); }), "< 50");
     row("refresh of the whole tree (a full rebuild)",
         timeToIdle([&] { frame->activeCardDocument()->UpdateAllViews(nullptr); }), "-");
+    // The commands above changed the cards, so the lock seals the merge base on its own as well.
+    CQuorvaneDoc* document = frame->activeCardDocument();
+    row("lock the changed document", timeToIdle([&] { document->lock(); }), "-");
+    row("unlock it", timeToIdle([&] { document->unlock(); }), "-");
+    if (document->isLocked()) {
+        std::fprintf(stderr, "bench_window: the document did not unlock\n");
+        return 1;
+    }
     if (!answering.messages.isEmpty()) {
         std::fprintf(stderr, "bench_window: unexpected message: %s\n", qPrintable(answering.messages.join("; ")));
         return 1;
