@@ -27,18 +27,23 @@ echo "bench: making $count cards in $work" >&2
 python3 "$root/bench/make-cards.py" "$count" "$work/cards.qvf"
 printf '%s\n' "$password" | "$cli" convert "$work/cards.qvf" "$work/cards.qve" --encrypt
 
-# Runs a command with the password on standard input and its output thrown away, and prints
-# "SECONDS KBYTES" from /usr/bin/time -v.
+# Runs a command with the password on standard input and its output thrown away, and sets t and kb
+# (wall seconds, peak memory) from /usr/bin/time -v. A command that fails stops the bench; it runs in
+# this shell, not in $(...), so the exit happens here.
 measure() {
-    local report=$work/time.txt
-    printf '%s\n' "$password" | /usr/bin/time -v -o "$report" "$@" >/dev/null
-    awk -F': ' '
+    local report=$work/time.txt status=0
+    printf '%s\n' "$password" | /usr/bin/time -v -o "$report" "$@" >/dev/null || status=$?
+    if [ "$status" -ne 0 ]; then
+        echo "bench: failed with status $status: ${*##*/}" >&2
+        exit 1
+    fi
+    read -r t kb < <(awk -F': ' '
         /Elapsed \(wall clock\)/ {
             n = split($2, part, ":"); s = 0
             for (i = 1; i <= n; i++) s = s * 60 + part[i]
         }
         /Maximum resident set size/ { kb = $2 }
-        END { printf "%.3f %d\n", s, kb }' "$report"
+        END { printf "%.3f %d\n", s, kb }' "$report")
 }
 
 echo
@@ -47,7 +52,7 @@ printf "%-22s %14s %9s %14s %12s\n" "step" "document MiB" "wall s" "peak RSS MiB
 for step in "dump cards.qvf" "ls cards.qvf" "dump cards.qve" "ls cards.qve"; do
     read -r command file <<<"$step"
     bytes=$(stat -c %s "$work/$file")
-    read -r t kb < <(measure "$cli" "$command" "$work/$file")
+    measure "$cli" "$command" "$work/$file"
     awk -v name="$step" -v bytes="$bytes" -v t="$t" -v kb="$kb" 'BEGIN {
         printf "%-22s %14.1f %9.2f %14.1f %11.2fx\n", name, bytes / 1048576, t, kb / 1024, kb * 1024 / bytes
     }'

@@ -3,7 +3,8 @@
 # in the strong form and with --legacy in the old one, beside a plain copy with `dd bs=1M conv=fsync`
 # of the same file, in the same folder, in the same run, and prints wall times, peak memory and the
 # ratios to the copy. The strong form's times include its key derivation (about a second, and 256 MiB
-# of peak memory) unless QUORVANE_TEST_KDF=1,8 is set, which leaves the stream alone.
+# of peak memory) unless QUORVANE_TEST_KDF=1,8 is set, which leaves the stream alone (a test switch:
+# build/quorvane-cli obeys it, a packaged one ignores it and says so).
 #
 #   bench/bench-file-encryption.sh [SIZE] [ROUNDS]
 #
@@ -38,12 +39,17 @@ head -c "$size" /dev/urandom >"$source_file"
 original_sum=$(cksum <"$source_file")
 sync
 
-# Runs a command under /usr/bin/time -v and prints "SECONDS KBYTES CPU": wall time, peak memory,
-# and user and system time as "user+sys" for the round's log line.
+# Runs a command under /usr/bin/time -v and sets t, kb and cpu: wall seconds, peak memory, and user
+# and system time as "user+sys" for the round's log line. A command that fails stops the bench (its
+# time would mean nothing); it runs in this shell, not in a pipe or $(...), so the exit happens here.
 measure() {
-    local report=$work/time.txt
-    /usr/bin/time -v -o "$report" "$@" >/dev/null
-    awk -F': ' '
+    local report=$work/time.txt status=0
+    /usr/bin/time -v -o "$report" "$@" >/dev/null || status=$?
+    if [ "$status" -ne 0 ]; then
+        echo "bench: failed with status $status: ${what:-$*}" >&2
+        exit 1
+    fi
+    read -r t kb cpu < <(awk -F': ' '
         /Elapsed \(wall clock\)/ {
             n = split($2, part, ":"); s = 0
             for (i = 1; i <= n; i++) s = s * 60 + part[i]
@@ -51,13 +57,21 @@ measure() {
         /User time/ { user = $2 }
         /System time/ { sys = $2 }
         /Maximum resident set size/ { kb = $2 }
-        END { printf "%.3f %d %.2f+%.2f\n", s, kb, user, sys }' "$report"
+        END { printf "%.3f %d %.2f+%.2f\n", s, kb, user, sys }' "$report")
 }
 
 # Runs quorvane-cli COMMAND FILE [OPTION] with the password on standard input.
 cli_step() { printf '%s\n' "$password" | "$cli" "$1" "$2" ${3:+"$3"}; }
 export -f cli_step
 export cli password
+
+# After step $3: file $1 must be there and $2 gone (each step replaces its input), else the bench stops.
+expect_files() {
+    if [ ! -f "$1" ] || [ -e "$2" ]; then
+        echo "bench: $3 did not leave ${1##*/} in place of ${2##*/}" >&2
+        exit 1
+    fi
+}
 
 median() {
     printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 }
@@ -67,31 +81,25 @@ median() {
 declare -a dd_times enc_times dec_times old_enc_times old_dec_times
 dd_rss=0 enc_rss=0 dec_rss=0 old_enc_rss=0 old_dec_rss=0
 for ((round = 1; round <= rounds; round++)); do
-    read -r t kb dd_cpu < <(measure dd if="$source_file" of="$work/copy.bin" bs=1M conv=fsync status=none)
-    dd_times+=("$t") && dd_rss=$((kb > dd_rss ? kb : dd_rss))
+    what="dd" measure dd if="$source_file" of="$work/copy.bin" bs=1M conv=fsync status=none
+    dd_times+=("$t") && dd_rss=$((kb > dd_rss ? kb : dd_rss)) && dd_cpu=$cpu
     rm -f "$work/copy.bin"
 
-    read -r t kb enc_cpu < <(measure bash -c 'cli_step encrypt-file "$1"' _ "$source_file")
-    enc_times+=("$t") && enc_rss=$((kb > enc_rss ? kb : enc_rss))
-    if [ ! -f "$encrypted_file" ] || [ -e "$source_file" ]; then
-        echo "bench: encrypt-file failed" >&2
-        exit 1
-    fi
+    what="encrypt-file" measure bash -c 'cli_step encrypt-file "$1"' _ "$source_file"
+    enc_times+=("$t") && enc_rss=$((kb > enc_rss ? kb : enc_rss)) && enc_cpu=$cpu
+    expect_files "$encrypted_file" "$source_file" "encrypt-file"
 
-    read -r t kb dec_cpu < <(measure bash -c 'cli_step decrypt-file "$1"' _ "$encrypted_file")
-    dec_times+=("$t") && dec_rss=$((kb > dec_rss ? kb : dec_rss))
-    if [ ! -f "$source_file" ] || [ -e "$encrypted_file" ]; then
-        echo "bench: decrypt-file failed" >&2
-        exit 1
-    fi
-    read -r t kb old_enc_cpu < <(measure bash -c 'cli_step encrypt-file "$1" --legacy' _ "$source_file")
-    old_enc_times+=("$t") && old_enc_rss=$((kb > old_enc_rss ? kb : old_enc_rss))
-    read -r t kb old_dec_cpu < <(measure bash -c 'cli_step decrypt-file "$1"' _ "$encrypted_file")
-    old_dec_times+=("$t") && old_dec_rss=$((kb > old_dec_rss ? kb : old_dec_rss))
-    if [ ! -f "$source_file" ] || [ -e "$encrypted_file" ]; then
-        echo "bench: the old form failed" >&2
-        exit 1
-    fi
+    what="decrypt-file" measure bash -c 'cli_step decrypt-file "$1"' _ "$encrypted_file"
+    dec_times+=("$t") && dec_rss=$((kb > dec_rss ? kb : dec_rss)) && dec_cpu=$cpu
+    expect_files "$source_file" "$encrypted_file" "decrypt-file"
+
+    what="encrypt-file --legacy" measure bash -c 'cli_step encrypt-file "$1" --legacy' _ "$source_file"
+    old_enc_times+=("$t") && old_enc_rss=$((kb > old_enc_rss ? kb : old_enc_rss)) && old_enc_cpu=$cpu
+    expect_files "$encrypted_file" "$source_file" "encrypt-file --legacy"
+
+    what="decrypt-file (old form)" measure bash -c 'cli_step decrypt-file "$1"' _ "$encrypted_file"
+    old_dec_times+=("$t") && old_dec_rss=$((kb > old_dec_rss ? kb : old_dec_rss)) && old_dec_cpu=$cpu
+    expect_files "$source_file" "$encrypted_file" "decrypt-file (old form)"
     echo "bench: round $round: dd ${dd_times[-1]} s ($dd_cpu s CPU), encrypt ${enc_times[-1]} s ($enc_cpu)," \
         "decrypt ${dec_times[-1]} s ($dec_cpu), old form ${old_enc_times[-1]} s ($old_enc_cpu) /" \
         "${old_dec_times[-1]} s ($old_dec_cpu)" >&2

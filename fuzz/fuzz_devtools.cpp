@@ -3,18 +3,21 @@
 // bridge starts the script's next operation (open an address in the last active, a new or the first
 // window; bring a window forward; ask for a window's address and title), so that the messages that
 // follow can answer it; the script's length also sets how many bytes each read from the pipe gives
-// (1 to 4,096).
+// (1 to 4,096) and, one time in two, a small limit on a message's length (16 bytes to 4 KiB) in place
+// of the bridge's 64 MiB, so that messages and unfinished ones past the limit are common.
 // The rest is what the browser writes, messages each ended by a NUL.
 //
-// Reading the pipe in pieces gives the same messages as reading it at once; every operation answers
-// at most once; the windows keep distinct ids that are no special value, and the last active window
-// is one of them (or none).
+// Reading the pipe in pieces gives the same messages as reading it at once, and the same verdict on a
+// message too long (no message after it, and nothing kept); every operation answers at most once; the
+// windows keep distinct ids that are no special value, and the last active window is one of them (or
+// none).
 
 #include <QByteArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -50,17 +53,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray script = scriptEnd < 0 ? input : input.left(scriptEnd);
     const QByteArray pipe = scriptEnd < 0 ? QByteArray() : input.mid(scriptEnd + 1);
 
-    // The pipe read whole and read in pieces of the script's length.
-    QByteArray whole = pipe;
-    const QList<QByteArray> messages = takeDevToolsMessages(whole);
+    // The pipe read whole and read in pieces of the script's length, under the same limit.
+    const qsizetype limit = script.size() % 2 ? qsizetype{16} << (script.size() / 2 % 9) : kMaxDevToolsMessageBytes;
+    DevToolsFraming whole(limit);
+    const QList<QByteArray> messages = whole.add(pipe.constData(), pipe.size());
+    DevToolsFraming pieces(limit);
     QList<QByteArray> pieced;
-    QByteArray pending;
     const qsizetype piece = qsizetype{1} << (script.size() % 13);
-    for (qsizetype at = 0; at < pipe.size(); at += piece) {
-        pending.append(pipe.mid(at, piece));
-        pieced.append(takeDevToolsMessages(pending));
-    }
-    if (pieced != messages || pending != whole) std::abort();
+    for (qsizetype at = 0; at < pipe.size(); at += piece)
+        pieced.append(pieces.add(pipe.constData() + at, std::min(piece, pipe.size() - at)));
+    if (pieced != messages || pieces.tooLong() != whole.tooLong() || pieces.pending() != whole.pending())
+        std::abort();
+    for (const QByteArray& message : messages)
+        if (message.size() > limit || message.contains('\0')) std::abort();
+    if (whole.tooLong() && !whole.pending().isEmpty()) std::abort();
 
     BrowserWindows windows([](const QByteArray& message) {
         // Every command the bridge writes is a JSON object with an id and a method.

@@ -57,13 +57,15 @@ void CQuorvaneApp::registerTemplates() {
     };
     m_docManager->AddDocTemplate(std::make_unique<DocTemplate>(
         kEncryptedDocTemplate, QString::fromUtf8(kEncryptedDocString), makeDocument, makeCardFrame));
-    // A "~~~" file is no card document: it opens in a file-encryption window, on its folder with the
-    // file selected, which belongs to the active card document (or a new one).
+    // A file a feature opens itself is no card document: the main window asks the features that
+    // registered what they open ("~~~" files: a file-encryption window on the file's folder with the
+    // file selected, which belongs to the active card document or a new one). Every other file is a
+    // card document.
     auto fileEncryption = std::make_unique<DocTemplate>(
         kFileEncryptionTemplate, QString::fromUtf8(kFileEncryptionDocString), makeDocument, makeCardFrame);
-    // Encrypted files only end in "~~~" (README becomes REA~~~), so the dot is not required.
-    fileEncryption->setPathMatcher([](const QString& path) { return path.endsWith(QStringLiteral("~~~")); });
-    fileEncryption->setOpenHandler([this](const QString& path) { return openEncryptedFile(*m_mainFrame, path); });
+    fileEncryption->setPathMatcher(
+        [this](const QString& path) { return m_mainFrame && m_mainFrame->hasFileOpener(path); });
+    fileEncryption->setOpenHandler([this](const QString& path) { return m_mainFrame->openRegisteredFile(path); });
     m_docManager->AddDocTemplate(std::move(fileEncryption));
     m_docManager->AddDocTemplate(std::make_unique<DocTemplate>(
         kPlainDocTemplate, QString::fromUtf8(kPlainDocString), makeDocument, makeCardFrame));

@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 #include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <csignal>
 #include <cstring>
@@ -11,12 +12,21 @@
 #include <unistd.h>
 #include <vector>
 
-#include "bridge/DevToolsFraming.h"
+#include "bridge/TraceRedaction.h"
+#include "common/TestSeams.h"
 
 namespace {
-// QUORVANE_BRIDGE_TRACE=1 writes every protocol message to standard error, for finding out what a
-// browser answers.
-const bool g_trace = qEnvironmentVariableIntValue("QUORVANE_BRIDGE_TRACE") != 0;
+// QUORVANE_BRIDGE_TRACE=1 writes every protocol message to standard error, addresses' user names and
+// passwords and typed text masked, for finding out what a browser answers. A test switch: only a build
+// made for the tests obeys it.
+const bool g_trace = [] {
+    const char* value = testSwitch("QUORVANE_BRIDGE_TRACE");
+    return value && std::atoi(value) != 0;
+}();
+
+// At most this much is read from the pipe before the messages are handed on and the event loop runs
+// again, so a browser that never stops writing holds neither the loop nor more memory than this.
+constexpr int kReadsPerWake = 16;
 }  // namespace
 
 ChromiumProcess::ChromiumProcess(QObject* parent) : QObject(parent) {}
@@ -86,6 +96,7 @@ bool ChromiumProcess::start(const QString& program, const QStringList& arguments
     m_toBrowser = toBrowser[1];
     m_fromBrowser = fromBrowser[0];
     m_finished = false;
+    m_framing = DevToolsFraming(m_framing.maxMessageBytes());
     ::fcntl(m_fromBrowser, F_SETFL, ::fcntl(m_fromBrowser, F_GETFL) | O_NONBLOCK);
     m_notifier = new QSocketNotifier(m_fromBrowser, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &ChromiumProcess::readAvailable);
@@ -96,7 +107,7 @@ bool ChromiumProcess::send(const QByteArray& message) {
     if (m_toBrowser < 0)
         return false;
     if (g_trace)
-        std::fprintf(stderr, "-> %s\n", message.constData());
+        std::fprintf(stderr, "-> %s\n", redactedForTrace(message).constData());
     QByteArray data = message;
     data.append('\0');
     const char* at = data.constData();
@@ -115,10 +126,12 @@ bool ChromiumProcess::send(const QByteArray& message) {
 
 void ChromiumProcess::readAvailable() {
     char buffer[65536];
-    for (;;) {
+    QList<QByteArray> messages;
+    for (int reads = 0; reads < kReadsPerWake && m_fromBrowser >= 0 && !m_framing.tooLong();) {
         const ssize_t n = ::read(m_fromBrowser, buffer, sizeof buffer);
         if (n > 0) {
-            m_pending.append(buffer, n);
+            messages.append(m_framing.add(buffer, n));
+            ++reads;
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -128,10 +141,19 @@ void ChromiumProcess::readAvailable() {
         reap();  // end of file or an error: the browser is gone
         break;
     }
-    for (const QByteArray& message : takeDevToolsMessages(m_pending)) {
+    for (const QByteArray& message : messages) {
         if (g_trace)
-            std::fprintf(stderr, "<- %.300s\n", message.constData());
+            std::fprintf(stderr, "<- %.300s\n", redactedForTrace(message).constData());
         emit messageReceived(message);
+    }
+    if (m_framing.tooLong() && m_fromBrowser >= 0) {
+        const qsizetype limit = m_framing.maxMessageBytes();
+        const qsizetype mib = qsizetype{1024} * 1024;
+        std::fprintf(stderr,
+                     "quorvane-browser: the browser sent a message longer than %lld %s; the connection to it is "
+                     "closed and the browser stopped.\n",
+                     static_cast<long long>(limit % mib == 0 ? limit / mib : limit), limit % mib == 0 ? "MiB" : "bytes");
+        reap();
     }
 }
 

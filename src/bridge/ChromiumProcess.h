@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <sys/types.h>
 
+#include "bridge/DevToolsFraming.h"
+
 class QSocketNotifier;
 
 class ChromiumProcess : public QObject {
@@ -28,6 +30,12 @@ public:
 
     pid_t pid() const { return m_pid; }
 
+    /// The longest message taken from the browser (kMaxDevToolsMessageBytes unless a test sets a
+    /// smaller one before start()). A longer one ends the connection: a message on standard error,
+    /// the browser stopped, finished() emitted, and cutOff() true.
+    void setMaxMessageBytes(qsizetype bytes) { m_framing = DevToolsFraming(bytes); }
+    bool cutOff() const { return m_framing.tooLong(); }
+
     /// The options every start adds: the pipe, the profile, no first-run questions, and --no-sandbox
     /// when running as root (the browser refuses to start there otherwise).
     static QStringList pipeArguments(const QString& profileDir);
@@ -46,6 +54,6 @@ private:
     int m_toBrowser = -1;
     int m_fromBrowser = -1;
     QSocketNotifier* m_notifier = nullptr;
-    QByteArray m_pending;
+    DevToolsFraming m_framing;
     bool m_finished = false;
 };

@@ -23,6 +23,7 @@
 #include "bridge/BridgeServer.h"
 #include "bridge/BrowserWindows.h"
 #include "bridge/ChromiumProcess.h"
+#include "common/TestSeams.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
         std::printf("quorvane-browser %s\n", QUORVANE_VERSION);
         return 0;
     }
+    warnAboutIgnoredTestSwitches();
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     QStringList services;
@@ -119,5 +121,7 @@ int main(int argc, char** argv) {
         browser.stop();
     });
     const int loop = app.exec();
+    if (browser.cutOff())
+        return 1;
     return status != 0 ? status : loop;
 }

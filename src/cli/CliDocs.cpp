@@ -49,7 +49,7 @@ std::string synopsis(const CLI::App& command) {
 
 std::string manualPage(const CLI::App& app) {
     std::ostringstream out;
-    out << ".TH QUORVANE-CLI 1 \"\" \"Quorvane\" \"User Commands\"\n"
+    out << ".TH QUORVANE-CLI 1 \"\" \"Quorvane " QUORVANE_VERSION "\" \"User Commands\"\n"
         << ".SH NAME\nquorvane\\-cli \\- card documents and encrypted files from the command line\n"
         << ".SH SYNOPSIS\n.B quorvane\\-cli\n.I COMMAND\n[\\fIOPTIONS\\fR]\n"
         << ".SH DESCRIPTION\n" << roff(app.get_description()) << "\n.PP\n" << roff(app.get_footer()) << "\n"

@@ -6,8 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/TestSeams.h"
+
 void guardProcess() {
     std::signal(SIGXFSZ, SIG_IGN);
-    const char* allow = std::getenv("QUORVANE_ALLOW_CORE_DUMPS");
+    warnAboutIgnoredTestSwitches();
+    const char* allow = testSwitch("QUORVANE_ALLOW_CORE_DUMPS");
     if (!allow || std::strcmp(allow, "1") != 0) ::prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
 }

@@ -8,5 +8,6 @@
 /// file. Unlike a core-size limit of 0, that also holds where core files go to a program (systemd-
 /// coredump, apport), and it keeps other processes of the same user from reading our memory through
 /// ptrace or /proc/PID/mem. QUORVANE_ALLOW_CORE_DUMPS=1 in the environment leaves core dumps on, for
-/// debugging.
+/// debugging, in a build made for the tests only (common/TestSeams.h); other builds say on standard
+/// error that they ignore it and every other test switch set.
 void guardProcess();

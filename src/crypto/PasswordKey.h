@@ -46,8 +46,9 @@ inline constexpr std::uint32_t kNewKeyMemoryKiB = 256 * 1024;
 inline constexpr std::uint32_t kNewKeyMinPasses = 3;
 inline constexpr double kNewKeySeconds = 1.0;
 
-/// Test seam: while this variable holds "PASSES,KIB", new passwords get those costs instead of the
-/// tuned ones, so tests do not spend a second on every key. Reading is bounded as always.
+/// Test switch (common/TestSeams.h): while this variable holds "PASSES,KIB", new passwords get those
+/// costs instead of the tuned ones, so tests do not spend a second on every key; only a build made for
+/// the tests obeys it. Reading is bounded as always.
 inline constexpr const char* kTestKdfCostVariable = "QUORVANE_TEST_KDF";
 
 /// Why a file's costs are refused ("asks for 4,096 MiB of memory ...; at most 1,024 MiB is allowed"),

@@ -2,6 +2,7 @@
 // the target is always either the previous document or the new one, byte for byte.
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,6 +22,42 @@ public:
     void showMessage(const std::string&) override {}
     std::optional<std::string> askPassword(const std::string&) override { return std::nullopt; }
     bool confirmReplace(const std::string&) override { return true; }
+};
+
+/// A child that works in a loop and says, once, when it has finished its first pass: a kill before
+/// then would find the file as the test left it and prove nothing, which a slow machine made likely.
+struct LoopingChild {
+    pid_t pid = -1;
+    int ready = -1;  // the read end; one byte arrives after the first pass
+
+    /// Forks; the child runs `pass` forever, writing the byte after the first one.
+    template <class Pass>
+    static LoopingChild start(Pass pass) {
+        int ends[2];
+        if (::pipe(ends) != 0)
+            return {};
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::close(ends[0]);
+            pass();
+            [[maybe_unused]] const ssize_t n = ::write(ends[1], "r", 1);
+            for (;;)
+                pass();
+        }
+        ::close(ends[1]);
+        return {pid, ends[0]};
+    }
+    /// Waits, ten seconds at most, for the end of the first pass.
+    bool waitReady() const {
+        pollfd wait{ready, POLLIN, 0};
+        char byte = 0;
+        return ::poll(&wait, 1, 10000) == 1 && ::read(ready, &byte, 1) == 1;
+    }
+    void kill() {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        ::close(ready);
+    }
 };
 
 void fill(CardStore& store, int cards, const std::string& tag) {
@@ -83,15 +120,16 @@ TEST(CrashSafety, ProcessKilledDuringSavesLeavesOldOrNewDocument) {
     std::mt19937 random(12345);
     constexpr int kRounds = 60;
     for (int round = 0; round < kRounds; ++round) {
-        pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
+        LoopingChild child = LoopingChild::start([&, i = 0]() mutable {
             SilentPrompter childUi;
-            for (int i = 0;; ++i) saveCardDocument(target, (i % 2) ? first : second, childUi);
-        }
+            saveCardDocument(target, (i++ % 2) ? first : second, childUi);
+        });
+        ASSERT_GT(child.pid, 0);
+        const bool ready = child.waitReady();
+        // The kill lands at a random point of the saves that follow.
         ::usleep(std::uniform_int_distribution<int>(200, 30000)(random));
-        ::kill(child, SIGKILL);
-        ::waitpid(child, nullptr, 0);
+        child.kill();
+        ASSERT_TRUE(ready) << "round " << round << ": the child never finished a save";
         const Bytes now = *readWholeFile(target);
         ASSERT_TRUE(now == a || now == b) << "round " << round << ": the file is neither document";
     }
@@ -115,20 +153,21 @@ TEST(CrashSafety, ProcessKilledWhileEncryptingOrDecryptingNeverLosesTheFile) {
     };
 
     for (int round = 0; round < 30; ++round) {
-        pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
+        LoopingChild child = LoopingChild::start([&] {
             SilentPrompter childUi;
-            for (;;) {
-                FileEncryptionState state{"file password", 1, plain, 1, 0, 0};
-                if (fileExists(plain)) EncryptSelectedFile(state, childUi);
-                state.SelectedFile = encrypted;
-                if (fileExists(encrypted)) DecryptSelectedFile(state, childUi);
-            }
-        }
+            FileEncryptionState state{"file password", 1, plain, 1, 0, 0};
+            if (fileExists(plain))
+                EncryptSelectedFile(state, childUi);
+            state.SelectedFile = encrypted;
+            if (fileExists(encrypted))
+                DecryptSelectedFile(state, childUi);
+        });
+        ASSERT_GT(child.pid, 0);
+        const bool ready = child.waitReady();
+        // The kill lands at a random point of the encryptions and decryptions that follow.
         ::usleep(std::uniform_int_distribution<int>(500, 60000)(random));
-        ::kill(child, SIGKILL);
-        ::waitpid(child, nullptr, 0);
+        child.kill();
+        ASSERT_TRUE(ready) << "round " << round << ": the child never finished a pass";
         ASSERT_EQ(recoverable(), original) << "round " << round;
         // Start the next round from the plain file alone.
         removeFile(encrypted);

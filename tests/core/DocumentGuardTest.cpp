@@ -1,13 +1,16 @@
 // Changes made elsewhere are never overwritten: the fingerprint of what was read, the check just
 // before a file is replaced, the lock of one writer at a time, and quorvane-cli using them.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
+#include <fstream>
 #include <thread>
+#include <vector>
 
 #include "TestSupport.h"
 #include "cardstore/CardFile.h"
@@ -85,24 +88,63 @@ TEST(DocumentGuard, OneWriterAtATimeAndStaleLocksAreTakenOver) {
     EXPECT_FALSE(fileExists(lockPath));  // released with its holder
 }
 
-// Starts quorvane-cli with standard input a pipe held open by the test, standard error to a file.
+// quorvane-cli with standard input a pipe held open by the test and standard error to a file.
 struct HeldCli {
-    FILE* input = nullptr;
-    std::string errPath;
+    pid_t pid = -1;
+    int input = -1;
+    /// Types `lastInput`, ends the input and returns the exit status.
     int finish(const std::string& lastInput) {
-        std::fputs(lastInput.c_str(), input);
-        const int status = ::pclose(input);
+        [[maybe_unused]] const ssize_t n = ::write(input, lastInput.data(), lastInput.size());
+        ::close(input);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    /// Waits, ten seconds at most, until the command sits in a read of its standard input: it has
+    /// read the document and waits for what is typed.
+    bool waitsForInput() const {
+        const std::string readingStdin = std::to_string(SYS_read) + " 0x0 ";
+        for (int i = 0; i < 1000; ++i) {
+            std::ifstream syscall("/proc/" + std::to_string(pid) + "/syscall");
+            std::string now;
+            std::getline(syscall, now);
+            if (now.rfind(readingStdin, 0) == 0)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
     }
 };
 
-HeldCli startCli(const std::string& args, const std::string& errPath) {
-    const std::string command = std::string(QUORVANE_CLI_PATH) + " " + args + " 2>" + errPath + " >/dev/null";
-    return HeldCli{::popen(command.c_str(), "w"), errPath};
+HeldCli startCli(const std::vector<std::string>& args, const std::string& errPath) {
+    std::vector<std::string> words{QUORVANE_CLI_PATH};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0)
+        return {};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(pipeEnds[0], 0);
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+        ::dup2(::open("/dev/null", O_WRONLY), 1);
+        ::execv(QUORVANE_CLI_PATH, argv.data());
+        ::_exit(127);
+    }
+    ::close(pipeEnds[0]);
+    return HeldCli{pid, pipeEnds[1]};
 }
 
-void waitFor(const std::string& path) {
-    for (int i = 0; i < 500 && !fileExists(path); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+/// Waits, ten seconds at most, for `path` to appear.
+bool waitFor(const std::string& path) {
+    for (int i = 0; i < 1000 && !fileExists(path); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return fileExists(path);
 }
 
 TEST(CliDocumentGuard, AChangeMadeWhileACommandRunsIsNeverOverwritten) {
@@ -112,9 +154,10 @@ TEST(CliDocumentGuard, AChangeMadeWhileACommandRunsIsNeverOverwritten) {
 
     // The command has read the document and waits for the card's password; meanwhile a sync
     // program puts another version in place.
-    HeldCli cli = startCli("add " + doc + " --category Miscellaneous --name Late --password-prompt", dir.file("err"));
-    waitFor(DocumentLock::lockPathFor(doc));
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    HeldCli cli =
+        startCli({"add", doc, "--category", "Miscellaneous", "--name", "Late", "--password-prompt"}, dir.file("err"));
+    ASSERT_GT(cli.pid, 0);
+    ASSERT_TRUE(cli.waitsForInput());
     ASSERT_EQ(runCli({"edit", doc, "--category", "WWW Sites", "--card", "Mine", "--user", "theirs", "--force"}).status, 0);
     const Data theirs = readData(doc);
     EXPECT_EQ(cli.finish("pw\n"), 1);
@@ -125,8 +168,10 @@ TEST(CliDocumentGuard, AChangeMadeWhileACommandRunsIsNeverOverwritten) {
     EXPECT_FALSE(fileExists(DocumentLock::lockPathFor(doc)));
 
     // While one command holds the document, another is refused without --force.
-    HeldCli holder = startCli("edit " + doc + " --category \"WWW Sites\" --card Mine --password-prompt", dir.file("err2"));
-    waitFor(DocumentLock::lockPathFor(doc));
+    HeldCli holder =
+        startCli({"edit", doc, "--category", "WWW Sites", "--card", "Mine", "--password-prompt"}, dir.file("err2"));
+    ASSERT_GT(holder.pid, 0);
+    ASSERT_TRUE(waitFor(DocumentLock::lockPathFor(doc)));
     CliRun refused = runCli({"rm", doc, "--category", "WWW Sites", "--position", "1"});
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("is open for changes in process"), std::string::npos) << refused.err;

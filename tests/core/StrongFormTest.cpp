@@ -11,6 +11,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <functional>
 #include <memory>
 
@@ -20,6 +21,7 @@
 #include "cardstore/StrongBody.h"
 #include "common/ByteIO.h"
 #include "common/SafeFile.h"
+#include "common/TestSeams.h"
 #include "crypto/GuardedBytes.h"
 #include "crypto/PasswordKey.h"
 #include "fileenc/EncryptedFileFormat.h"
@@ -309,6 +311,25 @@ TEST(StrongKeys, GuardedBytesHoldWhatWasWrittenAndMove) {
     GuardedBytes moved = std::move(*bytes);
     EXPECT_TRUE(bytes->empty());
     EXPECT_EQ(moved.read([](const std::uint8_t* p) { return p[0] + p[31]; }), 0xB4);
+}
+
+// A build not made for the tests names each test switch set in its environment as ignored; the
+// tests' build names none (it obeys them).
+TEST(StrongKeys, OnlyBuildsForTheTestsObeyTestSwitches) {
+    EXPECT_TRUE(testSwitchesHonoured());
+    EXPECT_STREQ(testSwitch(kTestKdfCostVariable), "1,8");
+    const std::map<std::string, const char*> environment{
+        {"QUORVANE_TEST_KDF", "1,8"}, {"QUORVANE_BRIDGE_TRACE", "1"}, {"QUORVANE_ALLOW_CORE_DUMPS", ""}, {"HOME", "/h"}};
+    auto lookup = [&environment](const char* name) {
+        auto it = environment.find(name);
+        return it == environment.end() ? nullptr : it->second;
+    };
+    EXPECT_TRUE(ignoredTestSwitchWarnings(lookup, true).empty());
+    EXPECT_EQ(ignoredTestSwitchWarnings(lookup, false),
+              (std::vector<std::string>{
+                  "Quorvane ignores QUORVANE_TEST_KDF: it is a switch for the tests, obeyed only by builds made for them.",
+                  "Quorvane ignores QUORVANE_BRIDGE_TRACE: it is a switch for the tests, obeyed only by builds made "
+                  "for them."}));
 }
 
 TEST(StrongKeys, NewPasswordsGetTheTunedCostsUnlessTestsAskOtherwise) {

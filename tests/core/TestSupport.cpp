@@ -69,6 +69,12 @@ CliRun runCli(const std::vector<std::string>& args, const std::string& input) {
     return runProgram(argvText, input);
 }
 
+CliRun runCliWithoutTestSwitches(const std::vector<std::string>& args, const std::string& input) {
+    std::vector<std::string> argvText{QUORVANE_CLI_WITHOUT_TEST_SWITCHES_PATH};
+    argvText.insert(argvText.end(), args.begin(), args.end());
+    return runProgram(argvText, input);
+}
+
 CliRun runCliWithFileSizeLimit(const std::vector<std::string>& args, const std::string& input, long kilobytes) {
     std::vector<std::string> argvText{"/bin/sh", "-c", "ulimit -f \"$0\" && exec \"$@\"",
                                       std::to_string(kilobytes), QUORVANE_CLI_PATH};

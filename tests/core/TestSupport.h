@@ -65,5 +65,8 @@ struct CliRun {
 /// Runs quorvane-cli with `args`, `input` as standard input (a file, so never a terminal).
 CliRun runCli(const std::vector<std::string>& args, const std::string& input = "");
 
+/// The same with quorvane-cli as a build not made for the tests has it: it ignores the test switches.
+CliRun runCliWithoutTestSwitches(const std::vector<std::string>& args, const std::string& input = "");
+
 /// The same under a file-size limit (ulimit -f, in KiB): a longer write raises SIGXFSZ.
 CliRun runCliWithFileSizeLimit(const std::vector<std::string>& args, const std::string& input, long kilobytes);

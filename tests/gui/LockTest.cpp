@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QGuiApplication>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "ScriptedHarness.h"
@@ -32,6 +33,30 @@ void sendScreenSaverActive(const char* path, bool active) {
                                                      QStringLiteral("ActiveChanged"));
     signal << active;
     QVERIFY(QDBusConnection::sessionBus().send(signal));
+}
+
+/// Counts the saver's signal on a path the program does not listen on.
+class Marker : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* kPath = "/org/orvel/quorvane/test/marker";
+    Marker() {
+        QDBusConnection::sessionBus().connect(QString(), QString::fromLatin1(kPath),
+                                              QStringLiteral("org.freedesktop.ScreenSaver"),
+                                              QStringLiteral("ActiveChanged"), this, SLOT(seen()));
+    }
+    int count = 0;
+public slots:
+    void seen() { ++count; }
+};
+
+/// Waits until a signal sent now has come back from the bus. The bus keeps one sender's messages
+/// in order, and the program listens on the same connection, so by then every signal sent before
+/// has been handed to the program too.
+void waitForTheBus() {
+    Marker marker;
+    sendScreenSaverActive(Marker::kPath, true);
+    QTRY_COMPARE_WITH_TIMEOUT(marker.count, 1, 10000);
 }
 
 LockWatch* lockWatch(Harness& h) { return h.frame()->findChild<LockWatch*>(QStringLiteral("LockWatch")); }
@@ -88,7 +113,7 @@ void LockTest::screenSaverLocksAndThePasswordUnlocks() {
     QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("pw-1"));
 
     sendScreenSaverActive("/org/freedesktop/ScreenSaver", false);  // the saver stopping locks nothing
-    QTest::qWait(200);
+    waitForTheBus();
     QVERIFY(!h.doc()->isLocked());
     sendScreenSaverActive(qPrintable(path), true);
     QTRY_VERIFY(h.doc()->isLocked());
@@ -114,7 +139,7 @@ void LockTest::screenSaverLocksAndThePasswordUnlocks() {
     h.prompter.passwords.append(QStringLiteral("wrong"));
     QTest::keyClick(cardWindow(h)->lockedPane(), Qt::Key_Space);
     QCOMPARE(h.prompter.passwordTitles.last(), QStringLiteral("Unlock cards.qve"));
-    QCOMPARE(h.prompter.messages().last(), QStringLiteral("Password not correct,try again."));
+    QCOMPARE(h.prompter.messages(), QStringList{"Password not correct,try again."});
     QVERIFY(h.doc()->isLocked());
 
     // Ctrl+L with the right one: everything as it was, the selection and the unsaved card included.
@@ -169,8 +194,9 @@ void LockTest::idleTimeAndTheCommandLock() {
     QVERIFY(!h.doc()->IsEncrypted());
     h.frame()->FileEncryption.FileEncryptionPassword = "file-pass";
     h.frame()->FileEncryption.PasswordIsSet = true;
+    QSignalSpy timeUp(lockWatch(h), &LockWatch::idleTimeUp);
     lockWatch(h)->setIdleIntervalForTests(100);
-    QTest::qWait(600);
+    QVERIFY(timeUp.wait(10000));
     QCOMPARE(h.frame()->FileEncryption.FileEncryptionPassword, std::string("file-pass"));
 }
 

@@ -88,12 +88,15 @@ public:
         message.setDelayedReply(true);
         QDBusConnection bus = connection;
         ScriptedBrowser* browser = &m_browser;
-        QTimer::singleShot(m_browser.replyDelayMs / 2, [browser, call] {
+        // The answer leaves only once whileAnswering is done, however long that takes on a slow
+        // machine: what it does must happen while the request waits.
+        const int half = m_browser.replyDelayMs / 2;
+        QTimer::singleShot(half, [browser, call, bus, reply, rest = m_browser.replyDelayMs - half]() mutable {
             if (browser->whileAnswering) {
                 browser->whileAnswering(call);
             }
+            QTimer::singleShot(rest, [bus, reply]() mutable { bus.send(reply); });
         });
-        QTimer::singleShot(m_browser.replyDelayMs, [bus, reply]() mutable { bus.send(reply); });
         return true;
     }
 

@@ -40,7 +40,7 @@ public:
     QString pageAddress = QStringLiteral("https://news.example/a?b=1");
     QString pageTitle = QStringLiteral("News, today: \"big\"");
     QMap<QString, QString> errorFor;  // topic -> the short error name its requests are answered with
-    int replyDelayMs = 0;             // requests are answered this much later
+    int replyDelayMs = 0;             // requests are answered this much later, after whileAnswering
     /// Runs while a request waits to be answered (after replyDelayMs / 2), e.g. to call back.
     std::function<void(const Call&)> whileAnswering;
 

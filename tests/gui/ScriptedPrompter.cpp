@@ -10,10 +10,16 @@ ScriptedPrompter::ScriptedPrompter() : m_previous(installGuiPrompter(this)) {}
 
 ScriptedPrompter::~ScriptedPrompter() {
     installGuiPrompter(m_previous);
+    failOnProblems("when the prompter went away", __FILE__, __LINE__);
+}
+
+void ScriptedPrompter::failOnProblems(const char* when, const char* file, int line) const {
     const QStringList found = problems();
+    // One failure per test is enough: after the first the test has already stopped being believable.
     if (!found.isEmpty() && !QTest::currentTestFailed() && QTest::currentTestFunction()) {
-        QTest::qFail(qPrintable(QStringLiteral("the test did not account for: ") + found.join(QStringLiteral("; "))),
-                     __FILE__, __LINE__);
+        QTest::qFail(qPrintable(QStringLiteral("%1, the test had not accounted for: %2")
+                                    .arg(QLatin1String(when), found.join(QStringLiteral("; ")))),
+                     file, line);
     }
 }
 
@@ -43,7 +49,8 @@ QStringList ScriptedPrompter::problems() const {
     return found;
 }
 
-void ScriptedPrompter::reset() {
+void ScriptedPrompter::reset(std::source_location where) {
+    failOnProblems("at reset()", where.file_name(), static_cast<int>(where.line()));
     overVisibleWindow.clear();
     answers.clear();
     passwords.clear();

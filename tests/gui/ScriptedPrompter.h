@@ -2,15 +2,17 @@
 // A prompter for GUI tests: installs itself while it lives, records every text the program
 // shows, and answers questions and dialogs from scripts, so no test ever waits on a modal loop.
 //
-// A test must account for everything the program showed. When the prompter goes away, the test
-// fails if a question, file dialog or dialog came up that nothing scripted, if a script was left
-// unused, or if a message was shown that the test never looked at (through messages()).
+// A test must account for everything the program showed. When the prompter goes away, and when a
+// test starts afresh with reset(), the test fails if a question, file dialog or dialog came up that
+// nothing scripted, if a script was left unused, or if a message was shown that the test never
+// looked at (through messages()).
 
 #include <QDialog>
 #include <QList>
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <source_location>
 
 #include "ui/cards/FileEncryptionDlg.h"
 #include "ui/common/GuiPrompter.h"
@@ -61,8 +63,10 @@ public:
     QStringList unexpected;
     QList<bool> overVisibleWindow;  // for each message: whether the main window was on the screen
 
-    /// Forgets the scripts and records, so a test may run a second part with fresh ones.
-    void reset();
+    /// Forgets the scripts and records, so a test may run a second part with fresh ones. Whatever
+    /// the part before left unaccounted for fails the test first, reported at the caller's line
+    /// (the test function itself goes on: reset() cannot return from it).
+    void reset(std::source_location where = std::source_location::current());
 
     void message(const QString& text, const QString& caption, Icon icon) override;
     Answer question(const QString& text, bool withCancel, const QString& caption) override;
@@ -80,6 +84,8 @@ public:
 private:
     /// What the test did not account for; empty when all is well.
     QStringList problems() const;
+    /// Fails the running test, at `file`:`line`, when problems() finds anything.
+    void failOnProblems(const char* when, const char* file, int line) const;
 
     QStringList m_messages;
     QStringList m_captions;

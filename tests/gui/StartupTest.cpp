@@ -88,7 +88,20 @@ void StartupTest::commandLine() {
     const struct {
         const char* file;
         bool starts;
-    } cases[] = {{"missing.qvf", false}, {"pipe.qvf", false}, {"secret.qve", true}};
+        QStringList messages;
+        QStringList passwordTitles;
+    } cases[] = {
+        {"missing.qvf",
+         false,
+         {"Unable to open missing.qvf.\nCannot open " + dir.filePath("missing.qvf") + ": No such file or directory"},
+         {}},
+        {"pipe.qvf",
+         false,
+         {"Unable to open pipe.qvf.\nCannot read " + dir.filePath("pipe.qvf") +
+          ": it is not a regular file (a device, a pipe or a socket)."},
+         {}},
+        {"secret.qve", true, {}, {"Decryption Password for file: secret.qve"}},
+    };
     for (const auto& c : cases) {
         ScriptedPrompter prompter;
         if (c.starts) {
@@ -96,7 +109,8 @@ void StartupTest::commandLine() {
         }
         CQuorvaneApp app(returningUser());
         QCOMPARE(app.InitInstance({dir.filePath(c.file)}, CQuorvaneApp::Options{false}), c.starts);
-        QCOMPARE(prompter.messages().size() + prompter.passwordTitles.size(), 1);
+        QCOMPARE(prompter.messages(), c.messages);
+        QCOMPARE(prompter.passwordTitles, c.passwordTitles);
         QVERIFY(app.docManager()->documents().isEmpty());
     }
 
@@ -112,8 +126,8 @@ void StartupTest::commandLine() {
         Harness h({dir.filePath("secret.qve")}, {}, [](ScriptedPrompter& p) {
             p.passwords = {QStringLiteral("wrong-one")};
         });
-        QCOMPARE(h.prompter.passwordTitles.size(), 1);
-        QCOMPARE(h.prompter.messages().size(), 1);
+        QCOMPARE(h.prompter.passwordTitles, QStringList{"Decryption Password for file: secret.qve"});
+        QCOMPARE(h.prompter.messages(), QStringList{"Password not correct,try again."});
         QCOMPARE(h.prompter.overVisibleWindow, QList<bool>{false});
     }
 
@@ -147,7 +161,9 @@ void StartupTest::reopensRecentFiles() {
         writeSetting(s, settings::kCheckOpenFiles, 1);
     });
     QCOMPARE(h.childFrameCount(), 3);
-    QCOMPARE(h.prompter.messages().size(), 1);  // the missing file says why it did not open
+    // The missing file says why it did not open.
+    QCOMPARE(h.prompter.messages(),
+             QStringList{"Unable to open 2-missing.qvf.\nCannot open " + files[1] + ": No such file or directory"});
     const QStringList kept = {files[0], files[2], files[3]};
     QCOMPARE(h.frame()->docManager()->recentFiles().entries(), kept);
 

@@ -7,7 +7,8 @@
 #include "ui/common/GuiPrompter.h"
 #include "ui/common/QtText.h"
 
-CardClipboard::CardClipboard(QObject* parent) : QObject(parent) {
+CardClipboard::CardClipboard(QObject* parent) : QObject(parent), m_clearTimer(this) {
+    m_clearTimer.setObjectName(QStringLiteral("passwordClearTimer"));  // tests wait for it by name
     m_clearTimer.setSingleShot(true);
     connect(&m_clearTimer, &QTimer::timeout, this, &CardClipboard::clearPasswordIfStillThere);
 }

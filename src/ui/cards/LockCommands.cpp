@@ -133,6 +133,7 @@ void LockWatch::checkIdle() {
         lockAll(true);
         m_sinceInput.restart();
         m_idle.start(interval);
+        emit idleTimeUp();
     } else {
         m_idle.start(static_cast<int>(interval - idle));
     }

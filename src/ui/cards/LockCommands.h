@@ -25,6 +25,10 @@ public:
     /// Test seam: the time without input after which documents lock, instead of the setting's minutes.
     void setIdleIntervalForTests(int milliseconds);
 
+signals:
+    /// The time without input ran out and what could be locked was (tests wait for this).
+    void idleTimeUp();
+
 public slots:
     /// The screen saver started (true) or stopped.
     void screenSaverActive(bool active);

@@ -11,6 +11,7 @@
 #include "docview/Document.h"
 #include "docview/View.h"
 #include "ui/common/GuiPrompter.h"
+#include "ui/fileenc/FileListModel.h"
 #include "ui/fileenc/FileOperation.h"
 #include "ui/fileenc/FilePassword.h"
 #include "ui/fileenc/FileViewFrame.h"
@@ -167,6 +168,11 @@ void installFileEncryptionCommands(CMainFrame& frame) {
     CMainFrame* f = &frame;
     auto* windows = new FileEncryptionWindows(frame);
     FileEncryptionState& fe = frame.FileEncryption;
+
+    // A "~~~" file opens here, from File Open, the recent files or the command line alike. Encrypted
+    // files only end in "~~~" (README becomes REA~~~), so no dot is required.
+    frame.registerFileOpener(FileListModel::isEncryptedName,
+                             [f](const QString& path) { return openEncryptedFile(*f, path); });
 
     c.setEnableRule(cmd::FileEncryptionButton, [f] { return f->activeChildFrame() != nullptr; });
     c.setHandler(cmd::FileView, [windows] { windows->openAndAsk(false); });

@@ -5,8 +5,24 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "ui/frame/AppInfo.h"
 #include "ui/common/Icons.h"
+#include "ui/frame/AppInfo.h"
+
+// QUORVANE_VERSION comes from the project's version in CMakeLists.txt, as the programs' --version does.
+#ifndef QUORVANE_VERSION
+#error "QUORVANE_VERSION is set by the build for this file"
+#endif
+
+namespace {
+constexpr const char* kCreditsText =
+    "Quorvane - keeps your passwords and secrets on cards. Made with Qt.\n"
+    "Version " QUORVANE_VERSION
+    "\n"
+    "Copyright \u00a9 2026 Quorvane Developers";
+constexpr const char* kLicenceText =
+    "Licensed under the GNU General Public License, version 3 or later.\n"
+    "This program comes with ABSOLUTELY NO WARRANTY.";
+}  // namespace
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Quorvane"));
@@ -27,11 +43,16 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     auto* mail = new QLabel(this);
     mail->setPixmap(icons::emailAddress());
     grid->addWidget(mail, 2, 2);
+    auto* licence = new QLabel(QString::fromUtf8(kLicenceText), this);
+    licence->setWordWrap(true);
+    grid->addWidget(licence, 3, 1, 1, 2);
     auto* banner = new QLabel(this);
     banner->setPixmap(icons::aboutBanner());
-    grid->addWidget(banner, 3, 0, 1, 2, Qt::AlignLeft);
+    grid->addWidget(banner, 4, 0, 1, 2, Qt::AlignLeft);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    // Enter presses OK wherever the focus is, Escape closes the box as QDialog does.
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    grid->addWidget(buttons, 3, 2, Qt::AlignBottom);
+    grid->addWidget(buttons, 4, 2, Qt::AlignBottom);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The About box: program icon, credits, the home page button and the e-mail address. What the home
-// page button does is connected by whoever shows the box (the browser commands open the page).
+// The About box: program icon, credits and version, the home page button, the e-mail address and the
+// licence. What the home page button does is connected by whoever shows the box (the browser commands
+// open the page).
 
 #include <QDialog>
 

@@ -1,5 +1,5 @@
 #pragma once
-// Values of the build shown by the About box and opened by the Help menu.
+// The addresses the Help menu and the About box open.
 
 // The two addresses are set when the program is built (QUORVANE_HOME_PAGE, QUORVANE_USER_GUIDE).
 #ifndef QUORVANE_HOME_PAGE
@@ -10,4 +10,3 @@
 #endif
 inline constexpr const char* kHomePageAddress = QUORVANE_HOME_PAGE;
 inline constexpr const char* kUserGuideAddress = QUORVANE_USER_GUIDE;
-inline constexpr const char* kCreditsText = "Quorvane 0.1 - keeps your passwords and secrets on cards. Made with Qt.";

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -162,8 +163,16 @@ public:
     /// One minute has passed: saves the active document when its interval is over.
     void OnAutosaveTick();
 
-    /// A "~~~" file was opened as a document: show it in a file-encryption window instead.
-    void OpenFileEncryptionView(const QString& path);
+    // --- Files a feature opens ----------------------------------------------------------------
+    /// A feature that opens some files itself, not as card documents, says which (`opens`) and how
+    /// (`open`, which returns the card document the file's window belongs to, or nothing after its
+    /// message). The file-encryption feature registers "~~~" files when it installs its commands.
+    using FileOpener = std::function<Document*(const QString& path)>;
+    void registerFileOpener(std::function<bool(const QString& path)> opens, FileOpener open);
+    /// Whether a registered feature opens `path`; else it is a card document.
+    bool hasFileOpener(const QString& path) const;
+    /// Opens `path` with the first feature that opens it; nothing when none does, or when it failed.
+    Document* openRegisteredFile(const QString& path);
     /// The caption: "Quorvane - " and the active document's title, or just "Quorvane".
     void updateCaption();
 
@@ -205,6 +214,12 @@ private:
     int m_toolbarImageBase = 0;
     QLabel* m_messagePane = nullptr;
     std::array<QLabel*, 3> m_lockPanes{};
+
+    struct RegisteredOpener {
+        std::function<bool(const QString&)> opens;
+        FileOpener open;
+    };
+    std::vector<RegisteredOpener> m_fileOpeners;
 
     QHash<int, QList<QMenu*>> m_menus;
     int m_activeMenu = 0;

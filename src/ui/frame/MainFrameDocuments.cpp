@@ -1,11 +1,12 @@
 // The frame's card documents and windows: the active window, the documents and card windows the
-// frame makes and connects to, and where an opened document is shown.
+// frame makes and connects to, and the features that open files other than card documents.
 
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QSplitter>
 #include <QStatusBar>
+#include <algorithm>
 
 #include "docview/DocManager.h"
 #include "docview/DocTemplate.h"
@@ -17,7 +18,6 @@
 #include "ui/cards/QuorvaneView.h"
 #include "ui/common/DocumentTypes.h"
 #include "ui/common/GuiPrompter.h"
-#include "ui/fileenc/FileEncryptionCommands.h"
 #include "ui/frame/CommandIds.h"
 #include "ui/frame/CommandTable.h"
 #include "ui/frame/MainFrame.h"
@@ -80,7 +80,7 @@ CQuorvaneDoc* CMainFrame::createCardDocument() {
             StartAutosaveTimer();
         }
     });
-    connect(document, &CQuorvaneDoc::encryptedFileOpened, this, &CMainFrame::OpenFileEncryptionView);
+    connect(document, &CQuorvaneDoc::encryptedFileOpened, this, &CMainFrame::openRegisteredFile);
     connect(document, &CQuorvaneDoc::statusMessage, this, [this](const QString& text) { m_messagePane->setText(text); });
     // Shown over the pane for 20 seconds, so the prompts of the menus a person moves over do not wipe it.
     connect(document, &CQuorvaneDoc::statusNotice, this,
@@ -166,4 +166,20 @@ void CMainFrame::onSubWindowActivated(QMdiSubWindow* window) {
     scheduleCommandUpdate();
 }
 
-void CMainFrame::OpenFileEncryptionView(const QString& path) { openEncryptedFile(*this, path); }
+void CMainFrame::registerFileOpener(std::function<bool(const QString& path)> opens, FileOpener open) {
+    m_fileOpeners.push_back({std::move(opens), std::move(open)});
+}
+
+bool CMainFrame::hasFileOpener(const QString& path) const {
+    return std::any_of(m_fileOpeners.begin(), m_fileOpeners.end(),
+                       [&path](const RegisteredOpener& opener) { return opener.opens(path); });
+}
+
+Document* CMainFrame::openRegisteredFile(const QString& path) {
+    for (const RegisteredOpener& opener : m_fileOpeners) {
+        if (opener.opens(path)) {
+            return opener.open(path);
+        }
+    }
+    return nullptr;
+}
