@@ -2,10 +2,18 @@
 // to an idle window, the card commands, and what every key or mouse event costs in enable rules.
 // Prints one table. Usage: bench_window [CARDS] (default 1,000,000); runs offscreen unless a
 // platform is given.
+//
+// The open is compared with `quorvane-cli ls` reading the same document (the program built beside
+// this one, its output thrown away), in three rounds side by side: each round runs `ls`, then opens
+// the document in the window and closes it again (the last one stays open for the card commands).
+// Both are timed in wall time and in CPU time (user and system, every thread), so a busy machine
+// shows in the wall times but hardly in the CPU times; the ratios are the medians' ratios.
+// BENCH_DOCUMENT=PATH opens that document (its password "benchmark password") instead of writing one.
 
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,7 +22,11 @@
 #include <cstdio>
 #include <functional>
 #include <random>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
+#include <fcntl.h>
 #include <vector>
 
 #include "../PrivateBus.h"
@@ -108,6 +120,47 @@ double timeToIdle(const std::function<void()>& step) {
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }
 
+double cpuSeconds() {
+    timespec at;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &at);
+    return static_cast<double>(at.tv_sec) + static_cast<double>(at.tv_nsec) * 1e-9;
+}
+
+double seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6; }
+
+struct Timing {
+    double wallMs = 0;
+    double cpuMs = 0;
+};
+
+/// `quorvane-cli ls` of the document, its output to /dev/null: wall and CPU time.
+Timing timeList(const QString& cli, const QString& document, const QString& passwordFile) {
+    const QByteArray program = cli.toLocal8Bit();
+    const QByteArray file = document.toLocal8Bit();
+    const QByteArray password = passwordFile.toLocal8Bit();
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t child = fork();
+    if (child == 0) {
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, STDOUT_FILENO);
+        execl(program.constData(), program.constData(), "ls", "--password-file", password.constData(),
+              file.constData(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    Timing t;
+    t.wallMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    t.cpuMs = (seconds(usage.ru_utime) + seconds(usage.ru_stime)) * 1e3;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "bench_window: %s ls failed\n", program.constData());
+        std::exit(1);
+    }
+    return t;
+}
+
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -127,8 +180,16 @@ int main(int argc, char** argv) {
     const int cards = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000000;
     QTemporaryDir dir;
     dir.setAutoRemove(qEnvironmentVariableIsEmpty("BENCH_KEEP"));
-    const QString path = dir.filePath(QStringLiteral("cards.qve"));
-    writeDocument(path, cards);
+    const QString given = qEnvironmentVariable("BENCH_DOCUMENT");
+    const QString path = given.isEmpty() ? dir.filePath(QStringLiteral("cards.qve")) : given;
+    if (given.isEmpty()) writeDocument(path, cards);
+    const QString passwordFile = dir.filePath(QStringLiteral("password"));
+    {
+        QFile out(passwordFile);
+        if (!out.open(QIODevice::WriteOnly) || out.write(kPassword.toUtf8() + '\n') < 0) return 1;
+        out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    }
+    const QString cli = QCoreApplication::applicationDirPath() + QStringLiteral("/../quorvane-cli");
     if (!qEnvironmentVariableIsEmpty("BENCH_KEEP")) std::printf("%s\n", qPrintable(path));
 
     Answering answering;
@@ -147,16 +208,33 @@ int main(int argc, char** argv) {
     app.InitInstance({}, CQuorvaneApp::Options{.splash = false});
     CMainFrame* frame = app.mainFrame();
     answering.openName = path;
-    row("open the encrypted document to an idle window",
-        timeToIdle([&] { frame->commands().execute(cmd::FileOpen); }), "< 1500");
-    if (!frame->activeCardDocument()) {
-        std::fprintf(stderr, "bench_window: the document did not open\n");
-        return 1;
+    constexpr int kRounds = 3;
+    std::vector<double> openWall, openCpu, listWall, listCpu;
+    for (int round = 0; round < kRounds; ++round) {
+        const Timing list = timeList(cli, path, passwordFile);
+        listWall.push_back(list.wallMs);
+        listCpu.push_back(list.cpuMs);
+        const double cpuBefore = cpuSeconds();
+        openWall.push_back(timeToIdle([&] { frame->commands().execute(cmd::FileOpen); }));
+        openCpu.push_back((cpuSeconds() - cpuBefore) * 1e3);
+        if (!frame->activeCardDocument()) {
+            std::fprintf(stderr, "bench_window: the document did not open\n");
+            return 1;
+        }
+        if (round + 1 < kRounds) {
+            frame->commands().execute(cmd::FileClose);
+            QCoreApplication::processEvents();
+        }
     }
+    row("open the encrypted document to an idle window", median(openWall), "< 1500");
+    row("  the same in CPU time", median(openCpu), "-");
+    row("`quorvane-cli ls` of the document", median(listWall), "-");
+    row("  the same in CPU time", median(listCpu), "-");
     CQuorvaneView* tree = frame->activeCategoryTree();
     const QModelIndex www = tree->GetCategoryItemAt(0);
-    tree->SelectCardAtPosition(www, tree->childCount(www) / 2);
-    QCoreApplication::processEvents();
+    // A category's rows are put in order when first shown: the first card selected in one pays it.
+    row("first card selected in a category (sorts it)",
+        timeToIdle([&] { tree->SelectCardAtPosition(www, tree->childCount(www) / 2); }), "< 50");
 
     std::vector<double> rules;
     for (int i = 0; i < 200; ++i) {
@@ -178,10 +256,28 @@ int main(int argc, char** argv) {
         timeToIdle([&] { cardactions::SearchCards(*frame, 0, QStringLiteral("needle"), false); }), "< 50");
     row("refresh of the whole tree (a full rebuild)",
         timeToIdle([&] { frame->activeCardDocument()->UpdateAllViews(nullptr); }), "-");
+    // The commands above changed the cards, so the lock seals the merge base on its own as well.
+    CQuorvaneDoc* document = frame->activeCardDocument();
+    row("lock the changed document", timeToIdle([&] { document->lock(); }), "-");
+    row("unlock it", timeToIdle([&] { document->unlock(); }), "-");
+    if (document->isLocked()) {
+        std::fprintf(stderr, "bench_window: the document did not unlock\n");
+        return 1;
+    }
     if (!answering.messages.isEmpty()) {
         std::fprintf(stderr, "bench_window: unexpected message: %s\n", qPrintable(answering.messages.join("; ")));
         return 1;
     }
     installGuiPrompter(nullptr);
+    double load[3] = {0, 0, 0};
+    getloadavg(load, 3);
+    std::printf("\nopen / ls, median of %d rounds: %.2fx wall, %.2fx CPU (rounds, wall ms open/ls:", kRounds,
+                median(openWall) / median(listWall), median(openCpu) / median(listCpu));
+    for (int round = 0; round < kRounds; ++round)
+        std::printf(" %.0f/%.0f", openWall[static_cast<std::size_t>(round)], listWall[static_cast<std::size_t>(round)]);
+    std::printf("; CPU:");
+    for (int round = 0; round < kRounds; ++round)
+        std::printf(" %.0f/%.0f", openCpu[static_cast<std::size_t>(round)], listCpu[static_cast<std::size_t>(round)]);
+    std::printf(")\nload average %.2f %.2f %.2f\n", load[0], load[1], load[2]);
     return 0;
 }

@@ -159,6 +159,14 @@ LoadResult loadCardDocument(const std::string& path, CardStore& store, Prompter&
     return result;
 }
 
+LoadResult loadCardDocument(const std::string& path, CardStore& store, Prompter& ui, int dateFormat,
+                            KeptRecords& kept) {
+    kept.clear();
+    LoadResult result = loadDocument(path, store, ui, storeSink(store, dateFormat, &kept));
+    reportUnshownCards(store.unshownCards().GetCardCount(), ui);
+    return result;
+}
+
 LoadResult indexCardDocument(const std::string& path, CardDocumentIndex& index, Prompter& ui, int dateFormat) {
     CardStore passwords;  // takes the password state a load leaves; no card goes in
     LoadResult result = loadDocument(path, passwords, ui,

@@ -56,8 +56,8 @@ bool readRecordAt(const std::uint8_t* data, std::size_t size, std::size_t& pos, 
 using RecordSink = std::function<void(const std::uint8_t* records, std::size_t size, std::size_t start,
                                       bool oldLayout, Bytes* buffer)>;
 
-// The sink that files every card in a store.
-RecordSink storeSink(CardStore& store, int dateFormat);
+// The sink that files every card in a store, and then keeps the records in `kept` when given.
+RecordSink storeSink(CardStore& store, int dateFormat, KeptRecords* kept = nullptr);
 
 enum class Unlock { Accepted, Cancelled, Refused };
 

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 #include "cardstore/CardFile.h"
 #include "cardstore/CardFileParts.h"
@@ -82,13 +83,44 @@ bool readRecordAt(const std::uint8_t* data, std::size_t size, std::size_t& pos, 
 using RecordSink = std::function<void(const std::uint8_t* records, std::size_t size, std::size_t start,
                                       bool oldLayout, Bytes* buffer)>;
 
-// The sink that files every card in a store.
-RecordSink storeSink(CardStore& store, int dateFormat) {
-    return [&store, dateFormat](const std::uint8_t* records, std::size_t size, std::size_t start, bool oldLayout,
-                                Bytes*) {
-        std::size_t pos = start;
-        for (Card card; readRecordAt(records, size, pos, oldLayout, dateFormat, card);)
-            fileLoadedCard(store, std::move(card));
+void fileRecords(const std::uint8_t* records, std::size_t size, std::size_t start, bool oldLayout, int dateFormat,
+                 CardStore& store) {
+    std::size_t pos = start;
+    for (Card card; readRecordAt(records, size, pos, oldLayout, dateFormat, card);)
+        fileLoadedCard(store, std::move(card));
+}
+
+}  // namespace cardfile
+
+class KeptRecordsAccess {
+public:
+    static void keep(KeptRecords& kept, const std::uint8_t* records, std::size_t size, std::size_t start,
+                     bool oldLayout, Bytes* buffer) {
+        kept.clear();
+        const auto at = reinterpret_cast<std::uintptr_t>(records);
+        const auto from = buffer ? reinterpret_cast<std::uintptr_t>(buffer->data()) : 0;
+        if (buffer && at >= from && size <= buffer->size() && at - from <= buffer->size() - size) {
+            // `records` lie in the buffer: it changes hands, and they stay where they are.
+            kept.m_offset = at - from;
+            kept.m_buffer = std::move(*buffer);
+        } else {
+            kept.m_buffer.assign(records, records + size);
+        }
+        kept.m_size = size;
+        kept.m_start = start;
+        kept.m_oldLayout = oldLayout;
+        kept.m_holds = true;
+    }
+};
+
+namespace cardfile {
+
+// The sink that files every card in a store, and then keeps the records in `kept` when given.
+RecordSink storeSink(CardStore& store, int dateFormat, KeptRecords* kept) {
+    return [&store, dateFormat, kept](const std::uint8_t* records, std::size_t size, std::size_t start,
+                                      bool oldLayout, Bytes* buffer) {
+        fileRecords(records, size, start, oldLayout, dateFormat, store);
+        if (kept) KeptRecordsAccess::keep(*kept, records, size, start, oldLayout, buffer);
     };
 }
 
@@ -104,6 +136,27 @@ using namespace cardfile;
 
 void readCardRecords(const std::uint8_t* data, std::size_t size, CardStore& store, int dateFormat) {
     storeSink(store, dateFormat)(data, size, 0, false, nullptr);
+}
+
+void KeptRecords::fileInto(CardStore& store, int dateFormat) const {
+    if (m_holds) fileRecords(m_buffer.data() + m_offset, m_size, m_start, m_oldLayout, dateFormat, store);
+}
+
+void KeptRecords::clear() {
+    wipeSecret(m_buffer);
+    Bytes().swap(m_buffer);
+    m_offset = m_size = m_start = 0;
+    m_oldLayout = false;
+    m_holds = false;
+}
+
+void KeptRecords::swap(KeptRecords& other) noexcept {
+    m_buffer.swap(other.m_buffer);
+    std::swap(m_offset, other.m_offset);
+    std::swap(m_size, other.m_size);
+    std::swap(m_start, other.m_start);
+    std::swap(m_oldLayout, other.m_oldLayout);
+    std::swap(m_holds, other.m_holds);
 }
 
 CardDocumentIndex::~CardDocumentIndex() { wipeSecret(m_buffer); }

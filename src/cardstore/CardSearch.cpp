@@ -35,6 +35,21 @@ std::vector<Card*> cardsInSearchOrder(CardStore& store) {
     return cards;
 }
 
+CardPlace searchPlace(const CardStore& store, int index) {
+    if (index < 0) {
+        return {};
+    }
+    for (int id : searchCategoryOrder()) {
+        const CardList* list = store.GetCategoryList(id);
+        const int count = list ? list->GetCardCount() : 0;
+        if (index < count) {
+            return {id, index};
+        }
+        index -= count;
+    }
+    return {};
+}
+
 bool cardContains(const Card& card, std::string_view keyword, bool ignoreCase) {
     for (const std::string* text : {&card.firstField, &card.secondField, &card.thirdField, &card.fourthField,
                                     &card.note}) {

@@ -17,6 +17,14 @@ const std::vector<int>& searchCategoryOrder();
 /// list order.
 std::vector<Card*> cardsInSearchOrder(CardStore& store);
 
+/// Where the card at `index` of cardsInSearchOrder stands: its category and its place in that list;
+/// {-1, -1} when `index` is out of range.
+struct CardPlace {
+    int categoryId = -1;
+    int position = -1;
+};
+CardPlace searchPlace(const CardStore& store, int index);
+
 /// True when `keyword` occurs in one of the card's four fields or its note. With `ignoreCase` the
 /// texts compare after upper-casing the ASCII letters a-z only; every other byte, accented letters
 /// included, must be equal.

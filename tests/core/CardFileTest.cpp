@@ -210,9 +210,20 @@ void expectSameCards(const CardStore& store, const CardDocumentIndex& index, con
         EXPECT_TRUE(index.unshownCard(i) == *store.unshownCards().GetCardAt(i)) << what << ", unshown card " << i;
 }
 
-// Three ways to read a document agree on every fixture and every cut of some: from bytes in memory
+// Every list, the unshown cards included, card for card with every field.
+void expectEqualStores(const CardStore& a, const CardStore& b, const std::string& what) {
+    std::vector<std::pair<const CardList*, const CardList*>> lists{{&a.unshownCards(), &b.unshownCards()}};
+    for (int id : storedListOrder()) lists.emplace_back(a.GetCategoryList(id), b.GetCategoryList(id));
+    for (const auto& [x, y] : lists) {
+        ASSERT_EQ(x->GetCardCount(), y->GetCardCount()) << what;
+        for (int i = 0; i < x->GetCardCount(); ++i) EXPECT_TRUE(*x->GetCardAt(i) == *y->GetCardAt(i)) << what;
+    }
+}
+
+// Four ways to read a document agree on every fixture and every cut of some: from bytes in memory
 // into a store, from the file into a store (enciphered bodies deciphered in the file's own buffer),
-// and from the file into an index that builds each card when asked.
+// from the file into an index that builds each card when asked, and from the records a read of the
+// file kept (what a window makes the base of a merge from).
 TEST(CardFileRead, FileStoreAndIndexReadTheSameCardsFromEveryFileAndCut) {
     struct Case {
         const char* name;
@@ -245,7 +256,8 @@ TEST(CardFileRead, FileStoreAndIndexReadTheSameCardsFromEveryFileAndCut) {
             CardDocumentIndex index;
             ScriptedUi memoryUi({c.password}), fileUi({c.password}), indexUi({c.password});
             const LoadResult expected = readCardDocument(cut.data(), cut.size(), c.name, fromMemory, memoryUi, 2);
-            for (auto [result, ui] : {std::pair{loadCardDocument(path, fromFile, fileUi, 2), &fileUi},
+            KeptRecords kept;
+            for (auto [result, ui] : {std::pair{loadCardDocument(path, fromFile, fileUi, 2, kept), &fileUi},
                                       std::pair{indexCardDocument(path, index, indexUi, 2), &indexUi}}) {
                 EXPECT_EQ(result.outcome, expected.outcome) << what;
                 EXPECT_EQ(result.format, expected.format) << what;
@@ -255,12 +267,11 @@ TEST(CardFileRead, FileStoreAndIndexReadTheSameCardsFromEveryFileAndCut) {
                 EXPECT_EQ(ui->titles, memoryUi.titles) << what;
             }
             expectSameCards(fromMemory, index, what);
-            for (int id : storedListOrder()) {
-                const CardList* a = fromMemory.GetCategoryList(id);
-                const CardList* b = fromFile.GetCategoryList(id);
-                ASSERT_EQ(a->GetCardCount(), b->GetCardCount()) << what;
-                for (int i = 0; i < a->GetCardCount(); ++i) EXPECT_TRUE(*a->GetCardAt(i) == *b->GetCardAt(i)) << what;
-            }
+            expectEqualStores(fromMemory, fromFile, what);
+            CardStore fromKept;
+            kept.fileInto(fromKept, 2);
+            expectEqualStores(fromFile, fromKept, what + ", from the kept records");
+            EXPECT_TRUE(fromKept.encryptionPassword.empty() && !fromKept.encryptionKey) << what;
             EXPECT_EQ(fromFile.encryptionPassword, fromMemory.encryptionPassword) << what;
         }
     }

@@ -69,4 +69,28 @@ TEST(CardSearch, WalksTheShownCategoriesInDisplayOrderFromStart) {
     EXPECT_EQ(findCard({}, 0, "x", false), -1);
 }
 
+// Find selects the card it found by its place: the list it is in and its position there, counted
+// across the categories in search order (POP Accounts, 6, before Login Accounts, 5).
+TEST(CardSearch, PlaceOfAFoundCardIsItsListAndPosition) {
+    CardStore store;
+    addCard(store, 0, "web 0");
+    addCard(store, 0, "web 1");
+    addCard(store, 5, "login 0");
+    addCard(store, 6, "pop 0");
+    addCard(store, 6, "pop 1");
+    addCard(store, kDeletedCategoryId, "deleted");
+    const std::vector<Card*> cards = cardsInSearchOrder(store);
+    ASSERT_EQ(cards.size(), 5u);
+    const std::vector<std::pair<int, int>> expected = {{0, 0}, {0, 1}, {6, 0}, {6, 1}, {5, 0}, {-1, -1}};
+    for (int i = -1; i <= 5; ++i) {
+        const CardPlace place = searchPlace(store, i);
+        const auto want = i < 0 ? std::pair{-1, -1} : expected[static_cast<std::size_t>(i)];
+        EXPECT_EQ(std::pair(place.categoryId, place.position), want) << "index " << i;
+        if (place.categoryId >= 0) {
+            EXPECT_EQ(store.GetCategoryList(place.categoryId)->GetCardAt(place.position),
+                      cards[static_cast<std::size_t>(i)]);
+        }
+    }
+}
+
 }  // namespace

@@ -10,12 +10,14 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <functional>
 #include <memory>
 
 #include "TestSupport.h"
 #include "cardstore/CardFile.h"
+#include "cardstore/CardMerge.h"
 #include "cardstore/StrongBody.h"
 #include "common/ByteIO.h"
 #include "common/SafeFile.h"
@@ -123,6 +125,18 @@ TEST(StrongCardDocument, ADocumentReadAgainUsesTheKeyItHolds) {
               LoadOutcome::Loaded);
     EXPECT_EQ(noPassword.asked(), 0);
     EXPECT_EQ(cardsIn(store), 5);
+
+    // Read from its file, the records it kept give the same cards (opened in the file's own buffer).
+    TempDir dir;
+    std::ofstream(dir.file("cards.qve"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    CardStore fromFile, fromKept;
+    fromFile.encryptionKey = store.encryptionKey;
+    KeptRecords kept;
+    ASSERT_EQ(loadCardDocument(dir.file("cards.qve"), fromFile, noPassword, 0, kept).outcome, LoadOutcome::Loaded);
+    kept.fileInto(fromKept, 0);
+    EXPECT_TRUE(sameCards(fromFile, fromKept));
+    EXPECT_EQ(fromKept.GetCategoryList(1)->GetCardAt(0)->fourthField, "secret-1");
 
     // Another key (a new password set elsewhere) does not fit: the password is asked for.
     CardStore other;

@@ -31,6 +31,7 @@ class CategoryTreeModelTest : public QObject {
     Q_OBJECT
 private slots:
     void singleRowChangesMatchARebuild();
+    void changesBeforeTheRowsAreReadMatchARebuild();
 };
 
 void CategoryTreeModelTest::singleRowChangesMatchARebuild() {
@@ -111,6 +112,64 @@ void CategoryTreeModelTest::singleRowChangesMatchARebuild() {
         const CardList* list = store.GetCategoryList(c);
         for (int i = 0; i < list->GetCardCount(); ++i) {
             QCOMPARE(list->GetCardAt(i)->listPosition, i);
+        }
+    }
+}
+
+void CategoryTreeModelTest::changesBeforeTheRowsAreReadMatchARebuild() {
+    // A category's order is made when its rows are first read: cards added, removed or renamed
+    // before that must show as a rebuild would, and the row counts must follow every change.
+    const std::vector<std::string> names = {"b", "A", "a", "c", "B", "", "zeta", "a very long card name one"};
+    std::mt19937 random(11);
+    auto pick = [&](std::size_t n) { return static_cast<int>(random() % n); };
+    CardStore store;
+    for (int i = 0; i < 40; ++i) {
+        auto card = std::make_unique<Card>();
+        card->firstField = names[static_cast<std::size_t>(pick(names.size()))];
+        store.GetCategoryList(i % 3)->AddCard(std::move(card));
+    }
+    CategoryTreeModel model;
+    model.setStore(&store);
+    int announced = 0;  // rows announced inserted minus rows announced removed
+    connect(&model, &QAbstractItemModel::rowsInserted, this,
+            [&](const QModelIndex&, int first, int last) { announced += last - first + 1; });
+    connect(&model, &QAbstractItemModel::rowsRemoved, this,
+            [&](const QModelIndex&, int first, int last) { announced -= last - first + 1; });
+    for (int round = 0; round < 30; ++round) {
+        model.rebuildAll();  // every category unread again
+        for (int step = 0; step < 8; ++step) {
+            const int category = pick(3);
+            CardList* list = store.GetCategoryList(category);
+            const int before = model.rowCount(model.index(category, 0));
+            const int action = list->GetCardCount() == 0 ? 0 : pick(3);
+            announced = 0;
+            if (action == 0) {
+                auto card = std::make_unique<Card>();
+                card->firstField = names[static_cast<std::size_t>(pick(names.size()))];
+                list->AddCard(std::move(card));
+                model.cardAppended(category, list->GetCardCount() - 1);
+            } else if (action == 1) {
+                const int position = pick(static_cast<std::size_t>(list->GetCardCount()));
+                list->RemoveCardAt(position);
+                model.cardRemoved(category, position);
+            } else {
+                const int position = pick(static_cast<std::size_t>(list->GetCardCount()));
+                list->GetCardAt(position)->firstField = names[static_cast<std::size_t>(pick(names.size()))];
+                model.cardChanged(category, position);
+            }
+            QCOMPARE(model.rowCount(model.index(category, 0)), list->GetCardCount());
+            QCOMPARE(before + announced, list->GetCardCount());
+            if (pick(4) == 0) {
+                model.index(0, 0, model.index(category, 0)).data();  // now and then a category gets read
+            }
+        }
+        CategoryTreeModel rebuilt;
+        rebuilt.setStore(&store);
+        QCOMPARE(rows(model), rows(rebuilt));
+        for (int c = 0; c < 3; ++c) {
+            for (int i = 0; i < store.GetCategoryList(c)->GetCardCount(); ++i) {
+                QCOMPARE(store.GetCategoryList(c)->GetCardAt(i)->listPosition, i);
+            }
         }
     }
 }

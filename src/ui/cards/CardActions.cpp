@@ -311,8 +311,9 @@ int SearchCards(CMainFrame& frame, int start, const QString& keyword, bool ignor
         guiPrompter().message(QStringLiteral("Card not found, try again."));
         return -1;
     }
-    const Card* card = cards[static_cast<std::size_t>(found)];
-    tree->SelectCardInCategory(tree->GetCategoryItemAt(card->categoryId), card->listPosition);
+    // Its place in its list, counted here: the tree orders a category's cards only once they are shown.
+    const CardPlace place = searchPlace(document->store(), found);
+    tree->SelectCardInCategory(tree->GetCategoryItemAt(place.categoryId), place.position);
     focusTree(frame, tree);
     return found;
 }

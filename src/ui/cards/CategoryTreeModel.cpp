@@ -87,17 +87,24 @@ void CategoryTreeModel::setStore(CardStore* store) {
 }
 
 const std::vector<int>& CategoryTreeModel::orderOf(int categoryId) const {
-    return m_categories[static_cast<std::size_t>(categoryId)].order;
+    Category& category = m_categories[static_cast<std::size_t>(categoryId)];
+    if (!category.made) {
+        // The cards the views know of: a card appended to the list and not announced yet stays out.
+        category.order = sortedOrder(categoryId, category.rows);
+        category.made = true;
+    }
+    return category.order;
 }
 
-std::vector<int> CategoryTreeModel::sortedOrder(int categoryId) const {
+std::vector<int> CategoryTreeModel::sortedOrder(int categoryId, int count) const {
     std::vector<int> order;
     const CardList* list = m_store ? m_store->GetCategoryList(categoryId) : nullptr;
     if (!list) {
         return order;
     }
-    order.reserve(static_cast<std::size_t>(list->GetCardCount()));
-    for (int i = 0; i < list->GetCardCount(); ++i) {
+    const int cards = count < 0 ? list->GetCardCount() : std::min(count, list->GetCardCount());
+    order.reserve(static_cast<std::size_t>(cards));
+    for (int i = 0; i < cards; ++i) {
         if (Card* card = list->GetCardAt(i)) {
             card->listPosition = i;
             order.push_back(i);
@@ -138,7 +145,10 @@ void CategoryTreeModel::rebuildAll() {
     beginResetModel();
     for (int id = 0; id < kCategoryCount; ++id) {
         Category& category = m_categories[static_cast<std::size_t>(id)];
-        category.order = sortedOrder(id);
+        const CardList* list = m_store ? m_store->GetCategoryList(id) : nullptr;
+        category.order = std::vector<int>();
+        category.rows = list ? list->GetCardCount() : 0;
+        category.made = false;
         category.sorted = true;
         category.renamed.clear();
     }
@@ -148,15 +158,19 @@ void CategoryTreeModel::rebuildAll() {
 void CategoryTreeModel::rebuildCategory(int categoryId) {
     Category& category = m_categories[static_cast<std::size_t>(categoryId)];
     const QModelIndex parent = categoryIndex(categoryId);
-    if (!category.order.empty()) {
-        beginRemoveRows(parent, 0, static_cast<int>(category.order.size()) - 1);
+    if (category.rows > 0) {
+        beginRemoveRows(parent, 0, category.rows - 1);
         category.order.clear();
+        category.rows = 0;
         endRemoveRows();
     }
+    category.order.clear();
+    category.made = true;
     std::vector<int> order = sortedOrder(categoryId);
     if (!order.empty()) {
         beginInsertRows(parent, 0, static_cast<int>(order.size()) - 1);
         category.order = std::move(order);
+        category.rows = static_cast<int>(category.order.size());
         endInsertRows();
     }
     category.sorted = true;
@@ -191,14 +205,22 @@ void CategoryTreeModel::cardAppended(int categoryId, int position) {
         return;
     }
     Category& category = m_categories[static_cast<std::size_t>(categoryId)];
+    card->listPosition = position;
+    if (!category.made) {
+        // No row of the category was read: one row more, and the order made later puts the card in its place.
+        beginInsertRows(categoryIndex(categoryId), category.rows, category.rows);
+        ++category.rows;
+        endInsertRows();
+        return;
+    }
     if (!category.sorted) {
         rebuildCategory(categoryId);
         return;
     }
-    card->listPosition = position;
     const int row = insertionRow(categoryId, position);
     beginInsertRows(categoryIndex(categoryId), row, row);
     category.order.insert(category.order.begin() + row, position);
+    ++category.rows;
     endInsertRows();
 }
 
@@ -207,6 +229,19 @@ void CategoryTreeModel::cardRemoved(int categoryId, int position) {
         return;
     }
     Category& category = m_categories[static_cast<std::size_t>(categoryId)];
+    const CardList* list = m_store->GetCategoryList(categoryId);
+    if (!category.made) {
+        // As for an added card: one row less; the cards after it move up one place in the list.
+        if (category.rows > 0) {
+            beginRemoveRows(categoryIndex(categoryId), category.rows - 1, category.rows - 1);
+            --category.rows;
+            endRemoveRows();
+        }
+        for (int i = position; list && i < list->GetCardCount(); ++i) {
+            list->GetCardAt(i)->listPosition = i;
+        }
+        return;
+    }
     if (!category.sorted) {
         rebuildCategory(categoryId);
         return;
@@ -215,6 +250,7 @@ void CategoryTreeModel::cardRemoved(int categoryId, int position) {
     if (row >= 0) {
         beginRemoveRows(categoryIndex(categoryId), row, row);
         category.order.erase(category.order.begin() + row);
+        --category.rows;
         endRemoveRows();
     }
     // The cards after it moved up one place in the list; the rows keep their order.
@@ -223,7 +259,6 @@ void CategoryTreeModel::cardRemoved(int categoryId, int position) {
             --p;
         }
     }
-    const CardList* list = m_store->GetCategoryList(categoryId);
     for (int i = position; list && i < list->GetCardCount(); ++i) {
         list->GetCardAt(i)->listPosition = i;
     }
@@ -240,6 +275,9 @@ void CategoryTreeModel::cardChanged(int categoryId, int position) {
         return;
     }
     Category& category = m_categories[static_cast<std::size_t>(categoryId)];
+    if (!category.made) {
+        return;  // no row shows it yet: the order made later sorts it by its new name
+    }
     const int row = rowOfPosition(categoryId, position);
     if (!category.sorted || row < 0) {
         rebuildCategory(categoryId);
@@ -317,7 +355,8 @@ QModelIndex CategoryTreeModel::index(int row, int column, const QModelIndex& par
     if (!parent.isValid()) {
         return row < kCategoryCount ? createIndex(row, 0, quintptr(0)) : QModelIndex();
     }
-    if (isCard(parent) || static_cast<std::size_t>(row) >= orderOf(parent.row()).size()) {
+    if (isCard(parent) || parent.row() >= kCategoryCount ||
+        row >= m_categories[static_cast<std::size_t>(parent.row())].rows) {
         return QModelIndex();
     }
     return createIndex(row, 0, quintptr(parent.row() + 1));
@@ -331,7 +370,8 @@ int CategoryTreeModel::rowCount(const QModelIndex& parent) const {
     if (!parent.isValid()) {
         return kCategoryCount;
     }
-    return isCard(parent) ? 0 : static_cast<int>(orderOf(parent.row()).size());
+    return isCard(parent) || parent.row() >= kCategoryCount ? 0
+                                                            : m_categories[static_cast<std::size_t>(parent.row())].rows;
 }
 
 int CategoryTreeModel::columnCount(const QModelIndex&) const { return 1; }
@@ -355,12 +395,17 @@ QVariant CategoryTreeModel::data(const QModelIndex& index, int role) const {
                 return QVariant();
         }
     }
-    const Card* card = cardAt(index);
+    const Card* card = cardAt(index);  // makes the category's order
+    const std::vector<int>& order = orderOf(categoryId);
+    const auto row = static_cast<std::size_t>(index.row());
+    if (row >= order.size()) {
+        return QVariant();
+    }
     switch (role) {
         case Qt::DisplayRole: {
             const auto& renamed = m_categories[static_cast<std::size_t>(categoryId)].renamed;
             if (!renamed.empty()) {
-                const auto it = renamed.find(orderOf(categoryId)[static_cast<std::size_t>(index.row())]);
+                const auto it = renamed.find(order[row]);
                 if (it != renamed.end()) {
                     return it->second;
                 }
@@ -370,7 +415,7 @@ QVariant CategoryTreeModel::data(const QModelIndex& index, int role) const {
         case Qt::DecorationRole:
             return m_icons[CardPicture];
         case kPositionRole:
-            return orderOf(categoryId)[static_cast<std::size_t>(index.row())];
+            return order[row];
         case kPictureRole:
             return int(CardPicture);
         default:

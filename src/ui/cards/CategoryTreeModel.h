@@ -2,7 +2,10 @@
 // The category tree as an item model over a document's card lists: fifteen category rows, each
 // with its cards as children in name order (ignoring case; equal names keep their list order).
 // Each category keeps a sorted index of list positions, so adding, removing or renaming one card
-// touches single rows instead of rebuilding a tree of perhaps a million items.
+// touches single rows instead of rebuilding a tree of perhaps a million items. That index is made
+// when a row's card is first asked for (a category opened, a card selected or found), not when the
+// document is shown: until then the category has only its number of rows, in which a card added or
+// removed is a row more or less.
 
 #include <QAbstractItemModel>
 #include <QIcon>
@@ -28,7 +31,8 @@ public:
     void setStore(CardStore* store);
     CardStore* store() const { return m_store; }
 
-    /// Rebuilds every category's rows from the lists, sets each card's listPosition.
+    /// Rebuilds every category's rows from the lists; each category's order is made, and its cards'
+    /// listPosition set, when its cards are first asked for.
     void rebuildAll();
     /// Card `position` was appended to category `categoryId`'s list: one row goes in at its place.
     void cardAppended(int categoryId, int position);
@@ -61,20 +65,25 @@ public:
 
 private:
     struct Category {
-        std::vector<int> order;  // list positions in row order
-        bool sorted = true;      // false once a row was renamed in place
+        std::vector<int> order;          // list positions in row order, once made
+        int rows = 0;                    // the rows the views know of: order.size() once it is made
+        bool made = true;                // false until a row's card is asked for: the order is not made yet
+        bool sorted = true;              // false once a row was renamed in place
         std::map<int, QString> renamed;  // texts shown in place of a card's name, by list position
     };
 
+    /// The category's order, made from its list first when it is not made yet.
     const std::vector<int>& orderOf(int categoryId) const;
-    std::vector<int> sortedOrder(int categoryId) const;
+    /// The order of the list's first `count` cards (all when -1), setting their listPosition.
+    std::vector<int> sortedOrder(int categoryId, int count = -1) const;
     void rebuildCategory(int categoryId);
     /// The row a card at `position` goes to so the order stays sorted and stable.
     int insertionRow(int categoryId, int position) const;
     int rowOfPosition(int categoryId, int position) const;
 
     CardStore* m_store = nullptr;
-    std::array<Category, kCategoryCount> m_categories;
+    // Mutable: the order is made on the first read that needs it.
+    mutable std::array<Category, kCategoryCount> m_categories;
     std::array<int, kCategoryCount> m_pictures{};
     std::array<QIcon, 3> m_icons;
 };

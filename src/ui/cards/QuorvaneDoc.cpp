@@ -84,7 +84,8 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
     const std::optional<FileFingerprint> before = fingerprintFile(file);
     const int dateFormat = readSetting(m_settings, settings::kDateFormat);
     NoticeCollector notices(guiPrompter());
-    const LoadResult result = loadCardDocument(file, m_store, notices, dateFormat);
+    KeptRecords read;
+    const LoadResult result = loadCardDocument(file, m_store, notices, dateFormat, read);
     notices.release(result.outcome == LoadOutcome::Loaded || result.outcome == LoadOutcome::EmptyFile);
     switch (result.outcome) {
         case LoadOutcome::Loaded:
@@ -95,7 +96,7 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
                 m_fileOnDisk = path;
                 if (before && before->exists) {
                     m_read = before;
-                    copyCards(m_store, m_base);
+                    m_baseRecords.swap(read);  // m_base, emptied by forgetFile, is made from them when needed
                     m_haveBase = true;
                     watch(path);
                     if (!fileStillMatches(file, *before)) {
@@ -286,6 +287,7 @@ bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
     }
     m_fileOnDisk = path;
     m_read = fingerprintFile(file);
+    m_baseRecords.clear();
     copyCards(m_store, m_base);
     m_haveBase = true;
     m_declined.reset();

@@ -87,7 +87,7 @@ bool CQuorvaneDoc::sealBase() {
     if (!m_haveBase) {
         return true;
     }
-    if (sameCards(m_base, m_store)) {
+    if (sameCards(base(), m_store)) {
         m_base.clear();
         m_baseIsStore = true;
         return true;
@@ -103,6 +103,7 @@ bool CQuorvaneDoc::sealBase() {
 }
 
 void CQuorvaneDoc::unsealBase(const std::string& password) {
+    m_baseRecords.clear();  // none after sealBase; the base below replaces any
     if (std::exchange(m_baseIsStore, false)) {
         copyCards(m_store, m_base);
     } else if (!m_sealedBase.empty()) {

@@ -52,6 +52,7 @@ void CQuorvaneDoc::forgetFile() {
     m_lock.reset();
     m_read.reset();
     m_base.clear();
+    m_baseRecords.clear();
     m_haveBase = false;
     m_baseIsStore = false;
     wipeSecret(m_sealedBase);
@@ -73,6 +74,16 @@ void CQuorvaneDoc::watch(const QString& path) {
     m_watcher.addPath(QFileInfo(path).absolutePath());
 }
 
+CardStore& CQuorvaneDoc::base() {
+    if (m_baseRecords.holdsRecords()) {
+        // The same cards the read filed in the store, made again from the same records.
+        m_base.clear();
+        m_baseRecords.fileInto(m_base, readSetting(m_settings, settings::kDateFormat));
+        m_baseRecords.clear();
+    }
+    return m_base;
+}
+
 SaveResult CQuorvaneDoc::saveMerged(const std::string& file, const QString& name) {
     const int dateFormat = readSetting(m_settings, settings::kDateFormat);
     // A copy written once more while it was read and merged is merged again, a few times at most.
@@ -87,7 +98,7 @@ SaveResult CQuorvaneDoc::saveMerged(const std::string& file, const QString& name
             break;
         }
         CardStore merged;
-        const CardMergeResult merge = mergeCardDocuments(m_base, m_store, theirs, merged);
+        const CardMergeResult merge = mergeCardDocuments(base(), m_store, theirs, merged);
         shareEncryption(m_store, merged);
         SaveResult result = saveCardDocument(file, merged, guiPrompter(), WriteMode::Replace,
                                              [&] { return fileStillMatches(file, *before); });
@@ -191,7 +202,8 @@ bool CQuorvaneDoc::reload() {
     CardStore fresh;
     fresh.encryptionKey = m_store.encryptionKey;  // a strong file saved under the same key asks no password
     const int dateFormat = readSetting(m_settings, settings::kDateFormat);
-    const LoadResult result = loadCardDocument(file, fresh, guiPrompter(), dateFormat);
+    KeptRecords records;
+    const LoadResult result = loadCardDocument(file, fresh, guiPrompter(), dateFormat, records);
     const bool read = (result.outcome == LoadOutcome::Loaded || result.outcome == LoadOutcome::EmptyFile) &&
                       !result.cardsUnread && before && before->exists;
     if (!read) {
@@ -200,7 +212,8 @@ bool CQuorvaneDoc::reload() {
     }
     m_store.swap(fresh);
     m_read = before;
-    copyCards(m_store, m_base);
+    m_base.clear();
+    m_baseRecords.swap(records);
     m_haveBase = true;
     m_declined.reset();
     SetModifiedFlag(false);
