@@ -3,11 +3,13 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPageSetupDialog>
 #include <QPrintPreviewDialog>
+#include <QScreen>
 #include <QStatusTipEvent>
 #include <QTest>
 #include <QToolBar>
@@ -19,6 +21,7 @@
 #include "ui/frame/CommandIds.h"
 #include "ui/frame/CommandTable.h"
 #include "ui/frame/MainFrame.h"
+#include "ui/frame/WindowPlacement.h"
 #include "ui/cards/QuorvaneDoc.h"
 #include "ui/cards/QuorvaneListView.h"
 #include "ui/cards/QuorvaneView.h"
@@ -292,7 +295,11 @@ void CommandTableTest::toolbarAndPrompts() {
 
 void CommandTableTest::statusBarsAtCreation() {
     Harness h;
-    QCOMPARE(h.frame()->size(), QSize(650, 480));
+    // A first start takes its share of the screen, never less than the old fixed size.
+    const QRect first = placement::firstStartGeometry(QGuiApplication::primaryScreen()->availableGeometry(),
+                                                      QSize(CMainFrame::kDefaultWidth, CMainFrame::kDefaultHeight));
+    QCOMPARE(h.frame()->size(), first.size());
+    QVERIFY(first.width() >= 650 && first.height() >= 480);
     QCOMPARE(h.frame()->GetStatusDialogBarItem(StatusDialogBar::kCardsInCategory)->text(), QStringLiteral("0"));
     QCOMPARE(h.frame()->GetStatusDialogBarItem(StatusDialogBar::kTotalCards)->text(), QStringLiteral("0"));
     QCOMPARE(h.frame()->GetStatusDialogBarItem(StatusDialogBar::kSaveStatusText)->text(),

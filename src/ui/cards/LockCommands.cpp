@@ -13,7 +13,6 @@
 #include "prefs/SettingKeys.h"
 #include "ui/cards/CardClipboard.h"
 #include "ui/cards/QuorvaneDoc.h"
-#include "ui/fileenc/FilePassword.h"
 #include "ui/frame/CommandIds.h"
 #include "ui/frame/CommandTable.h"
 #include "ui/frame/MainFrame.h"
@@ -94,7 +93,7 @@ bool LockWatch::lockAll(bool onlyWithDocuments) {
         if (auto* clipboard = m_frame.findChild<CardClipboard*>()) {
             clipboard->forgetPassword();
         }
-        ClearFileEncryptionPassword(m_frame);
+        emit m_frame.secretsForgotten();
     }
     m_frame.updateCommandStates();
     return locked;

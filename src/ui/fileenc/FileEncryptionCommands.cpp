@@ -173,6 +173,8 @@ void installFileEncryptionCommands(CMainFrame& frame) {
     // files only end in "~~~" (README becomes REA~~~), so no dot is required.
     frame.registerFileOpener(FileListModel::isEncryptedName,
                              [f](const QString& path) { return openEncryptedFile(*f, path); });
+    // Locking drops the file-encryption password along with the documents' keys.
+    QObject::connect(f, &CMainFrame::secretsForgotten, f, [f] { ClearFileEncryptionPassword(*f); });
 
     c.setEnableRule(cmd::FileEncryptionButton, [f] { return f->activeChildFrame() != nullptr; });
     c.setHandler(cmd::FileView, [windows] { windows->openAndAsk(false); });

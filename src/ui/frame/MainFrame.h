@@ -180,6 +180,8 @@ public:
 
 signals:
     void settingsChanged();
+    /// The documents were locked: every feature drops the secrets it keeps in memory.
+    void secretsForgotten();
 
 protected:
     bool event(QEvent* event) override;
