@@ -23,7 +23,8 @@ void tuneInBackground(QPointer<StrengthLabel> label) {
     QThreadPool::globalInstance()->start([label] {
         costForNewPassword();
         QMetaObject::invokeMethod(QCoreApplication::instance(), [label] {
-            if (label) label->refresh();
+            if (label)
+                label->refresh();
         });
     });
 }
@@ -37,8 +38,7 @@ StrengthLabel::StrengthLabel(QLineEdit* field, QWidget* parent) : QLabel(parent)
     refresh();
 }
 
-StrengthLabel::StrengthLabel(QLineEdit* field, QCheckBox* oldFormat, QWidget* parent)
-    : StrengthLabel(field, parent) {
+StrengthLabel::StrengthLabel(QLineEdit* field, QCheckBox* oldFormat, QWidget* parent) : StrengthLabel(field, parent) {
     m_oldFormat = oldFormat;
     m_fileCost = true;
     if (oldFormat) {
@@ -48,7 +48,9 @@ StrengthLabel::StrengthLabel(QLineEdit* field, QCheckBox* oldFormat, QWidget* pa
     refresh();
 }
 
-double StrengthLabel::newKeySecondsHere() { return newKeySeconds().value_or(kNewKeySeconds); }
+double StrengthLabel::newKeySecondsHere() {
+    return newKeySeconds().value_or(kNewKeySeconds);
+}
 
 QString StrengthLabel::textFor(const QString& password, std::optional<double> keySeconds) {
     if (password.isEmpty()) {
