@@ -41,6 +41,10 @@ StrengthLabel::StrengthLabel(QLineEdit* field, QWidget* parent) : QLabel(parent)
 StrengthLabel::StrengthLabel(QLineEdit* field, QCheckBox* oldFormat, QWidget* parent) : StrengthLabel(field, parent) {
     m_oldFormat = oldFormat;
     m_fileCost = true;
+    // This line is longer than a card's: it wraps, in room for two lines kept from the start, so the
+    // dialog's layout does not jump as the person types.
+    setWordWrap(true);
+    setMinimumHeight(2 * fontMetrics().lineSpacing());
     if (oldFormat) {
         connect(oldFormat, &QCheckBox::toggled, this, &StrengthLabel::refresh);
     }
