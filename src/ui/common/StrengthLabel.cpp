@@ -23,7 +23,8 @@ void tuneInBackground(QPointer<StrengthLabel> label) {
     QThreadPool::globalInstance()->start([label] {
         costForNewPassword();
         QMetaObject::invokeMethod(QCoreApplication::instance(), [label] {
-            if (label) label->refresh();
+            if (label)
+                label->refresh();
         });
     });
 }
@@ -37,10 +38,13 @@ StrengthLabel::StrengthLabel(QLineEdit* field, QWidget* parent) : QLabel(parent)
     refresh();
 }
 
-StrengthLabel::StrengthLabel(QLineEdit* field, QCheckBox* oldFormat, QWidget* parent)
-    : StrengthLabel(field, parent) {
+StrengthLabel::StrengthLabel(QLineEdit* field, QCheckBox* oldFormat, QWidget* parent) : StrengthLabel(field, parent) {
     m_oldFormat = oldFormat;
     m_fileCost = true;
+    // This line is longer than a card's: it wraps, in room for two lines kept from the start, so the
+    // dialog's layout does not jump as the person types.
+    setWordWrap(true);
+    setMinimumHeight(2 * fontMetrics().lineSpacing());
     if (oldFormat) {
         connect(oldFormat, &QCheckBox::toggled, this, &StrengthLabel::refresh);
     }
@@ -48,7 +52,9 @@ StrengthLabel::StrengthLabel(QLineEdit* field, QCheckBox* oldFormat, QWidget* pa
     refresh();
 }
 
-double StrengthLabel::newKeySecondsHere() { return newKeySeconds().value_or(kNewKeySeconds); }
+double StrengthLabel::newKeySecondsHere() {
+    return newKeySeconds().value_or(kNewKeySeconds);
+}
 
 QString StrengthLabel::textFor(const QString& password, std::optional<double> keySeconds) {
     if (password.isEmpty()) {

@@ -34,7 +34,6 @@ public:
     void refresh();
 
 private:
-
     QLineEdit* m_field;
     QPointer<QCheckBox> m_oldFormat;
     bool m_fileCost = false;

@@ -52,7 +52,9 @@ QSize StatusMessagePane::minimumSizeHint() const {
     return {1, std::max(oneLine, lines)};
 }
 
-QSize StatusMessagePane::sizeHint() const { return {fontMetrics().horizontalAdvance(text()), minimumSizeHint().height()}; }
+QSize StatusMessagePane::sizeHint() const {
+    return {fontMetrics().horizontalAdvance(text()), minimumSizeHint().height()};
+}
 
 void StatusMessagePane::resizeEvent(QResizeEvent* event) {
     QLabel::resizeEvent(event);
