@@ -3,6 +3,9 @@
 // unsaved changes surviving the lock; a locked document with changes is unlocked before it closes.
 
 #include <QClipboard>
+#include <QDialog>
+#include <QLineEdit>
+#include <QTimer>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QGuiApplication>
@@ -81,6 +84,7 @@ private slots:
     void screenSaverLocksAndThePasswordUnlocks();
     void idleTimeAndTheCommandLock();
     void lockedDocumentWithChangesUnlocksBeforeClosing();
+    void lockCancelsTheDialogsOpenOverIt();
 };
 
 void LockTest::screenSaverLocksAndThePasswordUnlocks_data() {
@@ -221,6 +225,34 @@ void LockTest::lockedDocumentWithChangesUnlocksBeforeClosing() {
     QVERIFY(h.run(cmd::FileClose));
     QCOMPARE(h.childFrameCount(), 0);
     QCOMPARE(h.prompter.questions.size(), 1);
+}
+
+void LockTest::lockCancelsTheDialogsOpenOverIt() {
+    Harness h;
+    writeCardFile(h.path("plain.qvf"), {{0, "open"}});
+    writeCardFile(h.path("secret.qve"), {{0, "hidden"}}, kPassword, true);
+
+    // With nothing to lock, a dialog stays as it is.
+    h.open(h.path("plain.qvf"));
+    QDialog kept(h.frame());
+    kept.open();
+    QVERIFY(!lockWatch(h)->lockAll());
+    QVERIFY(kept.isVisible());
+    kept.reject();
+
+    // The screen saver starts while a dialog holding a password waits for OK: the lock cancels it,
+    // so its command returns as after Escape and nothing of it stays on screen.
+    h.prompter.passwords.append(kPassword);
+    h.open(h.path("secret.qve"));
+    QDialog editing(h.frame());
+    auto* field = new QLineEdit(&editing);
+    field->setEchoMode(QLineEdit::Password);
+    field->setText(QStringLiteral("pw-1"));
+    QTimer::singleShot(0, [] { sendScreenSaverActive("/org/freedesktop/ScreenSaver", true); });
+    QTimer::singleShot(10'000, &editing, &QDialog::accept);  // a lock that never came fails, not hangs
+    QCOMPARE(editing.exec(), int(QDialog::Rejected));
+    QVERIFY(h.doc()->isLocked());
+    QVERIFY(!editing.isVisible());
 }
 
 QTEST_MAIN(LockTest)

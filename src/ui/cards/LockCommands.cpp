@@ -1,13 +1,15 @@
 #include "ui/cards/LockCommands.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDBusConnection>
+#include <QDBusInterface>
 #include <QDBusObjectPath>
 #include <QDBusReply>
+#include <QDialog>
 #include <QEvent>
-#include <QDBusInterface>
 #include <algorithm>
-#include <unistd.h>
 
 #include "docview/DocManager.h"
 #include "prefs/SettingKeys.h"
@@ -37,10 +39,11 @@ QList<CQuorvaneDoc*> cardDocuments(CMainFrame& frame) {
 
 bool allowedWhileLocked(int id) {
     static const int kAllowed[] = {
-        cmd::FileLock,        cmd::FileNew,      cmd::FileOpen,      cmd::FileClose,     cmd::FileMru1,
-        cmd::FileMru1 + 1,    cmd::FileMru1 + 2, cmd::FileMru1 + 3, cmd::AppExit,       cmd::AppAbout,
-        cmd::Help,            cmd::ContextHelp,  cmd::WindowArrange, cmd::ViewToolbar,  cmd::ViewStatusBar,
-        cmd::ViewStatusDialogBar, cmd::Preferences, cmd::FilePrintSetup,
+        cmd::FileLock,      cmd::FileNew,        cmd::FileOpen,      cmd::FileClose,
+        cmd::FileMru1,      cmd::FileMru1 + 1,   cmd::FileMru1 + 2,  cmd::FileMru1 + 3,
+        cmd::AppExit,       cmd::AppAbout,       cmd::Help,          cmd::ContextHelp,
+        cmd::WindowArrange, cmd::ViewToolbar,    cmd::ViewStatusBar, cmd::ViewStatusDialogBar,
+        cmd::Preferences,   cmd::FilePrintSetup,
     };
     return std::find(std::begin(kAllowed), std::end(kAllowed), id) != std::end(kAllowed);
 }
@@ -89,6 +92,9 @@ bool LockWatch::lockAll(bool onlyWithDocuments) {
     for (CQuorvaneDoc* document : cardDocuments(m_frame)) {
         locked = document->lock() || locked;
     }
+    if (locked) {
+        closeOpenDialogs();
+    }
     if (locked || !onlyWithDocuments) {
         if (auto* clipboard = m_frame.findChild<CardClipboard*>()) {
             clipboard->forgetPassword();
@@ -99,13 +105,27 @@ bool LockWatch::lockAll(bool onlyWithDocuments) {
     return locked;
 }
 
+void LockWatch::closeOpenDialogs() {
+    // A dialog open over a locked document would still show what the lock hides (a card being
+    // edited, the document's password behind its reveal button) and would hand its OK to a document
+    // that no longer holds the cards. Each is cancelled, as Escape would; its command then changes
+    // nothing. The lock can come while one is open: from the screen saver, logind or the idle time.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible()) {
+            dialog->reject();
+        }
+    }
+}
+
 void LockWatch::screenSaverActive(bool active) {
     if (active) {
         lockAll();
     }
 }
 
-void LockWatch::sessionLock() { lockAll(); }
+void LockWatch::sessionLock() {
+    lockAll();
+}
 
 void LockWatch::setIdleIntervalForTests(int milliseconds) {
     m_testInterval = milliseconds;
@@ -163,8 +183,7 @@ void installLockCommands(CMainFrame& frame) {
     });
     c.setEnableRule(cmd::FileLock, [f] {
         const QList<CQuorvaneDoc*> documents = cardDocuments(*f);
-        return std::any_of(documents.begin(), documents.end(),
-                           [](const CQuorvaneDoc* d) { return d->IsEncrypted(); });
+        return std::any_of(documents.begin(), documents.end(), [](const CQuorvaneDoc* d) { return d->IsEncrypted(); });
     });
     c.setHandler(cmd::FileLock, [f, watch] {
         CQuorvaneDoc* document = f->activeCardDocument();

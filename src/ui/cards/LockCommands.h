@@ -39,6 +39,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void closeOpenDialogs();
     int idleIntervalMs() const;
     void checkIdle();
     void watchLogind();
