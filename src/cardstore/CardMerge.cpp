@@ -196,8 +196,8 @@ std::string markedName(const std::string& name) {
 
 bool sameStoredCard(const Card& a, const Card& b) {
     return a.categoryId == b.categoryId && a.legacyFlags == b.legacyFlags &&
-           a.storedStateFlags() == b.storedStateFlags() && a.dateStamp == b.dateStamp &&
-           a.extraValue == b.extraValue && sameTexts(a, b);
+           a.storedStateFlags() == b.storedStateFlags() && a.dateStamp == b.dateStamp && a.extraValue == b.extraValue &&
+           sameTexts(a, b);
 }
 
 bool sameCards(const CardStore& a, const CardStore& b) {

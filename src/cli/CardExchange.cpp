@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cctype>
 #include <iostream>
-#include <optional>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "cardstore/CardOperations.h"
 #include "cardstore/Categories.h"

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-
 #include "cardstore/CardFile.h"
 #include "cardstore/LockedCards.h"
 
@@ -12,7 +11,9 @@ namespace {
 const std::string kPassword = "switch\xE9s";
 constexpr std::uint8_t kUnknownBits = 0xC1;  // no version gives these a meaning: carried as read
 
-std::string fixturePath(const std::string& name) { return std::string(QUORVANE_TEST_DATA) + "/" + name; }
+std::string fixturePath(const std::string& name) {
+    return std::string(QUORVANE_TEST_DATA) + "/" + name;
+}
 
 enum class Form { Plain, Old, Strong, Sealed };
 
@@ -28,8 +29,8 @@ void writeAndRead(CardStore& store, Form form, CardStore& back) {
         return;
     }
     if (form != Form::Plain) {
-        ASSERT_TRUE(setEncryptionPassword(store, kPassword, form == Form::Old ? EncryptionForm::Old
-                                                                               : EncryptionForm::Strong));
+        ASSERT_TRUE(
+            setEncryptionPassword(store, kPassword, form == Form::Old ? EncryptionForm::Old : EncryptionForm::Strong));
     }
     Bytes bytes;
     ASSERT_TRUE(serializeCardDocument(store, bytes, ui));
@@ -49,7 +50,8 @@ void writeAndRead(CardStore& store, Form form, CardStore& back) {
 TEST(CardSwitches, EveryCombinationComesBackFromEveryForm) {
     for (Form form : {Form::Plain, Form::Old, Form::Strong, Form::Sealed}) {
         for (int combination = 0; combination < 4; ++combination) {
-            SCOPED_TRACE("form " + std::to_string(static_cast<int>(form)) + ", switches " + std::to_string(combination));
+            SCOPED_TRACE("form " + std::to_string(static_cast<int>(form)) + ", switches " +
+                         std::to_string(combination));
             CardStore store;
             auto card = std::make_unique<Card>();
             card->firstField = "Bank";
@@ -93,8 +95,11 @@ TEST(CardSwitches, AFileWithTheBitsLoadsThemAndSavesBackByteForByte) {
         int automatic, newWindow;
         std::uint8_t others;
     };
-    const Expected cards[] = {{0, 0, "automatic", 1, 0, 0},    {0, 1, "new window", 0, 1, 0}, {0, 2, "both", 1, 1, 0},
-                              {1, 0, "unknown bits", 1, 0, 0xC9}, {kDeletedCategoryId, 0, "deleted", 0, 1, kStateDeleted}};
+    const Expected cards[] = {{0, 0, "automatic", 1, 0, 0},
+                              {0, 1, "new window", 0, 1, 0},
+                              {0, 2, "both", 1, 1, 0},
+                              {1, 0, "unknown bits", 1, 0, 0xC9},
+                              {kDeletedCategoryId, 0, "deleted", 0, 1, kStateDeleted}};
     for (const Expected& e : cards) {
         SCOPED_TRACE(e.name);
         const CardList& list = *store.GetCategoryList(e.list);
