@@ -73,6 +73,7 @@ std::vector<Seen> cardsOf(const CardStore& store, Kept kept) {
                 c.dateStamp = 0;
                 c.legacyFlags = 0;
                 c.stateFlags = 0;
+                c.automaticAccess = c.newBrowserWindow = 0;  // bits of the state flags, which CSV leaves out
                 c.extraValue = 0;
                 c.note = lineBreaksOf(c.note);
             }

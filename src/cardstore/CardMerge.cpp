@@ -68,7 +68,7 @@ std::size_t identicalKey(const Entry& e) {
     const Card& c = *e.card;
     std::size_t key = mix(static_cast<std::size_t>(e.slot), c.categoryId);
     key = mix(key, c.legacyFlags);
-    key = mix(key, c.stateFlags);
+    key = mix(key, c.storedStateFlags());
     key = mix(key, c.dateStamp);
     key = mix(key, c.extraValue);
     return hashTexts(key, c);
@@ -195,8 +195,9 @@ std::string markedName(const std::string& name) {
 }  // namespace
 
 bool sameStoredCard(const Card& a, const Card& b) {
-    return a.categoryId == b.categoryId && a.legacyFlags == b.legacyFlags && a.stateFlags == b.stateFlags &&
-           a.dateStamp == b.dateStamp && a.extraValue == b.extraValue && sameTexts(a, b);
+    return a.categoryId == b.categoryId && a.legacyFlags == b.legacyFlags &&
+           a.storedStateFlags() == b.storedStateFlags() && a.dateStamp == b.dateStamp && a.extraValue == b.extraValue &&
+           sameTexts(a, b);
 }
 
 bool sameCards(const CardStore& a, const CardStore& b) {

@@ -8,9 +8,11 @@
 // one card, in rounds from the strictest rule to the loosest; each round pairs only cards left over
 // by the rounds before, each base card with the first such side card in the side's order:
 //   1. identical: the same list and every stored field equal (the five texts, category number, both
-//      flag bytes, date stamp and the extra value). Such a side card is the base card, unchanged.
-//   2. same category, date stamp and five texts: only the flags differ (a delete, which moves the card
-//      to the deleted cards and sets its deleted bit, keeping its category number).
+//      flag bytes, the web switches among them, date stamp and the extra value). Such a side card is
+//      the base card, unchanged.
+//   2. same category, date stamp and five texts: only the flags differ (a web switch turned, or a
+//      delete, which moves the card to the deleted cards and sets its deleted bit, keeping its category
+//      number).
 //   3. same category, date stamp and name (first field): an edit of the other texts.
 //   4. same category and date stamp: an edit that renamed the card (the editor keeps a card's stamp,
 //      New and Paste stamp the current time).
@@ -51,7 +53,7 @@ struct CardMergeResult {
 };
 
 /// Whether two cards hold the same stored content (what the file keeps of them: the five texts,
-/// category number, flags, date stamp and extra value), whatever only memory holds.
+/// category number, flags with the web switches, date stamp and extra value), whatever only memory holds.
 bool sameStoredCard(const Card& a, const Card& b);
 
 /// Whether every list, the deleted cards and the unshown cards included, holds the same cards in the

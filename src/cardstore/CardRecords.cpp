@@ -57,7 +57,7 @@ bool readCardRecordAt(const std::uint8_t* data, std::size_t size, std::size_t& p
     const std::uint8_t* header = data + pos;
     card.categoryId = header[0];
     card.legacyFlags = header[2];
-    card.stateFlags = header[3];
+    card.setStoredStateFlags(header[3]);
     card.dateStamp = readLE32(header + 4);
     card.extraValue = readLE32(header + 8);
     pos += kCardHeaderSize;
@@ -216,7 +216,7 @@ void appendCardRecord(Bytes& out, const Card& card) {
     std::uint8_t header[kCardHeaderSize] = {};
     header[0] = card.categoryId;
     header[2] = card.legacyFlags;
-    header[3] = card.stateFlags;
+    header[3] = card.storedStateFlags();
     writeLE32(header + 4, card.dateStamp);
     writeLE32(header + 8, card.extraValue);
     writeLE32(header + 20, static_cast<std::uint32_t>(textBytes));

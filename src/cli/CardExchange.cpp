@@ -6,6 +6,7 @@
 #include <cctype>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "cardstore/CardOperations.h"
 #include "cardstore/Categories.h"
@@ -224,6 +225,16 @@ ImportBatch importJson(const std::string& text) {
         if (!list || !categoryId || !legacy || !state || !stamp || !extra)
             return fail(where + ": list, categoryId, legacyFlags, stateFlags, dateStamp and extraValue must be "
                                 "whole numbers in their range.");
+        // The switches are bits of stateFlags; "automaticAccess" and "newBrowserWindow", when given, say
+        // the same more plainly and decide.
+        std::optional<bool> switches[2];
+        const char* const kSwitchKeys[2] = {"automaticAccess", "newBrowserWindow"};
+        for (int s = 0; s < 2; ++s) {
+            if (!entry.contains(kSwitchKeys[s])) continue;
+            if (!entry[kSwitchKeys[s]].is_boolean())
+                return fail(where + ": " + kSwitchKeys[s] + " must be true or false.");
+            switches[s] = entry[kSwitchKeys[s]].get<bool>();
+        }
         // A number that is no category here (a later version's) is kept as it is, never shown, as
         // the document keeps such cards when it reads them.
         const int id = static_cast<int>(*list);
@@ -246,8 +257,11 @@ ImportBatch importJson(const std::string& text) {
         card->legacyFlags = static_cast<std::uint8_t>(*legacy);
         // A card file knows a deleted card by this flag alone: the list the JSON names decides it, so
         // that a card comes back from the file in the list it was imported to.
-        card->stateFlags = static_cast<std::uint8_t>(id == kDeletedCategoryId ? *state | kStateDeleted
-                                                                               : *state & ~std::uint64_t{kStateDeleted});
+        const std::uint64_t stored =
+            id == kDeletedCategoryId ? *state | kStateDeleted : *state & ~std::uint64_t{kStateDeleted};
+        card->setStoredStateFlags(static_cast<std::uint8_t>(stored));
+        if (switches[0]) card->automaticAccess = *switches[0] ? 1 : 0;
+        if (switches[1]) card->newBrowserWindow = *switches[1] ? 1 : 0;
         card->dateStamp = static_cast<std::uint32_t>(*stamp);
         card->extraValue = static_cast<std::uint32_t>(*extra);
         card->listPosition = id;  // the list it goes to, read back when the batch is added

@@ -22,6 +22,7 @@ constexpr const char* kFooter =
 
 const std::map<std::string, ExchangeFormat> kFormats = {{"csv", ExchangeFormat::Csv},
                                                          {"json", ExchangeFormat::Json}};
+const std::map<std::string, bool> kSwitchStates = {{"on", true}, {"off", false}};
 const std::map<std::string, CsvLayout> kLayouts = {
     {"quorvane", CsvLayout::Quorvane}, {"keepassxc", CsvLayout::KeePassXC}, {"bitwarden", CsvLayout::Bitwarden}};
 
@@ -63,6 +64,15 @@ void addCardFields(CLI::App* sub, CardFieldOptions& fields, bool nameRequired) {
     sub->add_flag("--password-prompt", fields.passwordPrompt,
                   "ask for the fourth field (Password:, Account Number:, PIN Code: ... by category) without echo; "
                   "it is never taken from the command line");
+    sub->add_option("--automatic-access", fields.automaticAccess,
+                    "turn the card's Automatic Access on or off (Load Web Page puts the user ID and password into "
+                    "the address)")
+        ->type_name("on|off")
+        ->transform(CLI::CheckedTransformer(kSwitchStates, CLI::ignore_case));
+    sub->add_option("--new-window", fields.newWindow,
+                    "turn the card's New Browser Window on or off (Load Web Page opens a new window)")
+        ->type_name("on|off")
+        ->transform(CLI::CheckedTransformer(kSwitchStates, CLI::ignore_case));
 }
 
 void addExchangeFormat(CLI::App* sub, ExchangeFormat& format, CsvLayout& layout) {
@@ -157,7 +167,7 @@ std::unique_ptr<CliApp> makeCliApp() {
                 addPasswordFile(sub, o.password);
             },
             cmdAdd);
-    command("edit", "change the texts of a card", std::make_shared<EditOptions>(),
+    command("edit", "change the texts and switches of a card", std::make_shared<EditOptions>(),
             [](CLI::App* sub, EditOptions& o) {
                 sub->add_option("FILE", o.file, "the card document")->required()->type_name("");
                 addCardSelector(sub, o.which);

@@ -99,6 +99,7 @@ std::string bashCompletion(const CLI::App& app) {
         << "    case ${COMP_WORDS[COMP_CWORD-1]} in\n"
         << "        --format) COMPREPLY=($(compgen -W \"csv json\" -- \"$cur\")); return ;;\n"
         << "        --layout) COMPREPLY=($(compgen -W \"quorvane keepassxc bitwarden\" -- \"$cur\")); return ;;\n"
+        << "        --automatic-access|--new-window) COMPREPLY=($(compgen -W \"on off\" -- \"$cur\")); return ;;\n"
         << "    esac\n"
         << "    if [[ $cur == -* ]]; then\n"
         << "        COMPREPLY=($(compgen -W \"$options\" -- \"$cur\"))\n"

@@ -106,7 +106,10 @@ const char* formatName(CardFileFormat format) {
 
 void writeCardJson(std::ostream& out, int listId, const Card& card, int dateFormat) {
     out << "{\"list\": " << listId << ", \"categoryId\": " << unsigned(card.categoryId)
-        << ", \"legacyFlags\": " << unsigned(card.legacyFlags) << ", \"stateFlags\": " << unsigned(card.stateFlags)
+        << ", \"legacyFlags\": " << unsigned(card.legacyFlags)
+        << ", \"stateFlags\": " << unsigned(card.storedStateFlags())
+        << ", \"automaticAccess\": " << (card.automaticAccess == 1 ? "true" : "false")
+        << ", \"newBrowserWindow\": " << (card.newBrowserWindow == 1 ? "true" : "false")
         << ", \"dateStamp\": " << card.dateStamp << ", \"extraValue\": " << card.extraValue << ", \"fields\": ["
         << jsonString(card.firstField) << ", " << jsonString(card.secondField) << ", " << jsonString(card.thirdField)
         << ", " << jsonString(card.fourthField) << "], \"note\": " << jsonString(card.note)

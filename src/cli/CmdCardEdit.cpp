@@ -64,6 +64,14 @@ bool applyFieldOptions(const CardFieldOptions& fields, const Labels& labels, con
     return true;
 }
 
+// The web switches the options set, over the card's.
+void applySwitchOptions(const CardFieldOptions& fields, Card& card) {
+    if (fields.automaticAccess) card.automaticAccess = *fields.automaticAccess ? 1 : 0;
+    if (fields.newWindow) card.newBrowserWindow = *fields.newWindow ? 1 : 0;
+}
+
+const char* onOff(std::int32_t flag) { return flag == 1 ? "On" : "Off"; }
+
 CardTexts textsOf(const Card& card) {
     return {card.firstField, card.secondField, card.thirdField, card.fourthField, card.note};
 }
@@ -242,6 +250,7 @@ int cmdAdd(const AddOptions& options) {
     card->thirdField = texts.thirdField;
     card->fourthField = texts.fourthField;
     card->note = texts.note;
+    applySwitchOptions(options.fields, *card);
     const int position = addNewCard(doc.store, categoryId, std::move(card), 0);
     if (!doc.save()) return 1;
     std::cout << categoryDisplayName(categoryId) << " card " << position + 1 << '\n';
@@ -261,6 +270,7 @@ int cmdEdit(const EditOptions& options) {
     if (!applyFieldOptions(options.fields, labelsOf(doc.store, categoryId), win1252ToUtf8(card.firstField), doc.ui, texts))
         return 1;
     editCardTexts(card, texts);
+    applySwitchOptions(options.fields, card);
     return doc.save() ? 0 : 1;
 }
 
@@ -324,6 +334,8 @@ int cmdShow(const ShowOptions& options) {
                                                               : textForOutput(*fields[i], false);
         std::cout << labels[static_cast<std::size_t>(i)] << ' ' << value << '\n';
     }
+    std::cout << "Automatic Access: " << onOff(card.automaticAccess) << '\n';
+    std::cout << "New Browser Window: " << onOff(card.newBrowserWindow) << '\n';
     std::cout << "Date: " << FormatDateStamp(card.dateStamp, 0) << '\n';
     if (!card.note.empty()) std::cout << "Note:\n" << textForOutput(card.note, true) << '\n';
     return 0;

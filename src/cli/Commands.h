@@ -20,10 +20,12 @@ struct CardSelector {
     std::optional<int> position;
 };
 
-/// The texts `add` and `edit` may set; an unset option leaves the field as it is (or empty).
+/// The texts and web switches `add` and `edit` may set; an unset option leaves the field as it is (or
+/// empty, or off).
 struct CardFieldOptions {
     std::optional<std::string> name, url, user, note;
     bool passwordPrompt = false;  // the fourth field, read without echo
+    std::optional<bool> automaticAccess, newWindow;
 };
 
 struct DumpOptions {

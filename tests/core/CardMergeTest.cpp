@@ -50,12 +50,21 @@ void remove(CardStore& store, const std::string& name) {
     ASSERT_TRUE(deleteCard(store, 0, findCardByName(*store.GetCategoryList(0), name))) << name;
 }
 
-// "name" for a card with the password "p", "name=password" otherwise.
+// Turns the named card's Automatic Access on, as its switch row in the window does.
+void automatic(CardStore& store, const std::string& name) {
+    Card* c = named(store, 0, name);
+    ASSERT_NE(c, nullptr) << name;
+    c->automaticAccess = 1;
+}
+
+// "name" for a card with the password "p", "name=password" otherwise; "+auto" when its Automatic
+// Access is on.
 std::vector<std::string> shown(const CardList& list) {
     std::vector<std::string> out;
     for (int i = 0; i < list.GetCardCount(); ++i) {
         const Card* c = list.GetCardAt(i);
-        out.push_back(c->fourthField == "p" ? c->firstField : c->firstField + "=" + c->fourthField);
+        out.push_back((c->fourthField == "p" ? c->firstField : c->firstField + "=" + c->fourthField) +
+                      (c->automaticAccess == 1 ? "+auto" : ""));
     }
     return out;
 }
@@ -97,6 +106,11 @@ TEST(CardMerge, EachSidesChangesAreKeptAndOnlyDifferentChangesOfOneCardAreKeptTw
          [](CardStore& s) { edit(s, "Beta", "Beta", "new"); }, {"Alpha", "Beta" + kMark + "=new"}, {"Beta"}, 1},
         {"each side edits another card", [](CardStore& s) { edit(s, "Alpha", "Alpha", "a"); },
          [](CardStore& s) { edit(s, "Beta", "Beta", "b"); }, {"Alpha=a", "Beta=b"}, {}, 0},
+        // A web switch is stored with the card: turning one is a change like an edit.
+        {"ours edits a card, theirs turns a switch of another", [](CardStore& s) { edit(s, "Alpha", "Alpha", "a"); },
+         [](CardStore& s) { automatic(s, "Beta"); }, {"Alpha=a", "Beta+auto"}, {}, 0},
+        {"ours turns a switch, theirs edits the same card", [](CardStore& s) { automatic(s, "Beta"); },
+         [](CardStore& s) { edit(s, "Beta", "Beta", "t"); }, {"Alpha", "Beta+auto", "Beta" + kMark + "=t"}, {}, 1},
         {"base order, then ours, then theirs",
          [](CardStore& s) {
              put(s, card(0, "Ours", 902));

@@ -25,15 +25,15 @@ const std::string kPassword = "p\xC3\xA4ssw\xC3\xB6rd\n";  // typed as UTF-8, st
 
 const std::string kPlainCardsJson =
     R"({"format": "current", "encrypted": false, "cards": [
-  {"list": 0, "categoryId": 0, "legacyFlags": 17, "stateFlags": 0, "dateStamp": 3793342830, "extraValue": 3735928559, "fields": ["Example", "https://example.com", "alice", "s3cr)"
+  {"list": 0, "categoryId": 0, "legacyFlags": 17, "stateFlags": 0, "automaticAccess": false, "newBrowserWindow": false, "dateStamp": 3793342830, "extraValue": 3735928559, "fields": ["Example", "https://example.com", "alice", "s3cr)"
     "\xC3\xA9"
     R"(t"], "note": "line1\u000aline2 \"q\" \\ )"
     "\xE2\x82\xAC"
     R"(\u0009", "date": "03/15/24"},
-  {"list": 0, "categoryId": 0, "legacyFlags": 0, "stateFlags": 0, "dateStamp": 0, "extraValue": 0, "fields": ["", "", "", ""], "note": "", "date": "01/01/04"},
-  {"list": 7, "categoryId": 7, "legacyFlags": 0, "stateFlags": 4, "dateStamp": 0, "extraValue": 0, "fields": ["Bank", "1234", "Alice", "NL00"], "note": "", "date": "01/01/04"},
-  {"list": 14, "categoryId": 14, "legacyFlags": 0, "stateFlags": 0, "dateStamp": 3989390400, "extraValue": 0, "fields": ["Misc", "", "", "pin"], "note": "note", "date": "06/01/30"},
-  {"list": 100, "categoryId": 3, "legacyFlags": 0, "stateFlags": 2, "dateStamp": 3029529599, "extraValue": 0, "fields": ["gone", "news://x", "", ""], "note": "", "date": "12/31/99"}
+  {"list": 0, "categoryId": 0, "legacyFlags": 0, "stateFlags": 0, "automaticAccess": false, "newBrowserWindow": false, "dateStamp": 0, "extraValue": 0, "fields": ["", "", "", ""], "note": "", "date": "01/01/04"},
+  {"list": 7, "categoryId": 7, "legacyFlags": 0, "stateFlags": 4, "automaticAccess": false, "newBrowserWindow": false, "dateStamp": 0, "extraValue": 0, "fields": ["Bank", "1234", "Alice", "NL00"], "note": "", "date": "01/01/04"},
+  {"list": 14, "categoryId": 14, "legacyFlags": 0, "stateFlags": 0, "automaticAccess": false, "newBrowserWindow": false, "dateStamp": 3989390400, "extraValue": 0, "fields": ["Misc", "", "", "pin"], "note": "note", "date": "06/01/30"},
+  {"list": 100, "categoryId": 3, "legacyFlags": 0, "stateFlags": 2, "automaticAccess": false, "newBrowserWindow": false, "dateStamp": 3029529599, "extraValue": 0, "fields": ["gone", "news://x", "", ""], "note": "", "date": "12/31/99"}
 ]}
 )";
 

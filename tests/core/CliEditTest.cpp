@@ -78,6 +78,49 @@ TEST(CliEdit, BuildsADocumentCardByCardAsTheCardMenuDoes) {
     EXPECT_NE(revealed.out.find("Password: s3cr\xC3\xA9t\n"), std::string::npos) << revealed.out;
 }
 
+// The web switches are stored with the card: add and edit set them, show and dump tell them, and a
+// JSON export brings them back through import.
+TEST(CliEdit, WebSwitchesAreSetShownAndExchanged) {
+    TempDir dir;
+    const std::string doc = dir.file("cards.qvf");
+    ASSERT_EQ(runCli({"add", doc, "--category", "WWW Sites", "--name", "Bank", "--automatic-access", "on"}).status, 0);
+    ASSERT_EQ(runCli({"add", doc, "--category", "WWW Sites", "--name", "Plain"}).status, 0);
+    CliRun edit = runCli({"edit", doc, "--category", "WWW Sites", "--card", "Bank", "--new-window", "ON",
+                          "--automatic-access", "off"});
+    ASSERT_EQ(edit.status, 0) << edit.err;
+    ASSERT_EQ(runCli({"edit", doc, "--category", "WWW Sites", "--card", "Plain", "--automatic-access", "on"}).status, 0);
+
+    CliRun show = runCli({"show", doc, "--category", "WWW Sites", "--card", "Bank"});
+    EXPECT_NE(show.out.find("Automatic Access: Off\nNew Browser Window: On\n"), std::string::npos) << show.out;
+    nlohmann::json cards = cardsOf(doc);
+    ASSERT_EQ(cards.size(), 2u);
+    EXPECT_EQ(cards[0]["stateFlags"], kStateEdited | 0x20);  // the byte as the file holds it
+    EXPECT_EQ(cards[0]["automaticAccess"], false);
+    EXPECT_EQ(cards[0]["newBrowserWindow"], true);
+    EXPECT_EQ(cards[1]["stateFlags"], kStateEdited | 0x10);
+    EXPECT_EQ(cards[1]["automaticAccess"], true);
+
+    ASSERT_EQ(runCli({"export", doc, "--format", "json", "-o", dir.file("all.json")}).status, 0);
+    ASSERT_EQ(runCli({"import", dir.file("again.qvf"), "--format", "json", dir.file("all.json")}).status, 0);
+    EXPECT_EQ(cardsOf(dir.file("again.qvf")), cards);
+
+    // The bits of stateFlags alone set the switches (an older program's export); the named keys, when
+    // given, decide; anything but true or false there is refused.
+    writeText(dir.file("bits.json"), R"({"cards": [
+        {"list": 0, "stateFlags": 48, "fields": ["Bits", "", "", ""]},
+        {"list": 0, "stateFlags": 16, "automaticAccess": false, "newBrowserWindow": true, "fields": ["Keys", "", "", ""]}]})");
+    ASSERT_EQ(runCli({"import", dir.file("bits.qvf"), "--format", "json", dir.file("bits.json")}).status, 0);
+    cards = cardsOf(dir.file("bits.qvf"));
+    ASSERT_EQ(cards.size(), 2u);
+    EXPECT_EQ(cards[0]["automaticAccess"], true);
+    EXPECT_EQ(cards[0]["newBrowserWindow"], true);
+    EXPECT_EQ(cards[1]["stateFlags"], 0x20);
+    writeText(dir.file("bad.json"), R"({"cards": [{"list": 0, "automaticAccess": 1, "fields": ["x", "", "", ""]}]})");
+    CliRun bad = runCli({"import", dir.file("bad.qvf"), "--format", "json", dir.file("bad.json")});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("Card 1: automaticAccess must be true or false."), std::string::npos) << bad.err;
+}
+
 TEST(CliEdit, AnEncryptedDocumentStaysEncryptedUnderItsPassword) {
     TempDir dir;
     const std::string doc = dir.file("enc.qve");
@@ -120,6 +163,7 @@ TEST(CliEdit, RefusalsSayWhyAndLeaveTheDocumentAsItWas) {
         {{"ls", fixture("encrypted.qve"), "--password-file", dir.file("missing")}, "", "Cannot read the password file"},
         {{"show", doc, "--category", "WWW Sites", "--card", "x", "--position", "1"}, "", "excludes"},
         {{"add", doc, "--category", "WWW Sites", "--name", "x", "--password", "y"}, "", "--password"},
+        {{"edit", doc, "--category", "WWW Sites", "--card", "Example", "--new-window", "yes"}, "", "--new-window"},
     };
     for (const Case& c : cases) {
         CliRun run = runCli(c.args, c.input);

@@ -152,6 +152,14 @@ def current_files():
         + card(100, (b"hundred", b"", b"", b"", b""))
         + card(5, (b"deleted login", b"", b"", b"", b""), state=6)
         + bytes(9),
+        # The web switches in the state byte (0x10 Automatic Access, 0x20 New Browser Window), beside
+        # bits no version gives a meaning yet, which are carried as they are.
+        "switches.qvf": doc_header(0)
+        + card(0, (b"automatic", b"https://bank.example", b"ann", b"pw", b""), state=0x10)
+        + card(0, (b"new window", b"https://news.example", b"", b"", b""), state=0x20)
+        + card(0, (b"both", b"", b"", b"", b""), state=0x30)
+        + card(1, (b"unknown bits", b"", b"", b"", b""), state=0xC9 | 0x10)
+        + card(3, (b"deleted", b"", b"", b"", b""), state=0x02 | 0x20),
         # The second card announces more text than the file holds and lacks its last terminators.
         "truncated-texts.qvf": doc_header(0) + card(1, (b"whole", b"", b"", b"", b""))
         + card(4, announced=100)[:24] + b"abc\0de",

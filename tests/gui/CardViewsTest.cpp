@@ -232,7 +232,20 @@ void CardViewsTest::doubleClickFlipsWebSwitches() {
     h.list()->OnRowDoubleClicked(5);
     QCOMPARE(h.list()->topLevelItem(5)->text(1), QStringLiteral("Off"));
     QCOMPARE(h.doc()->GetCategoryList(0)->GetCardAt(0)->newBrowserWindow, 1);
+    // The switches are kept in the file: a flip is a change, and comes back when the file is opened
+    // again (zeta's Automatic Access turned on, off and on again; its New Browser Window on).
+    QVERIFY(h.doc()->IsModified());
+    h.list()->OnRowDoubleClicked(5);
+    QVERIFY(h.run(cmd::FileSave));
     QVERIFY(!h.doc()->IsModified());
+    QVERIFY(h.run(cmd::FileClose));
+    h.open(h.path("c.qvf"));
+    h.tree()->SelectItem(h.cardItem(0, "zeta"));
+    QCOMPARE(h.list()->topLevelItem(5)->text(1), QStringLiteral("On"));
+    QCOMPARE(h.list()->topLevelItem(6)->text(1), QStringLiteral("On"));
+    h.tree()->SelectItem(h.cardItem(0, "alpha"));
+    QCOMPARE(h.list()->topLevelItem(5)->text(1), QStringLiteral("Off"));
+    QCOMPARE(h.list()->topLevelItem(6)->text(1), QStringLiteral("Off"));
 
     // Row 5 of a bank card is its date: nothing flips, the card is shown again.
     h.tree()->SelectItem(h.cardItem(7, "Savings"));

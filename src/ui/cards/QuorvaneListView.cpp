@@ -157,10 +157,11 @@ void CQuorvaneListView::OnRowDoubleClicked(int row) {
                 }
             }
         } else if ((row == 5 || row == 6) && web) {
-            // The web switches are kept in memory only; flipping one changes nothing on disk.
+            // The web switches are kept with the card in its file: flipping one is a change to save.
             std::int32_t& flag = row == 5 ? card.automaticAccess : card.newBrowserWindow;
             flag = flag == 1 ? 0 : 1;
             topLevelItem(row)->setText(1, flag == 1 ? QStringLiteral("On") : QStringLiteral("Off"));
+            document->SetModifiedFlag();
         }
     }
     const int categoryId = ShownCard ? ShownCard->categoryId : -1;
