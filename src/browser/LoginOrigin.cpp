@@ -38,6 +38,11 @@ bool isAlpha(char c) {
     return lowerAscii(c) >= 'a' && lowerAscii(c) <= 'z';
 }
 
+// What an ASCII host name holds; '%', ':', '@', '/', spaces and controls never.
+bool isHostChar(char c) {
+    return isAlpha(c) || isDigit(c) || c == '-' || c == '.' || c == '_';
+}
+
 // Space and the C0 controls, which people paste around an address and browsers drop at its ends.
 bool isBlank(char c) {
     return static_cast<unsigned char>(c) <= 0x20;
@@ -135,8 +140,8 @@ bool readHostName(std::string_view text, WebOrigin& origin) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte >= 0x80)
             ascii = false;
-        else if (!isAlpha(c) && !isDigit(c) && c != '-' && c != '.' && c != '_')
-            return false;  // '%', ':', '@', spaces, controls: no host holds them
+        else if (!isHostChar(c))
+            return false;
     }
     std::string host;
     if (ascii) {
@@ -150,6 +155,11 @@ bool readHostName(std::string_view text, WebOrigin& origin) {
         }
         host = lowerAscii(converted);
         idn2_free(converted);
+        // The mapping turns some characters into others ("\u2100" into "a/c"): the result must be a
+        // host name too.
+        for (char c : host)
+            if (!isHostChar(c))
+                return false;
     }
     if (!host.empty() && host.back() == '.')
         host.pop_back();
