@@ -21,6 +21,7 @@
 #include <unistd.h>
 
 #include "bridge/BridgeServer.h"
+#include "bridge/BrowserProfile.h"
 #include "bridge/BrowserWindows.h"
 #include "bridge/ChromiumProcess.h"
 #include "common/TestSeams.h"
@@ -64,11 +65,14 @@ int main(int argc, char** argv) {
     QStringList services;
     QString profile = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                       QStringLiteral("/quorvane/browser-profile");
+    bool profileGiven = false;
     while (args.size() >= 2 && (args.first() == QLatin1String("--as") || args.first() == QLatin1String("--profile"))) {
-        if (args.first() == QLatin1String("--as"))
+        if (args.first() == QLatin1String("--as")) {
             services << args.at(1);
-        else
+        } else {
             profile = args.at(1);
+            profileGiven = true;
+        }
         args = args.mid(2);
     }
     if (args.isEmpty() || args.first().startsWith(QLatin1Char('-'))) {
@@ -77,7 +81,12 @@ int main(int argc, char** argv) {
     }
     if (services.isEmpty())
         services = chosenServices();
+    // In a profile the bridge makes, the browser does not offer to save passwords: Quorvane keeps
+    // them. A profile folder the person names and that exists already is theirs, and left alone.
+    const bool ownProfile = !profileGiven || !QDir(profile).exists();
     QDir().mkpath(profile);
+    if (QString why; ownProfile && !bridgeprofile::turnOffPasswordSaving(profile, why))
+        std::fprintf(stderr, "quorvane-browser: the browser may offer to save passwords: %s\n", qPrintable(why));
 
     ChromiumProcess browser;
     BrowserWindows windows(browser);
