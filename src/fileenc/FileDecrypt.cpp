@@ -121,22 +121,9 @@ FileOpResult decryptStrong(FileEncryptionState& state, Prompter& ui, const FileP
 FileOpResult DecryptSelectedFile(FileEncryptionState& state, Prompter& ui, const FileProgress& progress) {
     FileOpResult result;
     const std::string encrypted = state.SelectedFile;
-    removeStaleTemporaryFiles(folderOf(encrypted));
-
     FileHandle file;
     std::uint64_t length = 0;
-    if (openForReading(encrypted, file, length) != 0) {
-        ui.showMessage("Could not open file");
-        return result;
-    }
-    if (!lockForOperation(file.fd())) {
-        ui.showMessage("File sharing violation");
-        return result;
-    }
-    if (length == 0) {
-        ui.showMessage("File is empty, can not decrypt");
-        return result;
-    }
+    if (!openSelectedFile(encrypted, file, length, "File is empty, can not decrypt", ui)) return result;
     std::uint8_t head[kStrongFileHeaderSize] = {};
     std::size_t headSize = 0;
     if (readAsStrong(file.fd(), length, head, headSize)) {

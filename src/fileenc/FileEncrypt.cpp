@@ -58,23 +58,9 @@ bool writeStrongEncrypted(int input, const std::string& inputPath, const BodyBuf
 FileOpResult EncryptSelectedFile(FileEncryptionState& state, Prompter& ui, const FileProgress& progress) {
     FileOpResult result;
     const std::string source = state.SelectedFile;
-    // A run killed in this folder may have left a temporary file holding plaintext: it goes first.
-    removeStaleTemporaryFiles(folderOf(source));
-
     FileHandle file;
     std::uint64_t length = 0;
-    if (openForReading(source, file, length) != 0) {
-        ui.showMessage("Could not open file");
-        return result;
-    }
-    if (!lockForOperation(file.fd())) {
-        ui.showMessage("File sharing violation");
-        return result;
-    }
-    if (length == 0) {
-        ui.showMessage("File is empty, cannot encrypt.");
-        return result;
-    }
+    if (!openSelectedFile(source, file, length, "File is empty, cannot encrypt.", ui)) return result;
     // The body goes through a few chunk buffers, whatever the file's size.
     auto buffers = state.EncryptInOldForm ? BodyBuffers::allocate(length)
                                           : BodyBuffers::allocateChunks(0, length, fileChunkBytes());

@@ -70,6 +70,26 @@ bool lockedByAnother(int fd) {
 
 bool lockForOperation(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK; }
 
+bool openSelectedFile(const std::string& path, FileHandle& file, std::uint64_t& length, const char* emptyMessage,
+                      Prompter& ui) {
+    // A run killed in this folder may have left a temporary file holding plaintext: it goes first.
+    removeStaleTemporaryFiles(folderOf(path));
+    length = 0;
+    if (openForReading(path, file, length) != 0) {
+        ui.showMessage("Could not open file");
+        return false;
+    }
+    if (!lockForOperation(file.fd())) {
+        ui.showMessage("File sharing violation");
+        return false;
+    }
+    if (length == 0) {
+        ui.showMessage(emptyMessage);
+        return false;
+    }
+    return true;
+}
+
 // Whether the file is in the strong form: its magic at the start, and, should the old form's magic
 // also sit at its end, an intact header (an old file's enciphered body might begin with the magic).
 bool readAsStrong(int fd, std::uint64_t length, std::uint8_t* head, std::size_t& headSize) {

@@ -110,6 +110,12 @@ void removeInput(const std::string& path, FileOpResult& result);
 // holds it; a file system without locks does not stop the operation.
 bool lockForOperation(int fd);
 
+// Opens the selected file for an operation, after clearing what a killed run left in its folder: the
+// file is open, held for the operation and not empty, else the message saying which is shown and
+// false returned. `emptyMessage` is the operation's own text for an empty file.
+bool openSelectedFile(const std::string& path, FileHandle& file, std::uint64_t& length, const char* emptyMessage,
+                      Prompter& ui);
+
 // Whether the file is in the strong form: its magic at the start, and, should the old form's magic
 // also sit at its end, an intact header (an old file's enciphered body might begin with the magic).
 bool readAsStrong(int fd, std::uint64_t length, std::uint8_t* head, std::size_t& headSize);
