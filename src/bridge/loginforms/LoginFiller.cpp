@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QPointer>
+#include <QStringList>
 #include <QTimer>
 #include <memory>
 
@@ -126,47 +127,55 @@ void LoginFiller::send(const std::shared_ptr<Job>& job, const QString& method, c
                             });
 }
 
-// Each look starts from a fresh world in the main frame, so a page that is still loading or has
-// moved on is looked at as it is now.
+// Each look starts from the page's frames as they are now (a page still loading or gone elsewhere
+// is looked at afresh): the main frame first, then the frames in it, depth first.
 void LoginFiller::findFields(const std::shared_ptr<Job>& job) {
     if (job->done)
         return;
-    auto again = [this, job] {
+    send(job, QStringLiteral("Page.getFrameTree"), QJsonObject(), [this, job](const QJsonObject& tree, bool ok) {
+        QStringList frames;
+        std::function<void(const QJsonObject&)> collect = [&](const QJsonObject& node) {
+            const QString id = node.value(QStringLiteral("frame")).toObject().value(QStringLiteral("id")).toString();
+            if (!id.isEmpty())
+                frames << id;
+            for (const QJsonValue& child : node.value(QStringLiteral("childFrames")).toArray())
+                collect(child.toObject());
+        };
+        if (ok)
+            collect(tree.value(QStringLiteral("frameTree")).toObject());
+        findInFrames(job, frames);
+    });
+}
+
+// Looks for the form in the first of `frames`, in a fresh world of its own, then in the rest. A
+// frame of another site that the page's process does not hold has no world to give: it is passed.
+void LoginFiller::findInFrames(const std::shared_ptr<Job>& job, QStringList frames) {
+    if (frames.isEmpty()) {
         if (job->deadline.hasExpired())
             return finish(job, tr("Nothing was filled: no login form was found on the page."));
         QTimer::singleShot(kPollMs, this, [this, job] { findFields(job); });
-    };
-    send(job, QStringLiteral("Page.getFrameTree"), QJsonObject(), [this, job, again](const QJsonObject& tree, bool ok) {
-        const QString frame = tree.value(QStringLiteral("frameTree"))
-                                  .toObject()
-                                  .value(QStringLiteral("frame"))
-                                  .toObject()
-                                  .value(QStringLiteral("id"))
-                                  .toString();
-        if (!ok || frame.isEmpty())
-            return again();
-        send(
-            job, QStringLiteral("Page.createIsolatedWorld"), QJsonObject{{"frameId", frame}, {"worldName", kWorldName}},
-            [this, job, again](const QJsonObject& world, bool ok) {
-                const int context = world.value(QStringLiteral("executionContextId")).toInt();
-                if (!ok || context == 0)
-                    return again();
-                send(
-                    job, QStringLiteral("Runtime.evaluate"),
-                    QJsonObject{{"expression", findScript()}, {"contextId", context}, {"returnByValue", true}},
-                    [this, job, context, again](const QJsonObject& answer, bool ok) {
-                        const QJsonObject found =
-                            answer.value(QStringLiteral("result")).toObject().value(QStringLiteral("value")).toObject();
-                        if (!ok || !found.value(QStringLiteral("password")).toBool())
-                            return again();
-                        job->context = context;
-                        const bool hasUser = found.value(QStringLiteral("user")).toBool();
-                        if (!job->request.userId.isEmpty() && !hasUser)
-                            job->note = tr("The user ID was not filled: the login form has no user field.");
-                        fillField(job, !job->request.userId.isEmpty() && hasUser);
-                    });
-            });
-    });
+        return;
+    }
+    const QString frame = frames.takeFirst();
+    send(job, QStringLiteral("Page.createIsolatedWorld"), QJsonObject{{"frameId", frame}, {"worldName", kWorldName}},
+         [this, job, frames](const QJsonObject& world, bool ok) {
+             const int context = world.value(QStringLiteral("executionContextId")).toInt();
+             if (!ok || context == 0)
+                 return findInFrames(job, frames);
+             send(job, QStringLiteral("Runtime.evaluate"),
+                  QJsonObject{{"expression", findScript()}, {"contextId", context}, {"returnByValue", true}},
+                  [this, job, context, frames](const QJsonObject& answer, bool ok) {
+                      const QJsonObject found =
+                          answer.value(QStringLiteral("result")).toObject().value(QStringLiteral("value")).toObject();
+                      if (!ok || !found.value(QStringLiteral("password")).toBool())
+                          return findInFrames(job, frames);
+                      job->context = context;
+                      const bool hasUser = found.value(QStringLiteral("user")).toBool();
+                      if (!job->request.userId.isEmpty() && !hasUser)
+                          job->note = tr("The user ID was not filled: the login form has no user field.");
+                      fillField(job, !job->request.userId.isEmpty() && hasUser);
+                  });
+         });
 }
 
 // Focuses the field, checks the frame that holds it may have the card's login, selects what the

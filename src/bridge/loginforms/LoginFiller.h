@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -47,6 +48,7 @@ private:
     void send(const std::shared_ptr<Job>& job, const QString& method, const QJsonObject& params,
               std::function<void(const QJsonObject& result, bool ok)> done);
     void findFields(const std::shared_ptr<Job>& job);
+    void findInFrames(const std::shared_ptr<Job>& job, QStringList frames);
     void fillField(const std::shared_ptr<Job>& job, bool user);
     void submit(const std::shared_ptr<Job>& job);
     void finish(const std::shared_ptr<Job>& job, const QString& message);
