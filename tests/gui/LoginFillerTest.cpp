@@ -59,6 +59,19 @@ const QByteArray kSignUp = page(
     "<input name=pw type=password autocomplete=new-password><button>Sign up</button></form>",
     "watchSubmit(document.getElementById('f'));");
 
+// A login in two steps: the user name and Next, then (drawn a moment later) the password.
+const QByteArray kTwoSteps = page("<form id=f><input name=mail autocomplete=username><button>Next</button></form>",
+                                  R"JS(
+const form = document.getElementById('f');
+form.addEventListener('submit', (e) => {
+  e.preventDefault();
+  if (form.querySelector('[type=password]')) return void (state.submitted = true);
+  state.first = form.mail.value;
+  setTimeout(() => { form.innerHTML = '<input name=pw type=password><button>Sign in</button>'; }, 300);
+});
+window.report = () => state.log.join(',') + '|' + state.first + ',' + inputs(document).map((el) => el.value) + '|' + state.submitted;
+)JS");
+
 // The plain form in a frame of the same site; report() tells the frame's.
 const QByteArray kFramed = page("<iframe src=/plain></iframe>", "window.report = () => frames[0].report();");
 
@@ -89,6 +102,7 @@ void LoginFillerTest::initTestCase() {
     m_pages.setPage("/late", kLateShadow);
     m_pages.setPage("/signup", kSignUp);
     m_pages.setPage("/framed", kFramed);
+    m_pages.setPage("/steps", kTwoSteps);
     // The plain form in a frame of another site (localhost is not 127.0.0.1's site).
     m_pages.setPage(
         "/foreign",
@@ -147,6 +161,9 @@ void LoginFillerTest::fills_data() {
     QTest::newRow("form in a frame of another site")
         << QByteArray("/foreign") << QStringLiteral("%1/") << true << 1500 << QList<bool>{false, false, false}
         << QStringLiteral("Nothing was filled: ") << QString();
+    QTest::newRow("two steps") << QByteArray("/steps") << QStringLiteral("%1/") << true << 5000
+                               << QList<bool>{true, true, true} << QString()
+                               << QStringLiteral("mail:true,pw:true|alice,%1|true").arg(password);
     QTest::newRow("new password only") << QByteArray("/signup") << QStringLiteral("%1/") << true << 1500
                                        << QList<bool>{false, false, false}
                                        << QStringLiteral("Nothing was filled: no login form")

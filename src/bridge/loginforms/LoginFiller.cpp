@@ -24,6 +24,8 @@ constexpr int kAnswerMs = 10000;
 
 // Finds the password field and the user field, searching open shadow roots too, and keeps them in
 // the world's own global for the calls that follow. Answers {user, password}: whether each was found.
+// Without a password field, only a field marked as a user name counts: the first step of a login
+// that asks for the password on the next page.
 const char* const kFindScript = R"JS((() => {
   const inputs = [];
   const walk = (root) => {
@@ -42,12 +44,14 @@ const char* const kFindScript = R"JS((() => {
   const tokens = (el) => (el.getAttribute('autocomplete') || '').toLowerCase().split(/\s+/);
   const passwords = inputs.filter((el) => el.type === 'password' && shown(el) && !tokens(el).includes('new-password'));
   const password = passwords.find((el) => tokens(el).includes('current-password')) || passwords[0] || null;
+  const named = (el) => tokens(el).includes('username') || tokens(el).includes('email');
   let user = null;
-  if (password) {
+  if (!inputs.some((el) => el.type === 'password' && shown(el))) {
+    user = inputs.find((el) => ['text', 'email', 'tel'].includes(el.type) && shown(el) && named(el)) || null;
+  } else {
     const scope = (el) => el.form || el.getRootNode();
     const texts = inputs.filter((el) => ['text', 'email', 'tel'].includes(el.type) && shown(el) &&
                                         scope(el) === scope(password));
-    const named = (el) => tokens(el).includes('username') || tokens(el).includes('email');
     const before = texts.filter((el) => el.compareDocumentPosition(password) & Node.DOCUMENT_POSITION_FOLLOWING);
     user = texts.find(named) || before[before.length - 1] ||
            texts.find((el) => /user|login|e-?mail|account/i.test(el.name + ' ' + el.id)) || null;
@@ -80,6 +84,7 @@ struct LoginFiller::Job {
     QString session;
     int context = 0;
     QDeadlineTimer deadline;
+    bool firstStep = false;  // typing the user name of a login that asks for the password next
     Outcome outcome;
     QString note;  // said at the end when nothing else went wrong
     bool done = false;
@@ -98,7 +103,7 @@ void LoginFiller::fill(quint32 id, const Request& request, Reply reply) {
     job->reply = std::move(reply);
     job->deadline = QDeadlineTimer(m_waitMs);
     // However the browser answers, or fails to, the caller hears once within a bounded time.
-    QTimer::singleShot(m_waitMs + kAnswerMs, this, [this, job] {
+    QTimer::singleShot(2 * m_waitMs + kAnswerMs, this, [this, job] {
         finish(job, tr("Nothing more was filled: the browser did not answer in time."));
     });
     m_windows.attach(id, [this, self = QPointer<LoginFiller>(this), job](const QString& session) {
@@ -167,13 +172,22 @@ void LoginFiller::findInFrames(const std::shared_ptr<Job>& job, QStringList fram
                   [this, job, context, frames](const QJsonObject& answer, bool ok) {
                       const QJsonObject found =
                           answer.value(QStringLiteral("result")).toObject().value(QStringLiteral("value")).toObject();
-                      if (!ok || !found.value(QStringLiteral("password")).toBool())
-                          return findInFrames(job, frames);
+                      const bool hasUser = ok && found.value(QStringLiteral("user")).toBool();
+                      const bool wantUser = !job->request.userId.isEmpty() && !job->outcome.filledUser;
+                      if (!ok || !found.value(QStringLiteral("password")).toBool()) {
+                          // The user name alone: typed and sent with Enter, when the person asked
+                          // for the form to be sent, and the password looked for on what follows.
+                          if (!hasUser || !wantUser || !job->request.submit || job->request.password.isEmpty())
+                              return findInFrames(job, frames);
+                          job->context = context;
+                          job->firstStep = true;
+                          return fillField(job, true);
+                      }
                       job->context = context;
-                      const bool hasUser = found.value(QStringLiteral("user")).toBool();
-                      if (!job->request.userId.isEmpty() && !hasUser)
-                          job->note = tr("The user ID was not filled: the login form has no user field.");
-                      fillField(job, !job->request.userId.isEmpty() && hasUser);
+                      job->note = wantUser && !hasUser
+                                      ? tr("The user ID was not filled: the login form has no user field.")
+                                      : QString();
+                      fillField(job, wantUser && hasUser);
                   });
          });
 }
@@ -184,8 +198,14 @@ void LoginFiller::fillField(const std::shared_ptr<Job>& job, bool user) {
     if (job->done)
         return;
     const QString text = user ? job->request.userId : job->request.password;
-    if (!user && text.isEmpty())
-        return job->request.submit ? submit(job) : finish(job, QString());
+    if (!user && text.isEmpty()) {
+        if (!job->request.submit)
+            return finish(job, QString());
+        return pressEnter(job, [this, job] {
+            job->outcome.submitted = true;
+            finish(job, QString());
+        });
+    }
     send(job, QStringLiteral("Runtime.evaluate"),
          QJsonObject{{"expression", focusScript(user)}, {"contextId", job->context}, {"returnByValue", true}},
          [this, job, user, text](const QJsonObject& answer, bool ok) {
@@ -203,15 +223,27 @@ void LoginFiller::fillField(const std::shared_ptr<Job>& job, bool user) {
                           return finish(job, tr("The browser did not take the typing."));
                       if (user) {
                           job->outcome.filledUser = true;
-                          return fillField(job, false);
+                          if (!job->firstStep)
+                              return fillField(job, false);
+                          return pressEnter(job, [this, job] {
+                              job->firstStep = false;
+                              job->deadline = QDeadlineTimer(m_waitMs);  // the next step gets its own wait
+                              QTimer::singleShot(kPollMs, this, [this, job] { findFields(job); });
+                          });
                       }
                       job->outcome.filledPassword = true;
-                      job->request.submit ? submit(job) : finish(job, QString());
+                      if (!job->request.submit)
+                          return finish(job, QString());
+                      pressEnter(job, [this, job] {
+                          job->outcome.submitted = true;
+                          finish(job, QString());
+                      });
                   });
          });
 }
 
-void LoginFiller::submit(const std::shared_ptr<Job>& job) {
+// Presses Enter in the focused field, which sends its form as a person's Enter would.
+void LoginFiller::pressEnter(const std::shared_ptr<Job>& job, std::function<void()> then) {
     auto key = [](const char* type) {
         QJsonObject event{{"type", type},
                           {"key", "Enter"},
@@ -222,14 +254,17 @@ void LoginFiller::submit(const std::shared_ptr<Job>& job) {
             event.insert(QStringLiteral("text"), QStringLiteral("\r"));
         return event;
     };
-    send(job, QStringLiteral("Input.dispatchKeyEvent"), key("keyDown"), [this, job, key](const QJsonObject&, bool ok) {
-        if (!ok)
-            return finish(job, tr("The browser did not take the Enter key."));
-        send(job, QStringLiteral("Input.dispatchKeyEvent"), key("keyUp"), [this, job](const QJsonObject&, bool ok) {
-            job->outcome.submitted = ok;
-            finish(job, QString());
-        });
-    });
+    send(job, QStringLiteral("Input.dispatchKeyEvent"), key("keyDown"),
+         [this, job, key, then](const QJsonObject&, bool ok) {
+             if (!ok)
+                 return finish(job, tr("The browser did not take the Enter key."));
+             send(job, QStringLiteral("Input.dispatchKeyEvent"), key("keyUp"),
+                  [this, job, then](const QJsonObject&, bool ok) {
+                      if (!ok)
+                          return finish(job, tr("The browser did not take the Enter key."));
+                      then();
+                  });
+         });
 }
 
 void LoginFiller::finish(const std::shared_ptr<Job>& job, const QString& message) {

@@ -50,7 +50,7 @@ private:
     void findFields(const std::shared_ptr<Job>& job);
     void findInFrames(const std::shared_ptr<Job>& job, QStringList frames);
     void fillField(const std::shared_ptr<Job>& job, bool user);
-    void submit(const std::shared_ptr<Job>& job);
+    void pressEnter(const std::shared_ptr<Job>& job, std::function<void()> then);
     void finish(const std::shared_ptr<Job>& job, const QString& message);
 
     BrowserWindows& m_windows;
