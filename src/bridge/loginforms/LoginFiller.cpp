@@ -78,7 +78,6 @@ QString focusScript(bool user) {
 }  // namespace
 
 struct LoginFiller::Job {
-    quint32 window = 0;
     Request request;
     Reply reply;
     QString session;
@@ -98,7 +97,6 @@ QString LoginFiller::findScript() {
 
 void LoginFiller::fill(quint32 id, const Request& request, Reply reply) {
     auto job = std::make_shared<Job>();
-    job->window = id;
     job->request = request;
     job->reply = std::move(reply);
     job->deadline = QDeadlineTimer(m_waitMs);
@@ -106,10 +104,11 @@ void LoginFiller::fill(quint32 id, const Request& request, Reply reply) {
     QTimer::singleShot(2 * m_waitMs + kAnswerMs, this, [this, job] {
         finish(job, tr("Nothing more was filled: the browser did not answer in time."));
     });
-    m_windows.attach(id, [this, self = QPointer<LoginFiller>(this), job](const QString& session) {
+    BrowserWindows* windows = &m_windows;  // outlives this filler
+    windows->attach(id, [this, self = QPointer<LoginFiller>(this), windows, job](const QString& session) {
         if (!self || job->done) {
             if (!session.isEmpty())
-                m_windows.detach(session);
+                windows->detach(session);
             return;
         }
         if (session.isEmpty())

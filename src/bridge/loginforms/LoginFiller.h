@@ -30,7 +30,8 @@ public:
     };
     using Reply = std::function<void(const Outcome& outcome)>;
 
-    /// `windows` must outlive the filler; a filler may go before its fills end (they then stop).
+    /// `windows` must outlive the filler. A filler may go before its fills end: they then stop
+    /// where they are and answer no more.
     explicit LoginFiller(BrowserWindows& windows, QObject* parent = nullptr);
 
     /// How long a page gets to show its login form after fill() is called (5 s unless changed).
