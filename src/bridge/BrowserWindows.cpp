@@ -12,10 +12,12 @@ BrowserWindows::BrowserWindows(ChromiumProcess& browser, QObject* parent)
 
 BrowserWindows::BrowserWindows(Sender send, QObject* parent) : QObject(parent), m_send(std::move(send)) {}
 
-void BrowserWindows::call(const QString& method, const QJsonObject& params, Result done) {
+void BrowserWindows::call(const QString& method, const QJsonObject& params, Result done, const QString& session) {
     const int id = m_nextCall++;
     m_calls.insert(id, std::move(done));
-    const QJsonObject message{{"id", id}, {"method", method}, {"params", params}};
+    QJsonObject message{{"id", id}, {"method", method}, {"params", params}};
+    if (!session.isEmpty())
+        message.insert(QStringLiteral("sessionId"), session);
     if (!m_send(QJsonDocument(message).toJson(QJsonDocument::Compact)))
         m_calls.take(id)(QJsonObject(), false);
 }
@@ -119,27 +121,38 @@ void BrowserWindows::openUrl(const QString& url, quint32 id, IdReply reply) {
         return;
     }
     // An existing window: attach to its page for one navigation, then let it go again.
-    const QString targetId = m_pages.value(target).targetId;
-    call(QStringLiteral("Target.attachToTarget"), QJsonObject{{"targetId", targetId}, {"flatten", true}},
-         [this, target, url, reply](const QJsonObject& result, bool ok) {
-             const QString session = result.value(QStringLiteral("sessionId")).toString();
-             if (!ok || session.isEmpty())
-                 return reply(0);
-             const int id = m_nextCall++;
-             m_calls.insert(id, [this, target, session, reply](const QJsonObject&, bool ok) {
-                 call(QStringLiteral("Target.detachFromTarget"), QJsonObject{{"sessionId", session}},
-                      [](const QJsonObject&, bool) {});
-                 if (!ok)
-                     return reply(0);
-                 activate(target, reply);
-             });
-             const QJsonObject message{{"id", id},
-                                       {"sessionId", session},
-                                       {"method", "Page.navigate"},
-                                       {"params", QJsonObject{{"url", url}}}};
-             if (!m_send(QJsonDocument(message).toJson(QJsonDocument::Compact)))
-                 m_calls.take(id)(QJsonObject(), false);
+    attach(target, [this, target, url, reply](const QString& session) {
+        if (session.isEmpty())
+            return reply(0);
+        callInSession(session, QStringLiteral("Page.navigate"), QJsonObject{{"url", url}},
+                      [this, target, session, reply](const QJsonObject&, bool ok) {
+                          detach(session);
+                          if (!ok)
+                              return reply(0);
+                          activate(target, reply);
+                      });
+    });
+}
+
+void BrowserWindows::attach(quint32 id, std::function<void(const QString& session)> reply) {
+    const quint32 target = resolve(id);
+    if (target == 0)
+        return reply(QString());
+    call(QStringLiteral("Target.attachToTarget"),
+         QJsonObject{{"targetId", m_pages.value(target).targetId}, {"flatten", true}},
+         [reply](const QJsonObject& result, bool ok) {
+             reply(ok ? result.value(QStringLiteral("sessionId")).toString() : QString());
          });
+}
+
+void BrowserWindows::detach(const QString& session) {
+    call(QStringLiteral("Target.detachFromTarget"), QJsonObject{{"sessionId", session}},
+         [](const QJsonObject&, bool) {});
+}
+
+void BrowserWindows::callInSession(const QString& session, const QString& method, const QJsonObject& params,
+                                   Result done) {
+    call(method, params, std::move(done), session);
 }
 
 void BrowserWindows::activate(quint32 id, IdReply reply) {

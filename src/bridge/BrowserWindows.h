@@ -53,9 +53,17 @@ public:
     /// The window last active: one of windows(), or 0 when there is none.
     quint32 lastActive() const { return m_lastActive; }
 
-private:
+    /// The answer to one protocol command: its result, and false when it failed or the browser is gone.
     using Result = std::function<void(const QJsonObject& result, bool ok)>;
-    void call(const QString& method, const QJsonObject& params, Result done);
+    /// Attaches to the page of window `id` (kLastActive: the last active) for commands of its own;
+    /// answers with the session's id, or "" when it failed. detach() ends the session.
+    void attach(quint32 id, std::function<void(const QString& session)> reply);
+    void detach(const QString& session);
+    /// Sends one command to the page of `session` (from attach()).
+    void callInSession(const QString& session, const QString& method, const QJsonObject& params, Result done);
+
+private:
+    void call(const QString& method, const QJsonObject& params, Result done, const QString& session = QString());
     void notePage(const QJsonObject& targetInfo);
     quint32 resolve(quint32 id) const;
 

@@ -1,0 +1,277 @@
+#include "bridge/loginforms/LoginFiller.h"
+
+#include <QDeadlineTimer>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+#include <memory>
+
+#include "bridge/BrowserWindows.h"
+#include "browser/LoginOrigin.h"
+
+namespace {
+
+// The name of the world the scripts run in: its globals are its own, so the page's scripts can
+// neither see the fields found nor replace the functions used (document.querySelectorAll, focus).
+const QString kWorldName = QStringLiteral("quorvane-login");
+
+// How often a page that has no login form yet is looked at again.
+constexpr int kPollMs = 250;
+// How long, beyond the wait for the form, the browser gets to answer the commands that fill it.
+constexpr int kAnswerMs = 10000;
+
+// Finds the password field and the user field, searching open shadow roots too, and keeps them in
+// the world's own global for the calls that follow. Answers {user, password}: whether each was found.
+// Without a password field, only a field marked as a user name counts: the first step of a login
+// that asks for the password on the next page.
+const char* const kFindScript = R"JS((() => {
+  const inputs = [];
+  const walk = (root) => {
+    for (const el of root.querySelectorAll('*')) {
+      if (el.localName === 'input') inputs.push(el);
+      if (el.shadowRoot) walk(el.shadowRoot);
+    }
+  };
+  walk(document);
+  const shown = (el) => {
+    if (el.disabled || el.readOnly) return false;
+    const box = el.getBoundingClientRect();
+    const style = getComputedStyle(el);
+    return box.width > 0 && box.height > 0 && style.visibility !== 'hidden' && style.display !== 'none';
+  };
+  const tokens = (el) => (el.getAttribute('autocomplete') || '').toLowerCase().split(/\s+/);
+  const passwords = inputs.filter((el) => el.type === 'password' && shown(el) && !tokens(el).includes('new-password'));
+  const password = passwords.find((el) => tokens(el).includes('current-password')) || passwords[0] || null;
+  const named = (el) => tokens(el).includes('username') || tokens(el).includes('email');
+  let user = null;
+  if (!inputs.some((el) => el.type === 'password' && shown(el))) {
+    user = inputs.find((el) => ['text', 'email', 'tel'].includes(el.type) && shown(el) && named(el)) || null;
+  } else {
+    const scope = (el) => el.form || el.getRootNode();
+    const texts = inputs.filter((el) => ['text', 'email', 'tel'].includes(el.type) && shown(el) &&
+                                        scope(el) === scope(password));
+    const before = texts.filter((el) => el.compareDocumentPosition(password) & Node.DOCUMENT_POSITION_FOLLOWING);
+    user = texts.find(named) || before[before.length - 1] ||
+           texts.find((el) => /user|login|e-?mail|account/i.test(el.name + ' ' + el.id)) || null;
+  }
+  globalThis.quorvaneLogin = { user, password };
+  return { user: !!user, password: !!password };
+})())JS";
+
+// Focuses one of the fields found and selects its text, then tells whether the focus is really on
+// it (looking through shadow roots) and the address of the frame that holds it.
+QString focusScript(bool user) {
+    return QStringLiteral(R"JS(((name) => {
+  const el = globalThis.quorvaneLogin && globalThis.quorvaneLogin[name];
+  if (!el || !el.isConnected) return { focused: false, url: '' };
+  el.focus();
+  el.select();
+  let active = document.activeElement;
+  while (active && active.shadowRoot && active.shadowRoot.activeElement) active = active.shadowRoot.activeElement;
+  return { focused: active === el, url: location.href };
+})('%1'))JS")
+        .arg(user ? QStringLiteral("user") : QStringLiteral("password"));
+}
+
+}  // namespace
+
+struct LoginFiller::Job {
+    Request request;
+    Reply reply;
+    QString session;
+    int context = 0;
+    QDeadlineTimer deadline;
+    bool firstStep = false;  // typing the user name of a login that asks for the password next
+    Outcome outcome;
+    QString note;  // said at the end when nothing else went wrong
+    bool done = false;
+};
+
+LoginFiller::LoginFiller(BrowserWindows& windows, QObject* parent) : QObject(parent), m_windows(windows) {}
+
+QString LoginFiller::findScript() {
+    return QString::fromUtf8(kFindScript);
+}
+
+void LoginFiller::fill(quint32 id, const Request& request, Reply reply) {
+    auto job = std::make_shared<Job>();
+    job->request = request;
+    job->reply = std::move(reply);
+    job->deadline = QDeadlineTimer(m_waitMs);
+    // However the browser answers, or fails to, the caller hears once within a bounded time.
+    QTimer::singleShot(2 * m_waitMs + kAnswerMs, this, [this, job] {
+        finish(job, tr("Nothing more was filled: the browser did not answer in time."));
+    });
+    BrowserWindows* windows = &m_windows;  // outlives this filler
+    windows->attach(id, [this, self = QPointer<LoginFiller>(this), windows, job](const QString& session) {
+        if (!self || job->done) {
+            if (!session.isEmpty())
+                windows->detach(session);
+            return;
+        }
+        if (session.isEmpty())
+            return finish(job, tr("Nothing was filled: the browser window is gone."));
+        job->session = session;
+        // Focus as if the window were in front, so the field takes the typing even when it is not.
+        send(job, QStringLiteral("Emulation.setFocusEmulationEnabled"), QJsonObject{{"enabled", true}},
+             [this, job](const QJsonObject&, bool) { findFields(job); });
+    });
+}
+
+// Every command of a fill goes through here: an answer that comes after the fill has ended (or
+// after this filler is gone) is dropped.
+void LoginFiller::send(const std::shared_ptr<Job>& job, const QString& method, const QJsonObject& params,
+                       std::function<void(const QJsonObject& result, bool ok)> done) {
+    m_windows.callInSession(job->session, method, params,
+                            [self = QPointer<LoginFiller>(this), job, done](const QJsonObject& result, bool ok) {
+                                if (self && !job->done)
+                                    done(result, ok);
+                            });
+}
+
+// Each look starts from the page's frames as they are now (a page still loading or gone elsewhere
+// is looked at afresh): the main frame first, then the frames in it, depth first.
+void LoginFiller::findFields(const std::shared_ptr<Job>& job) {
+    if (job->done)
+        return;
+    send(job, QStringLiteral("Page.getFrameTree"), QJsonObject(), [this, job](const QJsonObject& tree, bool ok) {
+        QStringList frames;
+        std::function<void(const QJsonObject&)> collect = [&](const QJsonObject& node) {
+            const QString id = node.value(QStringLiteral("frame")).toObject().value(QStringLiteral("id")).toString();
+            if (!id.isEmpty())
+                frames << id;
+            for (const QJsonValue& child : node.value(QStringLiteral("childFrames")).toArray())
+                collect(child.toObject());
+        };
+        if (ok)
+            collect(tree.value(QStringLiteral("frameTree")).toObject());
+        findInFrames(job, frames);
+    });
+}
+
+// Looks for the form in the first of `frames`, in a fresh world of its own, then in the rest. A
+// frame of another site that the page's process does not hold has no world to give: it is passed.
+void LoginFiller::findInFrames(const std::shared_ptr<Job>& job, QStringList frames) {
+    if (frames.isEmpty()) {
+        if (job->deadline.hasExpired())
+            return finish(job, tr("Nothing was filled: no login form was found on the page."));
+        QTimer::singleShot(kPollMs, this, [this, job] { findFields(job); });
+        return;
+    }
+    const QString frame = frames.takeFirst();
+    send(job, QStringLiteral("Page.createIsolatedWorld"), QJsonObject{{"frameId", frame}, {"worldName", kWorldName}},
+         [this, job, frames](const QJsonObject& world, bool ok) {
+             const int context = world.value(QStringLiteral("executionContextId")).toInt();
+             if (!ok || context == 0)
+                 return findInFrames(job, frames);
+             send(job, QStringLiteral("Runtime.evaluate"),
+                  QJsonObject{{"expression", findScript()}, {"contextId", context}, {"returnByValue", true}},
+                  [this, job, context, frames](const QJsonObject& answer, bool ok) {
+                      const QJsonObject found =
+                          answer.value(QStringLiteral("result")).toObject().value(QStringLiteral("value")).toObject();
+                      const bool hasUser = ok && found.value(QStringLiteral("user")).toBool();
+                      const bool wantUser = !job->request.userId.isEmpty() && !job->outcome.filledUser;
+                      if (!ok || !found.value(QStringLiteral("password")).toBool()) {
+                          // The user name alone: typed and sent with Enter, when the person asked
+                          // for the form to be sent, and the password looked for on what follows.
+                          if (!hasUser || !wantUser || !job->request.submit || job->request.password.isEmpty())
+                              return findInFrames(job, frames);
+                          job->context = context;
+                          job->firstStep = true;
+                          return fillField(job, true);
+                      }
+                      job->context = context;
+                      job->note = wantUser && !hasUser
+                                      ? tr("The user ID was not filled: the login form has no user field.")
+                                      : QString();
+                      fillField(job, wantUser && hasUser);
+                  });
+         });
+}
+
+// Focuses the field, checks the frame that holds it may have the card's login, selects what the
+// field held and types the new text over it. The user field comes first, then the password.
+void LoginFiller::fillField(const std::shared_ptr<Job>& job, bool user) {
+    if (job->done)
+        return;
+    const QString text = user ? job->request.userId : job->request.password;
+    if (!user && text.isEmpty()) {
+        if (!job->request.submit)
+            return finish(job, QString());
+        return pressEnter(job, [this, job] {
+            job->outcome.submitted = true;
+            finish(job, QString());
+        });
+    }
+    send(job, QStringLiteral("Runtime.evaluate"),
+         QJsonObject{{"expression", focusScript(user)}, {"contextId", job->context}, {"returnByValue", true}},
+         [this, job, user, text](const QJsonObject& answer, bool ok) {
+             const QJsonObject value =
+                 answer.value(QStringLiteral("result")).toObject().value(QStringLiteral("value")).toObject();
+             if (!ok || !value.value(QStringLiteral("focused")).toBool())
+                 return finish(job, tr("Nothing more was filled: the login field could not be focused."));
+             const browser::OriginVerdict verdict = browser::mayFillLogin(
+                 job->request.cardAddress.toStdString(), value.value(QStringLiteral("url")).toString().toStdString());
+             if (!verdict.allowed)
+                 return finish(job, QString::fromStdString(verdict.reason));
+             send(job, QStringLiteral("Input.insertText"), QJsonObject{{"text", text}},
+                  [this, job, user](const QJsonObject&, bool ok) {
+                      if (!ok)
+                          return finish(job, tr("The browser did not take the typing."));
+                      if (user) {
+                          job->outcome.filledUser = true;
+                          if (!job->firstStep)
+                              return fillField(job, false);
+                          return pressEnter(job, [this, job] {
+                              job->firstStep = false;
+                              job->deadline = QDeadlineTimer(m_waitMs);  // the next step gets its own wait
+                              QTimer::singleShot(kPollMs, this, [this, job] { findFields(job); });
+                          });
+                      }
+                      job->outcome.filledPassword = true;
+                      if (!job->request.submit)
+                          return finish(job, QString());
+                      pressEnter(job, [this, job] {
+                          job->outcome.submitted = true;
+                          finish(job, QString());
+                      });
+                  });
+         });
+}
+
+// Presses Enter in the focused field, which sends its form as a person's Enter would.
+void LoginFiller::pressEnter(const std::shared_ptr<Job>& job, std::function<void()> then) {
+    auto key = [](const char* type) {
+        QJsonObject event{{"type", type},
+                          {"key", "Enter"},
+                          {"code", "Enter"},
+                          {"windowsVirtualKeyCode", 13},
+                          {"nativeVirtualKeyCode", 13}};
+        if (QLatin1String(type) == QLatin1String("keyDown"))
+            event.insert(QStringLiteral("text"), QStringLiteral("\r"));
+        return event;
+    };
+    send(job, QStringLiteral("Input.dispatchKeyEvent"), key("keyDown"),
+         [this, job, key, then](const QJsonObject&, bool ok) {
+             if (!ok)
+                 return finish(job, tr("The browser did not take the Enter key."));
+             send(job, QStringLiteral("Input.dispatchKeyEvent"), key("keyUp"),
+                  [this, job, then](const QJsonObject&, bool ok) {
+                      if (!ok)
+                          return finish(job, tr("The browser did not take the Enter key."));
+                      then();
+                  });
+         });
+}
+
+void LoginFiller::finish(const std::shared_ptr<Job>& job, const QString& message) {
+    if (job->done)
+        return;
+    job->done = true;
+    if (!job->session.isEmpty())
+        m_windows.detach(job->session);
+    job->outcome.message = message.isEmpty() ? job->note : message;
+    job->reply(job->outcome);
+}
