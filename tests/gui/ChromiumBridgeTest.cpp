@@ -12,6 +12,7 @@
 #include <QTest>
 #include <csignal>
 
+#include "LocalPageServer.h"
 #include "ScriptedHarness.h"
 #include "browser/DdeBusNames.h"
 #include "cardstore/CardList.h"
@@ -25,59 +26,31 @@
 
 namespace {
 
-/// Serves two pages: /page, and /secret behind HTTP Basic authentication for alice:s3cret. Notes
-/// every request as "PATH AUTHORIZATION".
-class PageServer : public QObject {
+/// Serves two pages: /page, and /secret behind HTTP Basic authentication for alice:p@ss:w0rd. Notes
+/// every request but the icon's as "PATH AUTHORIZATION".
+class PageServer : public LocalPageServer {
 public:
     PageServer() {
-        m_server.listen(QHostAddress::LocalHost);
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { serve(socket); });
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        setReply([this](const Request& asked) {
+            Reply reply;
+            if (asked.path == "/favicon.ico") {
+                reply.status = "404 Not Found";
+                return reply;
             }
+            served << QString::fromLatin1(asked.path + ' ' + asked.authorization).trimmed();
+            if (asked.path == "/secret" && asked.authorization != "Basic " + QByteArray("alice:p@ss:w0rd").toBase64()) {
+                reply.status = "401 Unauthorized";
+                reply.headers = "WWW-Authenticate: Basic realm=\"cards\"\r\n";
+                reply.body = "<title>Who are you</title>no";
+            } else if (asked.path == "/secret") {
+                reply.body = "<title>Welcome, \"alice\" \xC3\xA9 \xE2\x82\xAC</title>in";  // UTF-8 for é and €
+            } else {
+                reply.body = "<title>Card page</title>hello";
+            }
+            return reply;
         });
     }
-    QString url(const QString& path) const {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_server.serverPort()).arg(path);
-    }
-    QStringList requests;
-
-private:
-    void serve(QTcpSocket* socket) {
-        QByteArray& request = m_pending[socket];
-        request += socket->readAll();
-        if (!request.contains("\r\n\r\n"))
-            return;
-        const QList<QByteArray> lines = request.split('\n');
-        const QByteArray path = lines.first().split(' ').value(1);
-        QByteArray authorization;
-        for (const QByteArray& line : lines)
-            if (line.toLower().startsWith("authorization:"))
-                authorization = line.mid(14).trimmed();
-        m_pending.remove(socket);
-        if (path == "/favicon.ico") {
-            socket->write("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-            socket->disconnectFromHost();
-            return;
-        }
-        requests << QString::fromLatin1(path + ' ' + authorization).trimmed();
-        QByteArray body, status = "200 OK", extra;
-        if (path == "/secret" && authorization != "Basic " + QByteArray("alice:p@ss:w0rd").toBase64()) {
-            status = "401 Unauthorized";
-            extra = "WWW-Authenticate: Basic realm=\"cards\"\r\n";
-            body = "<title>Who are you</title>no";
-        } else if (path == "/secret") {
-            body = "<title>Welcome, \"alice\" \xC3\xA9 \xE2\x82\xAC</title>in";  // UTF-8 for é and €
-        } else {
-            body = "<title>Card page</title>hello";
-        }
-        socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/html; charset=utf-8\r\nConnection: close\r\n" + extra +
-                      "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
-        socket->disconnectFromHost();
-    }
-    QTcpServer m_server;
-    QHash<QTcpSocket*, QByteArray> m_pending;
+    QStringList served;
 };
 
 const QString kBusName = QString::fromLatin1(dde::kBusNamePrefix) + QStringLiteral("iexplore");
@@ -91,8 +64,8 @@ QByteArray request(const QString& topic, const QByteArray& item) {
         m.setArguments(args);
         return bus.call(m, QDBus::BlockWithGui, 60000);  // the page server runs on this thread
     };
-    const quint64 conversation = call(QStringLiteral("Connect"), {QStringLiteral("IExplore"), topic})
-                                     .arguments().value(0).toULongLong();
+    const quint64 conversation =
+        call(QStringLiteral("Connect"), {QStringLiteral("IExplore"), topic}).arguments().value(0).toULongLong();
     const QByteArray data = call(QStringLiteral("Request"), {conversation, item}).arguments().value(0).toByteArray();
     call(QStringLiteral("Disconnect"), {conversation});
     return data;
@@ -125,7 +98,8 @@ void ChromiumBridgeTest::cardsReachARealBrowser() {
         writeSetting(s, settings::kChooseWebBrowser, 1);
         writeSetting(s, settings::kExplorerPath, command);
     });
-    writeCardFile(h.path("cards.qvf"), {{0, "Page", pages.url("/page")}, {0, "Secret", pages.url("/secret"), "alice", "p@ss:w0rd"}});
+    writeCardFile(h.path("cards.qvf"),
+                  {{0, "Page", pages.url("/page")}, {0, "Secret", pages.url("/secret"), "alice", "p@ss:w0rd"}});
     h.open(h.path("cards.qvf"));
     auto select = [&](const QString& name) {
         h.tree()->SelectItem(h.cardItem(0, name));
@@ -137,7 +111,7 @@ void ChromiumBridgeTest::cardsReachARealBrowser() {
     select(QStringLiteral("Page"))->newBrowserWindow = 1;
     QVERIFY(h.run(cmd::LoadWebPage));
     QCOMPARE(h.prompter.messages(), QStringList());  // the failed first connection is no error once it answers
-    QTRY_VERIFY_WITH_TIMEOUT(pages.requests.contains("/page"), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(pages.served.contains("/page"), 30000);
 
     // Window ids: 0 opens a new window, 4294967295 the last active one, which the answer names.
     const quint32 fresh = rawNumber(request("WWW_OpenURL", '"' + pages.url("/page").toUtf8() + "\",,0,0,,,Test"));
@@ -152,8 +126,9 @@ void ChromiumBridgeTest::cardsReachARealBrowser() {
     Card* secret = select(QStringLiteral("Secret"));
     secret->automaticAccess = 1;
     QVERIFY(h.run(cmd::LoadWebPage));
-    const QString granted = QStringLiteral("/secret Basic ") + QString::fromLatin1(QByteArray("alice:p@ss:w0rd").toBase64());
-    QTRY_VERIFY_WITH_TIMEOUT(pages.requests.contains(granted), 30000);
+    const QString granted =
+        QStringLiteral("/secret Basic ") + QString::fromLatin1(QByteArray("alice:p@ss:w0rd").toBase64());
+    QTRY_VERIFY_WITH_TIMEOUT(pages.served.contains(granted), 30000);
 
     // Get Web Page makes a card of the page shown: its title and address.
     QByteArray info;
@@ -183,11 +158,11 @@ void ChromiumBridgeTest::cardsReachARealBrowser() {
     QVERIFY(pid != 0);
     ::kill(static_cast<pid_t>(pid), SIGKILL);
     QTRY_VERIFY_WITH_TIMEOUT(!bus->isServiceRegistered(kBusName).value(), 10000);
-    pages.requests.clear();
+    pages.served.clear();
     select(QStringLiteral("Page"))->newBrowserWindow = 0;
     QVERIFY(h.run(cmd::LoadWebPage));
     QCOMPARE(h.prompter.messages(), QStringList());
-    QTRY_VERIFY_WITH_TIMEOUT(pages.requests.contains("/page"), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(pages.served.contains("/page"), 30000);
     const uint restarted = bus->servicePid(kBusName).value();
     QVERIFY(restarted != 0 && restarted != pid);
     ::kill(static_cast<pid_t>(restarted), SIGTERM);

@@ -1,11 +1,13 @@
 #pragma once
 // A small HTTP server on 127.0.0.1 for tests that drive a real browser: it answers every GET with
-// the page a test gives for its path (404 for any other) and notes the paths asked for.
+// the page a test gives for its path (404 for any other), or with what a test's own reply function
+// says, and notes the paths asked for.
 
 #include <QHash>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <functional>
 
 class LocalPageServer : public QObject {
 public:
@@ -23,6 +25,19 @@ public:
     }
     /// The HTML page served at `path` (UTF-8).
     void setPage(const QByteArray& path, const QByteArray& html) { m_pages.insert(path, html); }
+
+    struct Request {
+        QByteArray path;
+        QByteArray authorization;  // the Authorization header's value, if any
+    };
+    struct Reply {
+        QByteArray status = "200 OK";
+        QByteArray headers;  // further header lines, each ending in CRLF
+        QByteArray body;
+    };
+    /// Answers every request with `reply` instead of the pages.
+    void setReply(std::function<Reply(const Request&)> reply) { m_reply = std::move(reply); }
+
     QStringList requests;
 
 private:
@@ -31,17 +46,28 @@ private:
         request += socket->readAll();
         if (!request.contains("\r\n\r\n"))
             return;
-        const QByteArray path = request.left(request.indexOf('\n')).split(' ').value(1);
+        const QList<QByteArray> lines = request.split('\n');
+        Request asked{lines.first().split(' ').value(1), {}};
+        for (const QByteArray& line : lines)
+            if (line.toLower().startsWith("authorization:"))
+                asked.authorization = line.mid(14).trimmed();
         m_pending.remove(socket);
-        requests << QString::fromLatin1(path);
-        const bool known = m_pages.contains(path);
-        const QByteArray body = m_pages.value(path);
-        socket->write(QByteArray("HTTP/1.1 ") + (known ? "200 OK" : "404 Not Found") +
-                      "\r\nContent-Type: text/html; charset=utf-8\r\nConnection: close\r\nContent-Length: " +
-                      QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        requests << QString::fromLatin1(asked.path);
+        Reply reply;
+        if (m_reply) {
+            reply = m_reply(asked);
+        } else if (m_pages.contains(asked.path)) {
+            reply.body = m_pages.value(asked.path);
+        } else {
+            reply.status = "404 Not Found";
+        }
+        socket->write("HTTP/1.1 " + reply.status +
+                      "\r\nContent-Type: text/html; charset=utf-8\r\nConnection: close\r\n" + reply.headers +
+                      "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n\r\n" + reply.body);
         socket->disconnectFromHost();
     }
     QTcpServer m_server;
     QHash<QTcpSocket*, QByteArray> m_pending;
     QHash<QByteArray, QByteArray> m_pages;
+    std::function<Reply(const Request&)> m_reply;
 };
