@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QTest>
+#include <functional>
 #include <random>
 
 #include "cardstore/CardStore.h"
@@ -18,11 +19,36 @@ QStringList rows(const CategoryTreeModel& model) {
         const QModelIndex category = model.index(c, 0);
         for (int r = 0; r < model.rowCount(category); ++r) {
             const QModelIndex card = model.index(r, 0, category);
-            out.append(QStringLiteral("%1/%2/%3").arg(c).arg(card.data().toString()).arg(
-                card.data(CategoryTreeModel::kPositionRole).toInt()));
+            out.append(QStringLiteral("%1/%2/%3")
+                           .arg(c)
+                           .arg(card.data().toString())
+                           .arg(card.data(CategoryTreeModel::kPositionRole).toInt()));
         }
     }
     return out;
+}
+
+/// One edit of a card in `category`, told to the model as the window tells it: action 0 adds a card,
+/// 1 removes one, 2 renames one, each card and name drawn by `pick`. Returns the removed position, or -1.
+int editCard(CardStore& store, CategoryTreeModel& model, int category, int action,
+             const std::vector<std::string>& names, const std::function<int(std::size_t)>& pick) {
+    CardList* list = store.GetCategoryList(category);
+    if (action == 0) {
+        auto card = std::make_unique<Card>();
+        card->firstField = names[static_cast<std::size_t>(pick(names.size()))];
+        list->AddCard(std::move(card));
+        model.cardAppended(category, list->GetCardCount() - 1);
+        return -1;
+    }
+    const int position = pick(static_cast<std::size_t>(list->GetCardCount()));
+    if (action == 1) {
+        list->RemoveCardAt(position);
+        model.cardRemoved(category, position);
+        return position;
+    }
+    list->GetCardAt(position)->firstField = names[static_cast<std::size_t>(pick(names.size()))];
+    model.cardChanged(category, position);
+    return -1;
 }
 
 }  // namespace
@@ -36,9 +62,22 @@ private slots:
 
 void CategoryTreeModelTest::singleRowChangesMatchARebuild() {
     // Names chosen to collide: equal names, names differing only in case, accented letters.
-    const std::vector<std::string> names = {"a", "A", "b", "B", "\xE9t\xE9", "\xC9T\xC9", "zeta", "", "a", "Zeta",
-                                            "a very long card name one", "A VERY LONG CARD NAME TWO",
-                                            "a very long card name", "\x80 euro", "\x9A" "a\x8A"};
+    const std::vector<std::string> names = {"a",
+                                            "A",
+                                            "b",
+                                            "B",
+                                            "\xE9t\xE9",
+                                            "\xC9T\xC9",
+                                            "zeta",
+                                            "",
+                                            "a",
+                                            "Zeta",
+                                            "a very long card name one",
+                                            "A VERY LONG CARD NAME TWO",
+                                            "a very long card name",
+                                            "\x80 euro",
+                                            "\x9A"
+                                            "a\x8A"};
     std::mt19937 random(7);
     auto pick = [&](std::size_t n) { return static_cast<int>(random() % n); };
 
@@ -58,22 +97,7 @@ void CategoryTreeModelTest::singleRowChangesMatchARebuild() {
             held.append(QPersistentModelIndex(model.index(r, 0, parent)));
             heldPositions.append(model.index(r, 0, parent).data(CategoryTreeModel::kPositionRole).toInt());
         }
-        int removed = -1;
-        if (action == 0) {
-            auto card = std::make_unique<Card>();
-            card->firstField = names[static_cast<std::size_t>(pick(names.size()))];
-            list->AddCard(std::move(card));
-            model.cardAppended(category, list->GetCardCount() - 1);
-        } else if (action == 1) {
-            const int position = pick(static_cast<std::size_t>(list->GetCardCount()));
-            list->RemoveCardAt(position);
-            model.cardRemoved(category, position);
-            removed = position;
-        } else {
-            const int position = pick(static_cast<std::size_t>(list->GetCardCount()));
-            list->GetCardAt(position)->firstField = names[static_cast<std::size_t>(pick(names.size()))];
-            model.cardChanged(category, position);
-        }
+        const int removed = editCard(store, model, category, action, names, pick);
         for (int k = 0; k < held.size(); ++k) {
             const int was = heldPositions[k];
             if (was == removed) {
@@ -81,7 +105,8 @@ void CategoryTreeModelTest::singleRowChangesMatchARebuild() {
                 continue;
             }
             QVERIFY(held[k].isValid());
-            QCOMPARE(held[k].data(CategoryTreeModel::kPositionRole).toInt(), removed >= 0 && was > removed ? was - 1 : was);
+            QCOMPARE(held[k].data(CategoryTreeModel::kPositionRole).toInt(),
+                     removed >= 0 && was > removed ? was - 1 : was);
         }
         CategoryTreeModel rebuilt;
         rebuilt.setStore(&store);
@@ -143,20 +168,7 @@ void CategoryTreeModelTest::changesBeforeTheRowsAreReadMatchARebuild() {
             const int before = model.rowCount(model.index(category, 0));
             const int action = list->GetCardCount() == 0 ? 0 : pick(3);
             announced = 0;
-            if (action == 0) {
-                auto card = std::make_unique<Card>();
-                card->firstField = names[static_cast<std::size_t>(pick(names.size()))];
-                list->AddCard(std::move(card));
-                model.cardAppended(category, list->GetCardCount() - 1);
-            } else if (action == 1) {
-                const int position = pick(static_cast<std::size_t>(list->GetCardCount()));
-                list->RemoveCardAt(position);
-                model.cardRemoved(category, position);
-            } else {
-                const int position = pick(static_cast<std::size_t>(list->GetCardCount()));
-                list->GetCardAt(position)->firstField = names[static_cast<std::size_t>(pick(names.size()))];
-                model.cardChanged(category, position);
-            }
+            editCard(store, model, category, action, names, pick);
             QCOMPARE(model.rowCount(model.index(category, 0)), list->GetCardCount());
             QCOMPARE(before + announced, list->GetCardCount());
             if (pick(4) == 0) {
