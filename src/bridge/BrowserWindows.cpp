@@ -32,13 +32,37 @@ void BrowserWindows::receive(const QByteArray& message) {
     }
     const QString method = object.value(QStringLiteral("method")).toString();
     const QJsonObject params = object.value(QStringLiteral("params")).toObject();
+    const QString session = object.value(QStringLiteral("sessionId")).toString();
+    if (!session.isEmpty()) {
+        // A handler may unlisten (itself or another) while the event is handed round.
+        std::vector<int> ids;
+        for (const auto& [id, listener] : m_listeners)
+            if (listener.session == session)
+                ids.push_back(id);
+        for (const int id : ids) {
+            const auto found = m_listeners.find(id);
+            if (found != m_listeners.end()) {
+                const EventHandler handler = found->second.handler;
+                handler(method, params);
+            }
+        }
+        return;
+    }
+    if (method == QLatin1String("Target.detachedFromTarget")) {
+        const QString gone = params.value(QStringLiteral("sessionId")).toString();
+        std::erase_if(m_listeners, [&](const auto& entry) { return entry.second.session == gone; });
+        return;
+    }
     if (method == QLatin1String("Target.targetCreated") || method == QLatin1String("Target.targetInfoChanged")) {
         notePage(params.value(QStringLiteral("targetInfo")).toObject());
     } else if (method == QLatin1String("Target.targetDestroyed")) {
         const quint32 gone = m_idForTarget.take(params.value(QStringLiteral("targetId")).toString());
+        if (gone == 0)
+            return;
         m_pages.remove(gone);
         if (m_lastActive == gone)
             m_lastActive = m_pages.isEmpty() ? 0 : windows().constLast();
+        emit windowClosed(gone);
     }
 }
 
@@ -51,6 +75,7 @@ void BrowserWindows::notePage(const QJsonObject& targetInfo) {
     if (targetId.isEmpty())
         return;
     quint32 id = m_idForTarget.value(targetId);
+    bool fresh = false;
     if (id == 0) {
         id = m_nextId++;
         if (m_nextId == kLastActive)
@@ -58,12 +83,15 @@ void BrowserWindows::notePage(const QJsonObject& targetInfo) {
         m_idForTarget.insert(targetId, id);
         m_pages.insert(id, Page{targetId, {}});
         m_lastActive = id;  // a window the person opens becomes the one in front
+        fresh = true;
     }
     Page& page = m_pages[id];
     if (targetInfo.contains(QStringLiteral("url")))
         page.info.url = targetInfo.value(QStringLiteral("url")).toString();
     if (targetInfo.contains(QStringLiteral("title")))
         page.info.title = targetInfo.value(QStringLiteral("title")).toString();
+    if (fresh)
+        emit windowOpened(id);
 }
 
 void BrowserWindows::start(std::function<void(bool ok)> ready) {
@@ -153,6 +181,16 @@ void BrowserWindows::detach(const QString& session) {
 void BrowserWindows::callInSession(const QString& session, const QString& method, const QJsonObject& params,
                                    Result done) {
     call(method, params, std::move(done), session);
+}
+
+int BrowserWindows::listen(const QString& session, EventHandler handler) {
+    const int id = m_nextListener++;
+    m_listeners.emplace(id, Listener{session, std::move(handler)});
+    return id;
+}
+
+void BrowserWindows::unlisten(int listener) {
+    m_listeners.erase(listener);
 }
 
 void BrowserWindows::activate(quint32 id, IdReply reply) {

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <map>
 
 class ChromiumProcess;
 
@@ -62,6 +63,22 @@ public:
     /// Sends one command to the page of `session` (from attach()).
     void callInSession(const QString& session, const QString& method, const QJsonObject& params, Result done);
 
+    /// An event of one session: its method and params.
+    using EventHandler = std::function<void(const QString& method, const QJsonObject& params)>;
+    /// Hands every event the browser sends for `session` to `handler`, until unlisten() with the
+    /// number this answers or the session ends. Several handlers may follow one session.
+    int listen(const QString& session, EventHandler handler);
+    void unlisten(int listener);
+
+    /// The address the page of window `id` showed when the browser last told (no browser call).
+    QString knownUrl(quint32 id) const { return m_pages.value(resolve(id)).info.url; }
+
+signals:
+    /// A page the person sees as a window or tab has appeared (also for those there at start).
+    void windowOpened(quint32 id);
+    /// Window `id` has closed.
+    void windowClosed(quint32 id);
+
 private:
     void call(const QString& method, const QJsonObject& params, Result done, const QString& session = QString());
     void notePage(const QJsonObject& targetInfo);
@@ -80,4 +97,10 @@ private:
     quint32 m_lastActive = 0;
     bool m_ready = false;
     QList<std::function<void()>> m_waiting;
+    struct Listener {
+        QString session;
+        EventHandler handler;
+    };
+    int m_nextListener = 1;
+    std::map<int, Listener> m_listeners;
 };
