@@ -21,7 +21,7 @@ QByteArray arrayOf(const std::string& data) { return QByteArray(data.data(), sta
 }  // namespace
 
 BridgeServer::BridgeServer(BrowserWindows& windows, QStringList services, QObject* parent)
-    : QObject(parent), m_windows(windows), m_services(std::move(services)) {}
+    : QObject(parent), m_windows(windows), m_services(std::move(services)), m_filler(windows) {}
 
 std::string BridgeServer::toWin1252(const QString& text) {
     std::string out;
@@ -76,7 +76,7 @@ quint64 BridgeServer::Connect(const QString& service, const QString& topic) {
     for (const QString& name : m_services)
         ours = ours || dde::sameDdeName(toWin1252(name), toWin1252(service));
     int verb = -1;
-    for (int v = 0; v < dde::kVerbCount; ++v)
+    for (int v = 0; v < dde::kAllVerbCount; ++v)
         if (topic == QLatin1String(dde::verbText(v).c_str()))
             verb = v;
     if (!ours || verb < 0 || m_conversations.size() >= kMaxConversations)
@@ -139,10 +139,77 @@ QByteArray BridgeServer::Request(quint64 conversation, const QByteArray& item) {
             });
             return {};
         }
+        case dde::QV_FillLogin:
+            fillLogin(text);
+            return {};
+        case dde::QV_TakeLogin:
+            takeLogin(text);
+            return {};
         default:
             replyError(QStringLiteral("NOTPROCESSED"));
             return {};
     }
+}
+
+namespace {
+
+QString fromWire(const dde::Value& value) {
+    return QString::fromStdString(win1252ToUtf8(dde::textOf(value)));
+}
+
+// A text answer: the fields of `typeList`, then one zero byte.
+void answerText(const QDBusMessage& call, const char* typeList, const std::vector<dde::Arg>& fields) {
+    std::string data = dde::buildItem(typeList, fields);
+    data.push_back('\0');
+    QDBusConnection::sessionBus().send(call.createReply(QVariant::fromValue(arrayOf(data))));
+}
+
+}  // namespace
+
+// Types the card's login into a window's form, for the card's site alone, and answers what was
+// done: user ID typed, password typed, form sent, and otherwise why not.
+void BridgeServer::fillLogin(const std::string& item) {
+    const auto fields = dde::readReply(item, "DW,QCS,QCS,QCS,BL");
+    const quint32 window = dde::numberOf(fields.at(0));
+    LoginFiller::Request request{fromWire(fields.at(1)), fromWire(fields.at(2)), fromWire(fields.at(3)),
+                                 dde::truthOf(fields.at(4))};
+    const QDBusMessage call = message();
+    setDelayedReply(true);
+    m_windows.whenReady([this, window, request, call] {
+        m_filler.fill(window == 0 ? BrowserWindows::kLastActive : window, request,
+                      [call](const LoginFiller::Outcome& outcome) {
+                          answerText(call, "BL,BL,BL,QCS",
+                                     {dde::Value(outcome.filledUser), dde::Value(outcome.filledPassword),
+                                      dde::Value(outcome.submitted), dde::Value(toWin1252(outcome.message))});
+                      });
+    });
+}
+
+// Hands over the login last sent by hand in a window, if it is of the site the window shows; three
+// empty texts when there is none.
+void BridgeServer::takeLogin(const std::string& item) {
+    const quint32 window = dde::numberOf(dde::readReply(item, "DW,DW").at(0));
+    const QDBusMessage call = message();
+    auto answer = [call](std::optional<TypedLogin> login) {
+        // A card holds Windows-1252 text: a login with a character it has no place for is not handed
+        // over with a question mark in it, where it would be a wrong password kept as the right one.
+        std::string probe;
+        if (login && (!utf8ToWin1252(login->userId.toStdString(), probe) ||
+                      !utf8ToWin1252(login->password.toStdString(), probe)))
+            login.reset();
+        answerText(call, "QCS,QCS,QCS",
+                   {dde::Value(login ? toWin1252(login->pageUrl) : std::string()),
+                    dde::Value(login ? toWin1252(login->userId) : std::string()),
+                    dde::Value(login ? toWin1252(login->password) : std::string())});
+    };
+    if (!m_takeLogin) {
+        answer(std::nullopt);
+        return;
+    }
+    setDelayedReply(true);
+    m_windows.whenReady([this, window, answer] {
+        m_takeLogin(window == 0 ? BrowserWindows::kLastActive : window, answer);
+    });
 }
 
 uint BridgeServer::Poke(quint64, const QByteArray&, const QByteArray&) {

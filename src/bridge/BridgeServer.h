@@ -9,6 +9,10 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <optional>
+
+#include "bridge/loginforms/LoginFiller.h"
 
 class BrowserWindows;
 
@@ -25,6 +29,18 @@ public:
     /// Gives the bus names back.
     void unregisterFromBus();
 
+    /// The login the person last sent by hand in a window, as the verb that takes it answers it.
+    struct TypedLogin {
+        QString pageUrl;
+        QString userId;
+        QString password;
+    };
+    using LoginTaker = std::function<void(quint32 window, std::function<void(std::optional<TypedLogin>)> reply)>;
+    /// Who keeps the logins typed by hand; without one, the verb that takes them answers none.
+    void setLoginTaker(LoginTaker taker) { m_takeLogin = std::move(taker); }
+    /// The filler the verb that fills login forms uses (its wait may be changed, for tests).
+    LoginFiller& filler() { return m_filler; }
+
     /// A browser text (UTF-8) as the protocol carries it (Windows-1252); a character that has no
     /// place there becomes a question mark.
     static std::string toWin1252(const QString& text);
@@ -37,10 +53,14 @@ public slots:
 
 private:
     void replyError(const QString& shortName);
+    void fillLogin(const std::string& item);
+    void takeLogin(const std::string& item);
 
     BrowserWindows& m_windows;
     QStringList m_services;
     QHash<quint64, int> m_conversations;  // conversation -> verb
     quint64 m_nextConversation = 1;
     bool m_registered = false;
+    LoginFiller m_filler;
+    LoginTaker m_takeLogin;
 };

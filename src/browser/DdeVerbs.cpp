@@ -36,6 +36,10 @@ const std::array<const char*, kVerbCount>& verbTexts() {
 }
 
 std::string verbText(int index) {
+    if (index == QV_FillLogin)
+        return "QV_FillLogin";
+    if (index == QV_TakeLogin)
+        return "QV_TakeLogin";
     return index >= 0 && index < kVerbCount ? std::string(verbTexts()[index]) : std::string();
 }
 

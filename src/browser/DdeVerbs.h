@@ -39,10 +39,19 @@ enum Verb : int {
 
 inline constexpr int kVerbCount = 27;
 
+/// Topics of our own beyond the 27, answered by quorvane-browser: filling a login form, and taking
+/// the login the person last sent by hand. A browser side that does not know them refuses the
+/// conversation, and the program goes without.
+enum ExtraVerb : int {
+    QV_FillLogin = kVerbCount,
+    QV_TakeLogin,
+};
+inline constexpr int kAllVerbCount = kVerbCount + 2;
+
 /// The verb texts, by index ("WWW_Activate" ... "WWW_WindowChange").
 const std::array<const char*, kVerbCount>& verbTexts();
 
-/// The text of verb `index`; empty for an index outside the table.
+/// The text of verb `index` (one of the 27 or of our own); empty for an index outside both.
 std::string verbText(int index);
 
 /// The index of a topic name, compared exactly; -1 when it is none of the 27.

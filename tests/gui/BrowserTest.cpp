@@ -30,6 +30,7 @@
 #include "ui/frame/CommandIds.h"
 #include "ui/frame/CommandTable.h"
 #include "ui/frame/MainFrame.h"
+#include "ui/frame/StatusMessagePane.h"
 
 namespace {
 
@@ -101,6 +102,7 @@ private slots:
     void loadWebPageSendsTheCardsAddress();
     void loadWebPageWithoutAddressDoesNothing();
     void getWebPageMakesACardByCategory();
+    void formLoginsThroughTheBrowser();
     void fixedPagesAndTheAboutBox();
     void browserNotRunning();
     void ownServerAnswersTheBrowser();
@@ -145,7 +147,10 @@ void BrowserTest::loadWebPageSendsTheCardsAddress() {
         QVERIFY(f.h.run(cmd::LoadWebPage));
         ScriptedBrowser& browser = QLatin1String(c.service) == "Netscape" ? netscape : explorer;
         const bool activates = QLatin1String(c.service) == "Netscape";
-        QTRY_COMPARE(browser.trace(), activates ? withActivate : withoutActivate);
+        // With automatic access the browser is asked to fill the login form too; this one does
+        // not know how ("not processed"), and that is no error.
+        const QStringList fill = {"Connect QV_FillLogin", "Request QV_FillLogin", "Disconnect QV_FillLogin"};
+        QTRY_COMPARE(browser.trace(), (activates ? withActivate : withoutActivate) + (c.automatic ? fill : QStringList()));
         QCOMPARE(browser.calls.first().service, QString::fromLatin1(c.service));
         QCOMPARE(CDDEObject::serialCounter(), ++serial);  // a new own name for every command
         if (activates) {
@@ -206,10 +211,14 @@ void BrowserTest::getWebPageMakesACardByCategory() {
             });
         }
         QVERIFY(f.h.run(cmd::GetWebPage));
-        // The browser is asked first, whatever the category.
+        // The browser is asked first, whatever the category; for a category whose cards keep a
+        // login, also for the login typed there (this browser notes none).
+        const bool login = QLatin1String(c.category) == "WWW Sites" || QLatin1String(c.category) == "FTP Servers";
         QTRY_COMPARE(explorer.trace(),
                      (QStringList{"Connect WWW_OpenURL", "Disconnect WWW_OpenURL", "Connect WWW_GetWindowInfo",
-                                  "Request WWW_GetWindowInfo", "Disconnect WWW_GetWindowInfo"}));
+                                  "Request WWW_GetWindowInfo", "Disconnect WWW_GetWindowInfo"}) +
+                         (login ? QStringList{"Connect QV_TakeLogin", "Request QV_TakeLogin", "Disconnect QV_TakeLogin"}
+                                : QStringList()));
         QCOMPARE(explorer.calls.first().service, QStringLiteral("IExplore"));
         QCOMPARE(explorer.requestItem("WWW_GetWindowInfo"), QByteArray("4294967295"));
         if (!c.editor) {
@@ -265,6 +274,93 @@ void BrowserTest::getWebPageMakesACardByCategory() {
     QTRY_COMPARE(explorer.trace().size(), 5);
     QVERIFY(f.h.prompter.messages().isEmpty());
     QVERIFY(f.h.prompter.dialogs.isEmpty());
+}
+
+// The verbs of a browser side that fills login forms and notes logins typed by hand: what the
+// window sends, and what it shows and keeps of the answers.
+void BrowserTest::formLoginsThroughTheBrowser() {
+    ScriptedBrowser netscape(QStringLiteral("Netscape"));
+    ScriptedBrowser explorer(QStringLiteral("IExplore"));
+    QVERIFY(netscape.start() && explorer.start());
+    Fixture f;
+    auto status = [&] { return f.h.frame()->messagePane()->notice(); };
+    Card* card = f.select(0, "Bank");
+    card->automaticAccess = 1;
+
+    // Load Web Page: the page opens, then its form is filled and sent in the window it opened in.
+    const struct {
+        QByteArray answer;
+        QString shown;
+    } loads[] = {
+        {"TRUE,TRUE,TRUE,\"\"", "Login sent to bank.example."},
+        {"FALSE,FALSE,FALSE,\"Nothing was filled: the page is not of the card's site.\"",
+         "Nothing was filled: the page is not of the card's site."},
+        {"FALSE,FALSE,FALSE,\"Logged in by the site's HTTP authentication.\"",
+         "Logged in by the site's HTTP authentication."},
+    };
+    for (const auto& load : loads) {
+        netscape.calls.clear();
+        netscape.fillLoginAnswer = load.answer;
+        QVERIFY(f.h.run(cmd::LoadWebPage));
+        QTRY_COMPARE(netscape.trace().size(), 11);
+        QCOMPARE(netscape.trace().mid(8), (QStringList{"Connect QV_FillLogin", "Request QV_FillLogin",
+                                                        "Disconnect QV_FillLogin"}));
+        QCOMPARE(netscape.requestItem("QV_FillLogin"), QByteArray("5,\"https://bank.example/log\\\"in\",\"ann@x\",\"p:w\",TRUE"));
+        QCOMPARE(status(), load.shown);
+    }
+
+    // Fill Login: the page in front, never sent; nothing opened or activated first.
+    netscape.calls.clear();
+    netscape.fillLoginAnswer = "TRUE,TRUE,FALSE,\"\"";
+    card->automaticAccess = 0;  // not needed for this command
+    QVERIFY(f.h.run(cmd::FillLogin));
+    QTRY_COMPARE(netscape.trace(), (QStringList{"Connect WWW_OpenURL", "Disconnect WWW_OpenURL",
+                                                 "Connect QV_FillLogin", "Request QV_FillLogin",
+                                                 "Disconnect QV_FillLogin"}));
+    QCOMPARE(netscape.requestItem("QV_FillLogin"),
+             QByteArray("4294967295,\"https://bank.example/log\\\"in\",\"ann@x\",\"p:w\",FALSE"));
+    QCOMPARE(status(), QStringLiteral("Login filled in on bank.example; press Enter in the browser to send it."));
+    // A browser side that does not fill forms, and one that is not running: said in the status bar.
+    netscape.fillLoginAnswer.clear();
+    QVERIFY(f.h.run(cmd::FillLogin));
+    QTRY_VERIFY(status().startsWith(QStringLiteral("Nothing was filled: the web browser does not fill login forms.")));
+    netscape.stop();
+    QVERIFY(f.h.run(cmd::FillLogin));
+    QTRY_COMPARE(status(), kNotRunning);
+    QVERIFY(f.h.prompter.messages().isEmpty());  // no error box for any of it
+
+    // Get Web Page takes the login typed on the page shown: into the card, with Automatic Access on.
+    // Logged in on another host of the site than the one shown: the card keeps the login page.
+    const struct {
+        QString page;
+        QByteArray login;
+        QString address;
+    } takes[] = {
+        {"https://news.example/home", "\"https://news.example/login?next=1\",\"me@x\",\"s\\\"ecret\"",
+         "https://news.example/home"},
+        {"https://www.news.example/home", "\"https://login.news.example/in\",\"me@x\",\"s\\\"ecret\"",
+         "https://login.news.example/in"},
+    };
+    f.selectCategory(QStringLiteral("WWW Sites"));
+    for (const auto& take : takes) {
+        explorer.pageAddress = take.page;
+        explorer.takeLoginAnswer = take.login;
+        CardDlgData shown;
+        f.h.prompter.onDialog<CCardDlg>([&](CCardDlg& dlg) {
+            shown = dlg.data();
+            return int(QDialog::Accepted);
+        });
+        QVERIFY(f.h.run(cmd::GetWebPage));
+        QCOMPARE(explorer.requestItem("QV_TakeLogin"), QByteArray("4294967295"));
+        QCOMPARE(shown.secondField, take.address);
+        QCOMPARE(shown.thirdField, QStringLiteral("me@x"));
+        QCOMPARE(shown.fourthField, QStringLiteral("s\"ecret"));
+        QVERIFY(shown.automaticAccess);
+        const CardList* list = f.h.doc()->GetCategoryList(0);
+        QCOMPARE(list->GetCardAt(list->GetCardCount() - 1)->automaticAccess, 1);
+        explorer.calls.clear();
+    }
+    f.h.prompter.reset();
 }
 
 void BrowserTest::fixedPagesAndTheAboutBox() {

@@ -60,7 +60,7 @@ const QString kFilePopup = QStringLiteral(
     "&Print...\tCtrl+P|Print Pre&view|P&rint Setup...|-|Recent File|-|E&xit");
 const QString kCardItems = QStringLiteral("&New Card\tCtrl+N |&Delete Card\tCtrl+D|-|First Card|Last Card|-|&Edit Card\tCtrl+E ");
 const QString kInternetItems = QStringLiteral(
-    "Launch WWW|Launch E-Mail|Launch Login|Launch News|Launch FTP|-|Load Web Page\tCtrl+W |Get Web Page\tAlt+W ");
+    "Launch WWW|Launch E-Mail|Launch Login|Launch News|Launch FTP|-|Load Web Page\tCtrl+W |Get Web Page\tAlt+W |Fill Login\tCtrl+Shift+L");
 const QString kTail = QStringLiteral(
     "&Window: &Arrange Icons\n"
     "&Help: Online Documentation|Help Reader|Quorvane Home Page|-|&About Quorvane...");
@@ -133,7 +133,7 @@ void CommandTableTest::acceleratorTable_data() {
         {"Shift+Del", cmd::EditCut},      {"F1", cmd::Help},               {"Shift+F1", cmd::ContextHelp},
         {"F6", cmd::NextPane},            {"Shift+F6", cmd::PrevPane},     {"Ctrl+Ins", cmd::EditCopy},
         {"Shift+Ins", cmd::EditPaste},    {"Ctrl+W", cmd::LoadWebPage},    {"Ctrl+Shift+W", cmd::GetWebPage},
-        {"X", cmd::AppExit},              {"Ctrl+X", cmd::EditCut},        {"Ctrl+Z", cmd::EditUndo},
+        {"Ctrl+Shift+L", cmd::FillLogin}, {"X", cmd::AppExit},              {"Ctrl+X", cmd::EditCut},        {"Ctrl+Z", cmd::EditUndo},
     };
     for (const auto& [keys, id] : table) {
         QTest::newRow(keys) << QString::fromLatin1(keys) << id;

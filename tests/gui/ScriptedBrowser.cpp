@@ -78,6 +78,10 @@ public:
             reply = message.createReply(rawDw(m_browser.activatedWindow));
         } else if (call.topic == QLatin1String("WWW_GetWindowInfo")) {
             reply = message.createReply(quoted(m_browser.pageAddress) + ',' + quoted(m_browser.pageTitle) + '\0');
+        } else if (call.topic == QLatin1String("QV_FillLogin") && !m_browser.fillLoginAnswer.isEmpty()) {
+            reply = message.createReply(m_browser.fillLoginAnswer + '\0');
+        } else if (call.topic == QLatin1String("QV_TakeLogin") && !m_browser.takeLoginAnswer.isEmpty()) {
+            reply = message.createReply(m_browser.takeLoginAnswer + '\0');
         } else {
             reply = message.createErrorReply(QStringLiteral("org.orvel.quorvane.dde.Error.NOTPROCESSED"), {});
         }

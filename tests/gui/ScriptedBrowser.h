@@ -39,6 +39,10 @@ public:
     quint32 activatedWindow = 5;  // WWW_Activate and WWW_OpenURL answer this window id
     QString pageAddress = QStringLiteral("https://news.example/a?b=1");
     QString pageTitle = QStringLiteral("News, today: \"big\"");
+    /// The text answers (without their zero byte) to the login verbs of quorvane-browser; empty:
+    /// "not processed", as a browser side that does not know them answers.
+    QByteArray fillLoginAnswer;
+    QByteArray takeLoginAnswer;
     QMap<QString, QString> errorFor;  // topic -> the short error name its requests are answered with
     int replyDelayMs = 0;             // requests are answered this much later, after whileAnswering
     /// Runs while a request waits to be answered (after replyDelayMs / 2), e.g. to call back.

@@ -2,10 +2,12 @@
 
 #include <QDate>
 #include <QLocale>
+#include <QUrl>
 #include <array>
 
 #include "browser/BrowserChoice.h"
 #include "browser/DdeVerbs.h"
+#include "browser/LoginOrigin.h"
 #include "cardstore/CardList.h"
 #include "cardstore/DateStamp.h"
 #include "docview/MdiChildFrame.h"
@@ -23,6 +25,7 @@
 #include "ui/common/GuiPrompter.h"
 #include "ui/common/QtText.h"
 #include "ui/frame/MainFrame.h"
+#include "ui/frame/StatusMessagePane.h"
 
 namespace browseractions {
 
@@ -54,6 +57,46 @@ bool waitForBrowser(CMainFrame& frame, BrowserStatusWindow& status, CDDEObject& 
     return false;
 }
 
+// How long what a login fill did stays in the status bar.
+constexpr int kFillNoticeMs = 20000;
+
+void statusNotice(CMainFrame& frame, const QString& text) {
+    if (StatusMessagePane* pane = frame.messagePane()) {
+        pane->showNotice(text, kFillNoticeMs);
+    }
+}
+
+QString siteOf(const std::string& address) {
+    const QUrl url(fromCardText(address));
+    return url.host().isEmpty() ? fromCardText(address) : url.host();
+}
+
+/// Has the browser type the card's login into the login form of `window` (and send it when
+/// `send`), and says in the status bar what came of it. False when the browser does not fill forms.
+bool fillLogin(CMainFrame& frame, CDDEObject& dde, std::uint32_t window, const std::string& address,
+               const std::string& userId, const std::string& password, bool send) {
+    const QString site = siteOf(address);
+    statusNotice(frame, QStringLiteral("Filling in the login form of %1...").arg(site));
+    const std::optional<CDDEObject::FillOutcome> outcome = dde.FillLogin(window, address, userId, password, send);
+    if (!outcome) {
+        return false;
+    }
+    QString text = fromCardText(outcome->message);
+    if (text.isEmpty()) {
+        if (outcome->sent) {
+            text = QStringLiteral("Login sent to %1.").arg(site);
+        } else if (outcome->filledPassword) {
+            text = QStringLiteral("Login filled in on %1; press Enter in the browser to send it.").arg(site);
+        } else if (outcome->filledUser) {
+            text = QStringLiteral("User ID filled in on %1.").arg(site);
+        } else {
+            text = QStringLiteral("Nothing was filled.");
+        }
+    }
+    statusNotice(frame, text);
+    return true;
+}
+
 bool oneOf(const QString& name, std::initializer_list<const char*> names) {
     for (const char* n : names) {
         if (name == QLatin1String(n)) {
@@ -75,9 +118,10 @@ void OnLoadWebPage(CMainFrame& frame) {
     }
     const std::string service = browser::serviceNameForChoice(
         readSetting(frame.settings(), settings::kChooseWebBrowserLoadPage), browser::Command::LoadWebPage);
-    const std::string target = card->automaticAccess == 1
-                                   ? browser::automaticAccessAddress(address, card->thirdField, card->fourthField)
-                                   : address;
+    const bool automatic = card->automaticAccess == 1;
+    const std::string userId = card->thirdField;
+    const std::string password = card->fourthField;
+    const std::string target = automatic ? browser::automaticAccessAddress(address, userId, password) : address;
     const std::uint32_t window = card->newBrowserWindow == 1 ? browser::kNewWindow : browser::kLastActiveWindow;
 
     BrowserStatusWindow status(&frame);
@@ -92,19 +136,60 @@ void OnLoadWebPage(CMainFrame& frame) {
         }
         dde.Activate(window, 0);
     }
-    dde.OpenURL(target, std::string(), window, 0, std::string(), std::string(), dde.GetServiceName());
+    const std::uint32_t opened =
+        dde.OpenURL(target, std::string(), window, 0, std::string(), std::string(), dde.GetServiceName());
+    // A page behind HTTP authentication took the login with the address. A browser that fills forms
+    // also logs into the page's form; any other browser goes without.
+    if (automatic && (!userId.empty() || !password.empty())) {
+        status.dismiss();
+        fillLogin(frame, dde, opened != 0 ? opened : browser::kLastActiveWindow, address, userId, password, true);
+    }
+}
+
+void OnFillLogin(CMainFrame& frame) {
+    CQuorvaneView* tree = frame.activeCategoryTree();
+    const Card* card = tree ? tree->GetSelectedCard() : nullptr;
+    if (!card) {
+        return;
+    }
+    const std::string address = card->secondField;
+    const std::string userId = card->thirdField;
+    const std::string password = card->fourthField;
+    if (address.empty() || (userId.empty() && password.empty())) {
+        statusNotice(frame, QStringLiteral("Nothing was filled: the card needs an address and a user ID or password."));
+        return;
+    }
+    const std::string service = browser::serviceNameForChoice(
+        readSetting(frame.settings(), settings::kChooseWebBrowserLoadPage), browser::Command::LoadWebPage);
+    CDDEObject dde(service);
+    if (!dde.CanConnect(dde::WWW_OpenURL)) {
+        statusNotice(frame, QString::fromUtf8(kNotRunning));
+        return;
+    }
+    if (!fillLogin(frame, dde, browser::kLastActiveWindow, address, userId, password, false)) {
+        statusNotice(frame, QStringLiteral("Nothing was filled: the web browser does not fill login forms. "
+                                           "Run it through quorvane-browser (Preferences, Paths Settings)."));
+    }
 }
 
 void OnGetWebPage(CMainFrame& frame) {
     std::string address;
     std::string title;
+    std::optional<CDDEObject::TypedLogin> typed;
     {
+        // Only cards of these categories keep a login; for any other the browser keeps what it noted.
+        const CQuorvaneView* selectedTree = frame.activeCategoryTree();
+        const bool keepsLogin =
+            selectedTree && oneOf(selectedTree->GetSelectedCategoryName(), {"WWW Sites", "FTP Servers"});
         BrowserStatusWindow status(&frame);
         const std::string service = browser::serviceNameForChoice(
             readSetting(frame.settings(), settings::kChooseWebBrowser), browser::Command::GetWebPage);
         CDDEObject dde(service);
         if (dde.CanConnect(dde::WWW_OpenURL)) {
             std::tie(address, title) = dde.GetWindowInfo(browser::kLastActiveWindow);
+            if (keepsLogin && !address.empty()) {
+                typed = dde.TakeLogin(browser::kLastActiveWindow);
+            }
         } else if (waitForBrowser(frame, status, dde, kLaunchingTryAgain)) {
             dde.Activate(browser::kLastActiveWindow, 0);
         }
@@ -136,6 +221,17 @@ void OnGetWebPage(CMainFrame& frame) {
         data.thirdField = fromCardText(reported.userId);
         data.fourthField = fromCardText(reported.password);
         data.automaticAccess = true;  // the page was reached that way
+    } else if (typed && oneOf(category, {"WWW Sites", "FTP Servers"})) {
+        // The login the person typed on this site. When the page shown now is on a host the login's
+        // page would not be filled from (logged in at login.example, now at www.example), the card
+        // keeps the login page's address, where Automatic Access can log in again.
+        const browser::ReportedAddress loginPage = browser::withoutUserPart(typed->pageAddress);
+        if (!loginPage.address.empty() && !browser::mayFillLogin(fromCardText(reported.address).toStdString(), fromCardText(loginPage.address).toStdString()).allowed) {
+            data.secondField = fromCardText(loginPage.address);
+        }
+        data.thirdField = fromCardText(typed->userId);
+        data.fourthField = fromCardText(typed->password);
+        data.automaticAccess = true;  // it logs in the way the person did
     }
     data.attributesEnabled = oneOf(category, {"WWW Sites", "FTP Servers", "Newsgroups", "E-Mail Contacts"});
     data.generator = readPasswordRecipe(frame.settings());

@@ -23,6 +23,8 @@ void installBrowserCommands(CMainFrame& frame) {
     });
     c.setHandler(cmd::LoadWebPage, [f] { browseractions::OnLoadWebPage(*f); });
     c.setHandler(cmd::LoadWebPageButton, [f] { browseractions::OnLoadWebPage(*f); });
+    c.setEnableRule(cmd::FillLogin, [f] { return f->CardSelected(); });
+    c.setHandler(cmd::FillLogin, [f] { browseractions::OnFillLogin(*f); });
     c.setHandler(cmd::GetWebPage, [f] { browseractions::OnGetWebPage(*f); });
     c.setHandler(cmd::GetWebPageButton, [f] { browseractions::OnGetWebPage(*f); });
     c.setHandler(cmd::HomePage, [f] { browseractions::OpenInBrowser(*f, QString::fromUtf8(kHomePageAddress)); });

@@ -23,7 +23,7 @@ constexpr const char* kOwnNamePrefix = "Quorvan";
 DWORD g_instance = 0;
 std::vector<CDDEObject*> g_objects;
 std::uint32_t g_serial = 0;
-std::array<HSZ, kVerbCount> g_verbs{};
+std::array<HSZ, kAllVerbCount> g_verbs{};
 HSZ g_browserService = 0;
 std::vector<CDDEConversation*> g_conversations;
 
@@ -107,7 +107,7 @@ CDDEObject::CDDEObject(const std::string& serviceName) {
     g_objects.push_back(this);
     if (g_objects.size() == 1) {
         // The verb table and the browser's name are made once for all objects alive together.
-        for (int i = 0; i < kVerbCount; ++i) {
+        for (int i = 0; i < kAllVerbCount; ++i) {
             g_verbs[static_cast<std::size_t>(i)] = DdeCreateStringHandle(g_instance, verbText(i));
         }
         checkDdeError();
@@ -142,7 +142,7 @@ CDDEObject::~CDDEObject() {
 }
 
 CDDEConversation* CDDEObject::connect(int verb) {
-    if (verb < 0 || verb >= kVerbCount) {
+    if (verb < 0 || verb >= kAllVerbCount) {
         return nullptr;
     }
     const HCONV handle = DdeConnect(g_instance, g_browserService, g_verbs[static_cast<std::size_t>(verb)]);
@@ -175,6 +175,17 @@ std::optional<std::string> CDDEObject::request(CDDEConversation* conversation, H
     if (item != 0) {
         DdeFreeStringHandle(g_instance, item);
         checkDdeError();
+    }
+    return data;
+}
+
+std::optional<std::string> CDDEObject::quietRequest(CDDEConversation* conversation, HSZ item, DWORD& error) {
+    std::optional<std::string> data =
+        DdeClientTransaction(std::string(), conversation->handle(), item, XTYP_REQUEST, kDefaultTimeout);
+    error = DdeGetLastError(g_instance);
+    if (item != 0) {
+        DdeFreeStringHandle(g_instance, item);
+        DdeGetLastError(g_instance);
     }
     return data;
 }
@@ -227,22 +238,68 @@ std::pair<std::string, std::string> CDDEObject::GetWindowInfo(std::uint32_t wind
     return info;
 }
 
-void CDDEObject::OpenURL(const std::string& address, const std::string& fileName, std::uint32_t windowId,
-                         std::uint32_t flags, const std::string& formData, const std::string& mimeType,
-                         const std::string& progressApp) {
+std::uint32_t CDDEObject::OpenURL(const std::string& address, const std::string& fileName, std::uint32_t windowId,
+                                  std::uint32_t flags, const std::string& formData, const std::string& mimeType,
+                                  const std::string& progressApp) {
     CDDEConversation* conversation = connect(WWW_OpenURL);
     if (!conversation) {
-        return;
+        return 0;
     }
     auto optional = [](const std::string& text) { return text.empty() ? Arg{} : Arg{Value{text}}; };
     const auto data = request(
         conversation,
         buildItem("QCS,QCS,DW,DW,QCS,QCS,CS", {Value{address}, optional(fileName), Value{windowId}, Value{flags},
                                                optional(formData), optional(mimeType), optional(progressApp)}));
+    std::uint32_t window = 0;
     if (data) {
-        readReply(*data, "DW");  // the browser's window id, not needed
+        window = numberOf(readReply(*data, "DW").at(0));
     }
     disconnect(conversation);
+    return window;
+}
+
+std::optional<CDDEObject::FillOutcome> CDDEObject::FillLogin(std::uint32_t windowId, const std::string& cardAddress,
+                                                             const std::string& userId, const std::string& password,
+                                                             bool send) {
+    CDDEConversation* conversation = connect(QV_FillLogin);
+    if (!conversation) {
+        return std::nullopt;
+    }
+    std::optional<FillOutcome> outcome;
+    DWORD error = DMLERR_NO_ERROR;
+    const auto data = quietRequest(conversation,
+                                   buildItem("DW,QCS,QCS,QCS,BL", {Value{windowId}, Value{cardAddress}, Value{userId},
+                                                                   Value{password}, Value{send}}),
+                                   error);
+    if (data) {
+        const std::vector<Value> fields = readReply(*data, "BL,BL,BL,QCS");
+        outcome = FillOutcome{truthOf(fields.at(0)), truthOf(fields.at(1)), truthOf(fields.at(2)), textOf(fields.at(3))};
+    } else if (error != DMLERR_NOTPROCESSED) {
+        // A browser side that does not know the verb may accept it and answer "not processed"; that
+        // is no fault to show. Anything else is said where the outcome is.
+        outcome = FillOutcome{false, false, false, "The web browser did not say what it filled (" + errorText(error) + ")."};
+    }
+    disconnect(conversation);
+    return outcome;
+}
+
+std::optional<CDDEObject::TypedLogin> CDDEObject::TakeLogin(std::uint32_t windowId) {
+    CDDEConversation* conversation = connect(QV_TakeLogin);
+    if (!conversation) {
+        return std::nullopt;
+    }
+    std::optional<TypedLogin> login;
+    DWORD error = DMLERR_NO_ERROR;
+    const auto data = quietRequest(conversation, buildItem("DW", {Value{windowId}}), error);
+    if (data) {
+        const std::vector<Value> fields = readReply(*data, "QCS,QCS,QCS");
+        TypedLogin got{textOf(fields.at(0)), textOf(fields.at(1)), textOf(fields.at(2))};
+        if (!got.userId.empty() || !got.password.empty()) {
+            login = std::move(got);
+        }
+    }
+    disconnect(conversation);
+    return login;
 }
 
 // --- The program's server ------------------------------------------------------------------------

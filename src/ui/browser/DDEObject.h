@@ -8,6 +8,7 @@
 // never fail loudly: a browser that does not answer gives empty results.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,9 +53,32 @@ public:
     std::uint32_t Activate(std::uint32_t windowId, std::uint32_t flags);
     /// "WWW_GetWindowInfo": the address and title of a browser window, both empty when the call fails.
     std::pair<std::string, std::string> GetWindowInfo(std::uint32_t windowId);
-    /// "WWW_OpenURL"; the browser's answer is read and dropped. Empty texts are left out.
-    void OpenURL(const std::string& address, const std::string& fileName, std::uint32_t windowId, std::uint32_t flags,
+    /// "WWW_OpenURL": the window id the browser answers (0 when the call fails). Empty texts are left out.
+    std::uint32_t OpenURL(const std::string& address, const std::string& fileName, std::uint32_t windowId, std::uint32_t flags,
                  const std::string& formData, const std::string& mimeType, const std::string& progressApp);
+
+    /// What the browser did with a login form (texts in Windows-1252).
+    struct FillOutcome {
+        bool filledUser = false;
+        bool filledPassword = false;
+        bool sent = false;
+        std::string message;  // empty when all asked was done, else why not
+    };
+    /// "QV_FillLogin": types the card's user ID and password into the login form of a browser window,
+    /// for the card's address only, and presses Enter when `send`. Nothing when the browser does
+    /// not fill forms (it refuses the conversation or answers "not processed"); no error is shown.
+    std::optional<FillOutcome> FillLogin(std::uint32_t windowId, const std::string& cardAddress,
+                                         const std::string& userId, const std::string& password, bool send);
+    /// The login the person last sent by hand in a browser window, for the site it shows now.
+    struct TypedLogin {
+        std::string pageAddress;  // the page whose form was sent
+        std::string userId;
+        std::string password;
+    };
+    /// "QV_TakeLogin": takes that login (the browser forgets it); nothing when there is none or the
+    /// browser does not note logins.
+    std::optional<TypedLogin> TakeLogin(std::uint32_t windowId);
+
     std::string GetServiceName() const { return m_ownName; }
 
     const std::vector<CDDEConversation*>& conversations() const { return m_conversations; }
@@ -74,6 +98,8 @@ private:
     CDDEConversation* connect(int verb);
     void disconnect(CDDEConversation* conversation);
     std::optional<std::string> request(CDDEConversation* conversation, dde::HSZ item);
+    /// A request whose failure is not shown: its error is answered in `error` instead.
+    std::optional<std::string> quietRequest(CDDEConversation* conversation, dde::HSZ item, dde::DWORD& error);
     dde::HSZ buildItem(const std::string& typeList, const std::vector<dde::Arg>& args);
     void forget(CDDEConversation* conversation);
 

@@ -52,6 +52,8 @@ const std::vector<CommandDef>& commandDefinitions() {
         {cmd::LaunchFtp, "Launch FTP", "", ""},
         {cmd::LoadWebPage, "Load Web Page\tCtrl+W ", "Ctrl+W", ""},
         {cmd::GetWebPage, "Get Web Page\tAlt+W ", "Ctrl+Shift+W", ""},
+        {cmd::FillLogin, "Fill Login\tCtrl+Shift+L", "Ctrl+Shift+L",
+         "Type the selected card's user ID and password into the login form the browser shows\nFill Login"},
         {cmd::LaunchBrowserButton, "Launch Browser", "", "Launch Web Browser \n Launch Browser"},
         {cmd::LoadWebPageButton, "Load in Browser", "", "Load URL in Browser\nLoad in Browser"},
         {cmd::GetWebPageButton, "Get from browser", "", "Get URL from browser\nGet from browser"},

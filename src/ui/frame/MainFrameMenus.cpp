@@ -62,7 +62,7 @@ std::vector<Popup> menuLayout(int menuId) {
           I{cmd::EditCard}}},
         {encrypted ? "Internet" : "&Internet",
          {I{cmd::LaunchWww}, I{cmd::LaunchEmail}, I{cmd::LaunchLogin}, I{cmd::LaunchNews}, I{cmd::LaunchFtp}, I{kSep},
-          I{cmd::LoadWebPage}, I{cmd::GetWebPage}}},
+          I{cmd::LoadWebPage}, I{cmd::GetWebPage}, I{cmd::FillLogin}}},
         {"&View", view},
         {"&Window", {I{cmd::WindowArrange}}},
         {"&Help",
