@@ -21,6 +21,8 @@ const QString kWorldName = QStringLiteral("quorvane-login");
 constexpr int kPollMs = 250;
 // How long, beyond the wait for the form, the browser gets to answer the commands that fill it.
 constexpr int kAnswerMs = 10000;
+// How long a page may take to load before the wait for its form starts anyway.
+constexpr int kLoadMs = 20000;
 
 // Finds the password field and the user field, searching open shadow roots too, and keeps them in
 // the world's own global for the calls that follow. Answers {user, password}: whether each was found.
@@ -57,7 +59,7 @@ const char* const kFindScript = R"JS((() => {
            texts.find((el) => /user|login|e-?mail|account/i.test(el.name + ' ' + el.id)) || null;
   }
   globalThis.quorvaneLogin = { user, password };
-  return { user: !!user, password: !!password };
+  return { user: !!user, password: !!password, loading: document.readyState !== 'complete' };
 })())JS";
 
 // Focuses one of the fields found and selects its text, then tells whether the focus is really on
@@ -83,6 +85,7 @@ struct LoginFiller::Job {
     QString session;
     int context = 0;
     QDeadlineTimer deadline;
+    QDeadlineTimer loadLimit;  // the page's load is waited for until then
     bool firstStep = false;  // typing the user name of a login that asks for the password next
     Outcome outcome;
     QString note;  // said at the end when nothing else went wrong
@@ -100,8 +103,9 @@ void LoginFiller::fill(quint32 id, const Request& request, Reply reply) {
     job->request = request;
     job->reply = std::move(reply);
     job->deadline = QDeadlineTimer(m_waitMs);
+    job->loadLimit = QDeadlineTimer(kLoadMs);
     // However the browser answers, or fails to, the caller hears once within a bounded time.
-    QTimer::singleShot(2 * m_waitMs + kAnswerMs, this, [this, job] {
+    QTimer::singleShot(kLoadMs + 2 * m_waitMs + kAnswerMs, this, [this, job] {
         finish(job, tr("Nothing more was filled: the browser did not answer in time."));
     });
     BrowserWindows* windows = &m_windows;  // outlives this filler
@@ -171,6 +175,10 @@ void LoginFiller::findInFrames(const std::shared_ptr<Job>& job, QStringList fram
                   [this, job, context, frames](const QJsonObject& answer, bool ok) {
                       const QJsonObject found =
                           answer.value(QStringLiteral("result")).toObject().value(QStringLiteral("value")).toObject();
+                      // The wait for a form starts when the page has loaded: a slow page's form is
+                      // looked for as long after its load as a quick one's.
+                      if (ok && found.value(QStringLiteral("loading")).toBool() && !job->loadLimit.hasExpired())
+                          job->deadline = QDeadlineTimer(m_waitMs);
                       const bool hasUser = ok && found.value(QStringLiteral("user")).toBool();
                       const bool wantUser = !job->request.userId.isEmpty() && !job->outcome.filledUser;
                       if (!ok || !found.value(QStringLiteral("password")).toBool()) {
