@@ -29,6 +29,7 @@ public:
     struct Request {
         QByteArray path;
         QByteArray authorization;  // the Authorization header's value, if any
+        QByteArray host;           // the Host header's name, without its port
     };
     struct Reply {
         QByteArray status = "200 OK";
@@ -47,10 +48,12 @@ private:
         if (!request.contains("\r\n\r\n"))
             return;
         const QList<QByteArray> lines = request.split('\n');
-        Request asked{lines.first().split(' ').value(1), {}};
+        Request asked{lines.first().split(' ').value(1), {}, {}};
         for (const QByteArray& line : lines)
             if (line.toLower().startsWith("authorization:"))
                 asked.authorization = line.mid(14).trimmed();
+            else if (line.toLower().startsWith("host:"))
+                asked.host = line.mid(5).trimmed().split(':').first();
         m_pending.remove(socket);
         requests << QString::fromLatin1(asked.path);
         Reply reply;
