@@ -3,7 +3,9 @@
 // answered instead, so the page's scripts can fetch relative addresses. Against the test's own
 // server, which notes every request with its Authorization header.
 
+#include <QCryptographicHash>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -26,6 +28,22 @@ QByteArray basic(const QByteArray& user, const QByteArray& password) {
     return "Basic " + (user + ':' + password).toBase64();
 }
 
+// Whether a Digest Authorization header answers the challenge below for kUser and kPassword.
+bool digestFits(const QByteArray& authorization) {
+    if (!authorization.startsWith("Digest "))
+        return false;
+    QHash<QString, QByteArray> field;
+    static const QRegularExpression pair(QStringLiteral("(\\w+)=(?:\"([^\"]*)\"|([^,\\s]*))"));
+    for (const auto& match : pair.globalMatch(QString::fromLatin1(authorization.mid(7))))
+        field.insert(match.captured(1), (match.captured(2) + match.captured(3)).toLatin1());
+    auto md5 = [](const QByteArray& text) { return QCryptographicHash::hash(text, QCryptographicHash::Md5).toHex(); };
+    const QByteArray ha1 = md5(kUser + ':' + field.value("realm") + ':' + kPassword);
+    const QByteArray ha2 = md5("GET:" + field.value("uri"));
+    return field.value("username") == kUser &&
+           field.value("response") == md5(ha1 + ':' + field.value("nonce") + ':' + field.value("nc") + ':' +
+                                          field.value("cnonce") + ':' + field.value("qop") + ':' + ha2);
+}
+
 }  // namespace
 
 class HttpAuthTest : public QObject {
@@ -43,7 +61,7 @@ private:
     }
 
     LocalPageServer m_pages;
-    QStringList m_served;  // "PATH AUTHORIZATION" of every request but the icon's
+    QStringList m_served;  // "PATH AUTHORIZATION" of every request but the icon's (Digest: whether it fits)
     QTemporaryDir m_profile;
     ChromiumProcess m_browser;
     std::optional<BrowserWindows> m_windows;
@@ -55,6 +73,7 @@ private:
 //   open      free
 //   framed    behind authentication, holding a frame of another site's `page`
 //   moved     free, redirects to another site's `page`
+//   digest    behind Digest authentication
 void HttpAuthTest::initTestCase() {
     const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
     if (chromium.isEmpty())
@@ -66,7 +85,15 @@ void HttpAuthTest::initTestCase() {
             reply.status = "404 Not Found";
             return reply;
         }
-        m_served << QString::fromLatin1(asked.path + ' ' + asked.authorization).trimmed();
+        const bool digest = name == "digest";
+        const bool loggedIn = asked.authorization.startsWith("Digest ")
+                                  ? digestFits(asked.authorization)
+                                  : asked.authorization == basic(kUser, kPassword);
+        // A Digest answer differs every time: noted as whether it fits.
+        const QByteArray noted = !asked.authorization.startsWith("Digest ") ? asked.authorization
+                                 : loggedIn                                 ? QByteArray("Digest fits")
+                                                                            : QByteArray("Digest does not fit");
+        m_served << QString::fromLatin1(asked.path + ' ' + noted).trimmed();
         if (name == "data") {
             reply.body = "fetched";
         } else if (name == "open") {
@@ -74,9 +101,11 @@ void HttpAuthTest::initTestCase() {
         } else if (name == "moved") {
             reply.status = "302 Found";
             reply.headers = "Location: " + other().toLatin1() + asked.path.chopped(5) + "page\r\n";
-        } else if (asked.authorization != basic(kUser, kPassword)) {
+        } else if (!loggedIn) {
             reply.status = "401 Unauthorized";
-            reply.headers = "WWW-Authenticate: Basic realm=\"" + asked.path + "\"\r\n";
+            reply.headers =
+                digest ? "WWW-Authenticate: Digest realm=\"" + asked.path + "\", nonce=\"n0nce\", qop=\"auth\"\r\n"
+                       : "WWW-Authenticate: Basic realm=\"" + asked.path + "\"\r\n";
             reply.body = "<title>Refused</title>refused";
         } else if (name == "framed") {
             reply.body =
@@ -130,6 +159,9 @@ void HttpAuthTest::opens_data() {
     const QStringList loggedIn{"data ok", "page", "page ok"};
     QTest::newRow("new window") << "a/page" << right << true << loggedIn << true << QString() << "in";
     QTest::newRow("existing window") << "b/page" << right << false << loggedIn << true << QString() << "in";
+    QTest::newRow("Digest") << "h/digest" << right << true
+                            << QStringList{"data Digest fits", "digest", "digest Digest fits"} << true << QString()
+                            << "in";
     // Wrong credentials go once; the second challenge is cancelled and the refusal shown.
     QTest::newRow("user ID only, refused")
         << "c/page" << QByteArray("ann%40home@") << true
