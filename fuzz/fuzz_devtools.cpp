@@ -1,10 +1,11 @@
 // Fuzzes the DevTools protocol messages the browser writes to quorvane-browser's pipe, taken apart
 // and followed as the bridge does. The input up to its first NUL is a script: after each message the
 // bridge starts the script's next operation (open an address in the last active, a new or the first
-// window; bring a window forward; ask for a window's address and title), so that the messages that
-// follow can answer it; the script's length also sets how many bytes each read from the pipe gives
-// (1 to 4,096) and, one time in two, a small limit on a message's length (16 bytes to 4 KiB) in place
-// of the bridge's 64 MiB, so that messages and unfinished ones past the limit are common.
+// window, or one with a user part in a new or the first window; bring a window forward; ask for a
+// window's address and title), so that the messages that follow can answer it; the script's length
+// also sets how many bytes each read from the pipe gives (1 to 4,096) and, one time in two, a small
+// limit on a message's length (16 bytes to 4 KiB) in place of the bridge's 64 MiB, so that messages
+// and unfinished ones past the limit are common.
 // The rest is what the browser writes, messages each ended by a NUL.
 //
 // Reading the pipe in pieces gives the same messages as reading it at once, and the same verdict on a
@@ -13,6 +14,7 @@
 // none).
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QList>
@@ -46,6 +48,15 @@ void checkWindows(const BrowserWindows& windows) {
 }
 
 }  // namespace
+
+// The bridge runs in a Qt application (the time limit of an answered login is a timer).
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    static int count = 1;
+    static char name[] = "fuzz_devtools";
+    static char* args[] = {name, nullptr};
+    static QCoreApplication app(count, args);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
@@ -84,6 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     windows.start([ready](bool) { ready->note(); });
 
     const QString address = QStringLiteral("https://example.org/page");
+    // With a user part the page is followed for its HTTP authentication, on the browser's events.
+    const QString withUser = QStringLiteral("https://u%40x:p@example.org/page");
     qsizetype step = 0;
     for (const QByteArray& message : messages) {
         windows.receive(message);
@@ -94,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Answers* a = expect();
         auto id = [a](quint32) { a->note(); };
         auto info = [a](bool, const BrowserWindows::Info&) { a->note(); };
-        switch (static_cast<unsigned char>(script[step++ % script.size()]) % 8) {
+        switch (static_cast<unsigned char>(script[step++ % script.size()]) % 10) {
             case 0: break;
             case 1: windows.openUrl(address, BrowserWindows::kLastActive, id); break;
             case 2: windows.openUrl(address, 0, id); break;
@@ -102,6 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 4: windows.activate(BrowserWindows::kLastActive, id); break;
             case 5: windows.info(BrowserWindows::kLastActive, info); break;
             case 6: windows.info(first, info); break;
+            case 8: windows.openUrl(withUser, 0, id); break;
+            case 9: windows.openUrl(withUser, first, id); break;
             default: windows.activate(first, id); break;
         }
         checkWindows(windows);

@@ -19,8 +19,12 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+// A target that needs a set-up of its own defines this, as libFuzzer has it.
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 
 int main(int argc, char** argv) {
+    if (LLVMFuzzerInitialize)
+        LLVMFuzzerInitialize(&argc, &argv);
     namespace fs = std::filesystem;
     std::size_t count = 0;
     unsigned modes = 0;  // 0: the file as it is

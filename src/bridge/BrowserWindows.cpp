@@ -4,13 +4,17 @@
 #include <QJsonDocument>
 
 #include "bridge/ChromiumProcess.h"
+#include "bridge/HttpAuthAnswerer.h"
 
 BrowserWindows::BrowserWindows(ChromiumProcess& browser, QObject* parent)
     : BrowserWindows([&browser](const QByteArray& message) { return browser.send(message); }, parent) {
     connect(&browser, &ChromiumProcess::messageReceived, this, &BrowserWindows::receive);
 }
 
-BrowserWindows::BrowserWindows(Sender send, QObject* parent) : QObject(parent), m_send(std::move(send)) {}
+BrowserWindows::BrowserWindows(Sender send, QObject* parent)
+    : QObject(parent), m_send(std::move(send)), m_httpAuth(std::make_unique<HttpAuthAnswerer>(*this)) {}
+
+BrowserWindows::~BrowserWindows() = default;
 
 void BrowserWindows::call(const QString& method, const QJsonObject& params, Result done, const QString& session) {
     const int id = m_nextCall++;
@@ -60,6 +64,7 @@ void BrowserWindows::receive(const QByteArray& message) {
         if (gone == 0)
             return;
         m_pages.remove(gone);
+        m_httpAuth->forget(gone);
         if (m_lastActive == gone)
             m_lastActive = m_pages.isEmpty() ? 0 : windows().constLast();
         emit windowClosed(gone);
@@ -133,9 +138,13 @@ QList<quint32> BrowserWindows::windows() const {
 
 void BrowserWindows::openUrl(const QString& url, quint32 id, IdReply reply) {
     const quint32 target = id == 0 ? 0 : resolve(id);
+    if (target == 0 && id != 0 && id != kLastActive)
+        return reply(0);  // a window that is not there
+    if (target != 0)
+        m_httpAuth->forget(target);  // whatever answered for its last address is over
+    if (HttpAuthAnswerer::split(url).hasUserPart)
+        return openWithHttpAuth(url, target, std::move(reply));
     if (target == 0) {
-        if (id != 0 && id != kLastActive)
-            return reply(0);  // a window that is not there
         call(QStringLiteral("Target.createTarget"), QJsonObject{{"url", url}, {"newWindow", true}},
              [this, reply](const QJsonObject& result, bool ok) {
                  const QString targetId = result.value(QStringLiteral("targetId")).toString();
@@ -160,6 +169,40 @@ void BrowserWindows::openUrl(const QString& url, quint32 id, IdReply reply) {
                           activate(target, reply);
                       });
     });
+}
+
+// The page must be followed before its first request leaves: a new window is made blank, and the
+// address is opened in it once the answerer listens.
+void BrowserWindows::openWithHttpAuth(const QString& url, quint32 target, IdReply reply) {
+    auto navigate = [this, url, reply](quint32 window, bool fresh) {
+        attach(window, [this, window, fresh, url, reply](const QString& session) {
+            if (session.isEmpty())
+                return reply(0);
+            m_httpAuth->open(window, session, HttpAuthAnswerer::split(url), [this, window, fresh, reply](bool ok) {
+                if (!ok)
+                    return reply(0);
+                if (fresh)
+                    return reply(m_pages.contains(window) ? window : 0);
+                activate(window, reply);
+            });
+        });
+    };
+    if (target != 0)
+        return navigate(target, false);
+    call(QStringLiteral("Target.createTarget"), QJsonObject{{"url", "about:blank"}, {"newWindow", true}},
+         [this, reply, navigate](const QJsonObject& result, bool ok) {
+             const QString targetId = result.value(QStringLiteral("targetId")).toString();
+             if (!ok || targetId.isEmpty())
+                 return reply(0);
+             notePage(QJsonObject{{"targetId", targetId}, {"type", "page"}});
+             const quint32 made = m_idForTarget.value(targetId);
+             m_lastActive = made;
+             navigate(made, true);
+         });
+}
+
+bool BrowserWindows::answeredHttpAuth(quint32 id) const {
+    return m_httpAuth->answered(resolve(id));
 }
 
 void BrowserWindows::attach(quint32 id, std::function<void(const QString& session)> reply) {

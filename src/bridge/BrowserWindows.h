@@ -9,8 +9,10 @@
 #include <QString>
 #include <functional>
 #include <map>
+#include <memory>
 
 class ChromiumProcess;
+class HttpAuthAnswerer;
 
 class BrowserWindows : public QObject {
     Q_OBJECT
@@ -25,6 +27,7 @@ public:
     explicit BrowserWindows(ChromiumProcess& browser, QObject* parent = nullptr);
     /// Sends through `send`; every message from the browser is to be handed to receive().
     explicit BrowserWindows(Sender send, QObject* parent = nullptr);
+    ~BrowserWindows() override;
 
     /// One message from the browser (JSON, without its NUL): an answer to a call, or an event.
     void receive(const QByteArray& message);
@@ -43,8 +46,16 @@ public:
     using InfoReply = std::function<void(bool ok, const Info& info)>;
 
     /// Opens `url` in window `id` (0: a new window; kLastActive: the last active one, or a new
-    /// window when there is none) and answers with the window's id.
+    /// window when there is none) and answers with the window's id. An http(s) address with a user
+    /// part is opened without it, and the site's HTTP authentication is answered with it instead
+    /// (HttpAuthAnswerer).
     void openUrl(const QString& url, quint32 id, IdReply reply);
+    /// Whether the site's HTTP authentication was answered with the user part of the last address
+    /// opened in window `id` (kLastActive: the last active), and not refused.
+    bool answeredHttpAuth(quint32 id) const;
+    /// What answers the HTTP authentication of addresses with a user part (its signals tell when a
+    /// navigation is no longer followed).
+    HttpAuthAnswerer& httpAuth() { return *m_httpAuth; }
     /// Brings window `id` (kLastActive: the last active) forward; answers with its id.
     void activate(quint32 id, IdReply reply);
     /// The address and title of window `id` (kLastActive: the last active).
@@ -83,6 +94,7 @@ private:
     void call(const QString& method, const QJsonObject& params, Result done, const QString& session = QString());
     void notePage(const QJsonObject& targetInfo);
     quint32 resolve(quint32 id) const;
+    void openWithHttpAuth(const QString& url, quint32 target, IdReply reply);
 
     struct Page {
         QString targetId;
@@ -103,4 +115,5 @@ private:
     };
     int m_nextListener = 1;
     std::map<int, Listener> m_listeners;
+    std::unique_ptr<HttpAuthAnswerer> m_httpAuth;
 };

@@ -28,7 +28,8 @@ QJsonObject redactedObject(const QJsonObject& object) {
     const QString method = object.value(QStringLiteral("method")).toString();
     for (auto it = object.begin(); it != object.end(); ++it) {
         const QString& key = it.key();
-        if (key.contains(QLatin1String("password"), Qt::CaseInsensitive)) {
+        // "username": the user ID that answers a site's HTTP authentication (Fetch.continueWithAuth).
+        if (key.contains(QLatin1String("password"), Qt::CaseInsensitive) || key == QLatin1String("username")) {
             out.insert(key, kHidden);
         } else if (key == QLatin1String("params") && it.value().isObject() &&
                    (typesText(method) || method == QLatin1String("Runtime.callFunctionOn"))) {

@@ -111,6 +111,15 @@ private slots:
             << QByteArray(
                    "{\"method\":\"Runtime.callFunctionOn\",\"params\":{\"arguments\":\"(hidden)\","
                    "\"functionDeclaration\":\"f\"}}");
+        QTest::newRow("HTTP authentication answered")
+            << QByteArray(
+                   "{\"method\":\"Fetch.continueWithAuth\",\"params\":{\"authChallengeResponse\":"
+                   "{\"password\":\"pw\",\"response\":\"ProvideCredentials\",\"username\":\"ann\"},"
+                   "\"requestId\":\"r\"}}")
+            << QByteArray(
+                   "{\"method\":\"Fetch.continueWithAuth\",\"params\":{\"authChallengeResponse\":"
+                   "{\"password\":\"(hidden)\",\"response\":\"ProvideCredentials\","
+                   "\"username\":\"(hidden)\"},\"requestId\":\"r\"}}");
         QTest::newRow("not JSON") << QByteArray("https://a:b@c/") << QByteArray("(14 bytes, not a JSON object)");
     }
     void traceShowsNoSecret() {
