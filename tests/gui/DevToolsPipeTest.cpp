@@ -111,6 +111,13 @@ private slots:
             << QByteArray(
                    "{\"method\":\"Runtime.callFunctionOn\",\"params\":{\"arguments\":\"(hidden)\","
                    "\"functionDeclaration\":\"f\"}}");
+        QTest::newRow("a noted login")
+            << QByteArray(
+                   "{\"method\":\"Runtime.bindingCalled\",\"params\":{\"name\":\"n\",\"payload\":"
+                   "\"{\\\"user\\\":\\\"alice\\\",\\\"password\\\":\\\"pw\\\"}\",\"executionContextId\":2}}")
+            << QByteArray(
+                   "{\"method\":\"Runtime.bindingCalled\",\"params\":{\"executionContextId\":2,\"name\":\"n\","
+                   "\"payload\":\"(hidden)\"}}");
         QTest::newRow("not JSON") << QByteArray("https://a:b@c/") << QByteArray("(14 bytes, not a JSON object)");
     }
     void traceShowsNoSecret() {
