@@ -92,6 +92,9 @@ window.forge = (binding) => {
 
 const QByteArray kWelcome = page("<p>Welcome</p>");
 
+// The plain form in a frame of the same site.
+const QByteArray kFramed = page("<p>Account</p><iframe src=/plain width=600 height=300></iframe>");
+
 const QString kPassword = QString::fromUtf8("p@ss w\xC3\xB6rd\xE2\x82\xAC");
 
 }  // namespace
@@ -138,6 +141,7 @@ void LoginNotesTest::initTestCase() {
     m_pages.setPage("/step2", kStep2);
     m_pages.setPage("/forge", kForge);
     m_pages.setPage("/welcome", kWelcome);
+    m_pages.setPage("/framed", kFramed);
     QString error;
     QVERIFY2(m_browser.start(chromium, {QStringLiteral("--headless=new")}, m_profile.path(), error), qPrintable(error));
     m_windows.emplace(m_browser);
@@ -194,13 +198,23 @@ QJsonValue LoginNotesTest::eval(const QString& session, const QString& expressio
         .value(QStringLiteral("value"));
 }
 
-// A left click in the middle of the element the expression names.
+// A left click in the middle of the element the expression names, in the page or in one of its
+// frames (waiting for a frame to have loaded it).
 void LoginNotesTest::click(const QString& session, const QString& element) {
-    const QJsonArray at = eval(session, QStringLiteral("(() => { const r = (%1).getBoundingClientRect(); "
-                                                       "return [r.x + r.width / 2, r.y + r.height / 2]; })()")
-                                            .arg(element))
-                              .toArray();
-    QVERIFY2(at.size() == 2, qPrintable(element));
+    const QString where = QStringLiteral(R"JS((() => {
+  const el = (%1);
+  const r = el.getBoundingClientRect();
+  let x = r.x + r.width / 2, y = r.y + r.height / 2;
+  for (let w = el.ownerDocument.defaultView; w.frameElement; w = w.parent) {
+    const f = w.frameElement.getBoundingClientRect();
+    x += f.x + w.frameElement.clientLeft;
+    y += f.y + w.frameElement.clientTop;
+  }
+  return [x, y];
+})())JS")
+                              .arg(element);
+    QJsonArray at;
+    QTRY_VERIFY2_WITH_TIMEOUT((at = eval(session, where).toArray()).size() == 2, qPrintable(element), 10000);
     for (const char* kind : {"mouseMoved", "mousePressed", "mouseReleased"})
         call(session, QStringLiteral("Input.dispatchMouseEvent"),
              {{"type", kind}, {"x", at[0]}, {"y", at[1]}, {"button", "left"}, {"clickCount", 1}});
@@ -276,6 +290,13 @@ void LoginNotesTest::notes_data() {
                                     "click document.querySelector('button')",     "page /welcome"}
         << "/change"
         << "carol" << kPassword;
+    QTest::newRow("form in a frame of the same site")
+        << "/framed"
+        << QStringList{"click frames[0].document.querySelector('[name=login]')", "type judy",
+                       "click frames[0].document.querySelector('[name=pw]')", "type " + kPassword,
+                       "click frames[0].document.querySelector('form[method=post] button')"}
+        << "/plain"
+        << "judy" << kPassword;
     QTest::newRow("two steps on two pages")
         << "/step1"
         << QStringList{"click document.querySelector('[name=id]')", "type erin",         "enter", "page /step2",
