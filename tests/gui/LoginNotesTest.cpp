@@ -4,6 +4,7 @@
 // person's input does: as trusted events.
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
 #include <QSignalSpy>
@@ -109,6 +110,7 @@ private slots:
     void takenOnlyOnTheSameSiteAndOnce();
     void expires();
     void pageScriptsCannotNote();
+    void notesGoneHearNoMore();
 
 private:
     quint32 open(const QString& url);
@@ -424,6 +426,40 @@ void LoginNotesTest::pageScriptsCannotNote() {
     QCOMPARE(login->userId, QStringLiteral("ivan"));
     QCOMPARE(noted.size(), 1);
     call(session, QStringLiteral("Page.close"));
+}
+
+// Notes destroyed while the windows go on no longer follow their sessions' events (without a
+// browser: the windows' messages are answered here).
+void LoginNotesTest::notesGoneHearNoMore() {
+    QList<QJsonObject> sent;
+    BrowserWindows windows([&](const QByteArray& message) {
+        sent << QJsonDocument::fromJson(message).object();
+        return true;
+    });
+    const auto answer = [&](const QJsonObject& result) {
+        QVERIFY(!sent.isEmpty());
+        windows.receive(
+            QJsonDocument(QJsonObject{{"id", sent.takeFirst().value(QStringLiteral("id"))}, {"result", result}})
+                .toJson(QJsonDocument::Compact));
+    };
+    windows.start([](bool) {});
+    answer({});
+    answer({{"targetInfos", QJsonArray{QJsonObject{{"targetId", "T"}, {"type", "page"}, {"url", "http://a/"}}}}});
+    auto notes = std::make_unique<LoginNotes>(windows);
+    QSignalSpy following(notes.get(), &LoginNotes::following);
+    notes->start();
+    answer({{"sessionId", "S"}});
+    for (int step = 0; step < 4; ++step)
+        answer({});
+    QCOMPARE(following.size(), 1);
+    const QString binding = notes->bindingName();
+    notes.reset();
+    windows.receive(
+        QJsonDocument(QJsonObject{{"method", "Runtime.bindingCalled"},
+                                  {"sessionId", "S"},
+                                  {"params", QJsonObject{{"name", binding},
+                                                         {"payload", R"({"url":"http://a/","password":"x"})"}}}})
+            .toJson(QJsonDocument::Compact));
 }
 
 QTEST_GUILESS_MAIN(LoginNotesTest)

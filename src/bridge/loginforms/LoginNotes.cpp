@@ -126,6 +126,8 @@ LoginNotes::LoginNotes(BrowserWindows& windows, QObject* parent) : QObject(paren
 
 LoginNotes::~LoginNotes() {
     for (auto it = m_tabs.begin(); it != m_tabs.end(); ++it) {
+        if (it->listener != 0)
+            m_windows.unlisten(it->listener);  // the windows go on without us
         if (it->login)
             wipe(it->login->login);
         if (it->firstStep)
