@@ -32,9 +32,10 @@ QJsonObject redactedObject(const QJsonObject& object) {
         if (key.contains(QLatin1String("password"), Qt::CaseInsensitive) || key == QLatin1String("username")) {
             out.insert(key, kHidden);
         } else if (key == QLatin1String("params") && it.value().isObject() &&
-                   (typesText(method) || method == QLatin1String("Runtime.callFunctionOn"))) {
+                   (typesText(method) || method == QLatin1String("Runtime.callFunctionOn") ||
+                    method == QLatin1String("Runtime.bindingCalled"))) {
             QJsonObject params = redactedObject(it.value().toObject());
-            for (const char* secret : {"text", "unmodifiedText", "key", "code", "arguments"})
+            for (const char* secret : {"text", "unmodifiedText", "key", "code", "arguments", "payload"})
                 if (params.contains(QLatin1String(secret)))
                     params.insert(QLatin1String(secret), kHidden);
             out.insert(key, params);

@@ -24,6 +24,7 @@
 #include "bridge/BrowserProfile.h"
 #include "bridge/BrowserWindows.h"
 #include "bridge/ChromiumProcess.h"
+#include "bridge/loginforms/LoginNotes.h"
 #include "common/TestSeams.h"
 
 namespace {
@@ -90,6 +91,8 @@ int main(int argc, char** argv) {
 
     ChromiumProcess browser;
     BrowserWindows windows(browser);
+    // The last login sent by hand in each window, kept in memory for Quorvane to ask for.
+    LoginNotes loginNotes(windows);
     BridgeServer server(windows, services);
 
     // Ended by a signal: give the names back and take the browser down with us.
@@ -124,7 +127,7 @@ int main(int argc, char** argv) {
     int status = 0;
     windows.start([&](bool ok) {
         if (ok)
-            return;
+            return loginNotes.start();
         std::fprintf(stderr, "quorvane-browser: the browser does not answer the DevTools protocol\n");
         status = 1;
         browser.stop();

@@ -326,4 +326,17 @@ OriginVerdict mayFillLogin(std::string_view cardAddress, std::string_view frameU
     return {true, {}};
 }
 
+bool sameSite(std::string_view pageUrl, std::string_view otherPageUrl) {
+    const auto one = readWebOrigin(pageUrl, false);
+    const auto other = readWebOrigin(otherPageUrl, false);
+    if (!one || !other || one->scheme != other->scheme)
+        return false;
+    if (one->host == other->host)
+        return true;
+    if (one->isIpAddress || other->isIpAddress)
+        return false;
+    const std::string domain = registrableDomain(one->host);
+    return !domain.empty() && domain == registrableDomain(other->host);
+}
+
 }  // namespace browser

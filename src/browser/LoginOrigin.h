@@ -54,4 +54,10 @@ std::string registrableDomain(const std::string& asciiHost);
 /// Whether the frame at frameUrl may get the password of the card whose address is cardAddress.
 OriginVerdict mayFillLogin(std::string_view cardAddress, std::string_view frameUrl);
 
+/// Whether two page addresses (both with their scheme) are of the same site: the same scheme (http
+/// or https) and the same registrable domain, or, for a host that has none (an IP address, a public
+/// suffix, a single label), the same host. Ports do not count. Anything that does not read as an
+/// http or https address is of no site, not even its own.
+bool sameSite(std::string_view pageUrl, std::string_view otherPageUrl);
+
 }  // namespace browser

@@ -120,6 +120,13 @@ private slots:
                    "{\"method\":\"Fetch.continueWithAuth\",\"params\":{\"authChallengeResponse\":"
                    "{\"password\":\"(hidden)\",\"response\":\"ProvideCredentials\","
                    "\"username\":\"(hidden)\"},\"requestId\":\"r\"}}");
+        QTest::newRow("a noted login")
+            << QByteArray(
+                   "{\"method\":\"Runtime.bindingCalled\",\"params\":{\"name\":\"n\",\"payload\":"
+                   "\"{\\\"user\\\":\\\"alice\\\",\\\"password\\\":\\\"pw\\\"}\",\"executionContextId\":2}}")
+            << QByteArray(
+                   "{\"method\":\"Runtime.bindingCalled\",\"params\":{\"executionContextId\":2,\"name\":\"n\","
+                   "\"payload\":\"(hidden)\"}}");
         QTest::newRow("not JSON") << QByteArray("https://a:b@c/") << QByteArray("(14 bytes, not a JSON object)");
     }
     void traceShowsNoSecret() {
