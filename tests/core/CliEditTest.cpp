@@ -303,7 +303,7 @@ TEST(CliDocs, ManualPageAndCompletionComeFromTheCommandLine) {
     CliRun completion = runCli({"--bash-completion"});
     ASSERT_EQ(completion.status, 0);
     for (const char* command : {"dump", "ls", "convert", "add", "edit", "rm", "find", "show", "export", "import",
-                                "encrypt-file", "decrypt-file", "classify"}) {
+                                "encrypt-file", "decrypt-file", "classify", "totp", "otp-set"}) {
         std::string roffName;  // troff writes a hyphen as \-
         for (const char* c = command; *c; ++c) roffName += *c == '-' ? std::string("\\-") : std::string(1, *c);
         EXPECT_NE(man.out.find(".SS " + roffName + "\n"), std::string::npos) << command;
