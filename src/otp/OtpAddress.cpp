@@ -178,16 +178,18 @@ ParsedSetup parseSetup(std::string_view text, TextForm form) {
     const std::string_view query = queryStart == std::string_view::npos ? std::string_view() : rest.substr(queryStart + 1);
     const Parameters parameters = parametersOf(query.substr(0, query.find('#')));
 
-    // The label is "issuer:account" or just the account; the issuer parameter, where given, wins.
+    // The label is "issuer:account" or just the account; the issuer parameter, where given, wins. An
+    // issuer with a colon of its own is found whole at the label's start when the parameter names it.
     const std::string label = percentDecoded(path, false);
-    const std::size_t colon = label.find(':');
+    const std::string issuer = parameters.issuer ? std::string(trimmed(*parameters.issuer)) : std::string();
+    const std::size_t colon = !issuer.empty() && label.starts_with(issuer + ":") ? issuer.size() : label.find(':');
     if (colon != std::string::npos) {
         setup.issuer = std::string(trimmed(std::string_view(label).substr(0, colon)));
         setup.account = std::string(trimmed(std::string_view(label).substr(colon + 1)));
     } else {
         setup.account = std::string(trimmed(label));
     }
-    if (parameters.issuer) setup.issuer = std::string(trimmed(*parameters.issuer));
+    if (!issuer.empty()) setup.issuer = issuer;
 
     std::string error;
     auto key = base32Key(parameters.secret.value_or(""), error);
@@ -243,7 +245,10 @@ ParsedSetup parseSetup(std::string_view text, TextForm form) {
 
 std::string toUri(const Setup& setup) {
     std::string uri = setup.kind == Kind::Hotp ? "otpauth://hotp/" : "otpauth://totp/";
-    if (!setup.issuer.empty()) uri += percentEncoded(setup.issuer) + ":";
+    // An account with a colon and no issuer gets an empty issuer before it, so its colon is not taken
+    // for the separator.
+    if (!setup.issuer.empty() || setup.account.find(':') != std::string::npos)
+        uri += percentEncoded(setup.issuer) + ":";
     uri += percentEncoded(setup.account);
 
     char* base32 = nullptr;

@@ -117,6 +117,13 @@ TEST(OneTimeCode, ReadsSetupsAsPeoplePasteThem) {
         {"otpauth://totp/Steam:me?secret=JBSWY3DPEHPK3PXP&digits=5&encoder=steam", card,
          setup(Kind::Totp, Algorithm::Sha1, 5, 30, 0, true, "Steam", "me")},
         {"otpauth://totp?secret=JBSWY3DPEHPK3PXP", card, setup(Kind::Totp, Algorithm::Sha1, 6, 30, 0, false, "", "")},
+        // Colons inside the names: the issuer parameter finds the issuer whole; an empty issuer before the
+        // separator leaves the account whole; an empty issuer parameter is no issuer.
+        {"otpauth://totp/a%3Ab:c?secret=JBSWY3DPEHPK3PXP&issuer=a%3Ab", card,
+         setup(Kind::Totp, Algorithm::Sha1, 6, 30, 0, false, "a:b", "c")},
+        {"otpauth://totp/:x:y?secret=JBSWY3DPEHPK3PXP", card, setup(Kind::Totp, Algorithm::Sha1, 6, 30, 0, false, "", "x:y")},
+        {"otpauth://totp/A:b?secret=JBSWY3DPEHPK3PXP&issuer=", card,
+         setup(Kind::Totp, Algorithm::Sha1, 6, 30, 0, false, "A", "b")},
         // A name typed in a note is Windows-1252; one from a terminal or a QR code UTF-8; %-escapes UTF-8.
         {"otpauth://totp/Caf\xE9:%C3%A9mile?secret=JBSWY3DPEHPK3PXP", card,
          setup(Kind::Totp, Algorithm::Sha1, 6, 30, 0, false, "Caf\xC3\xA9", "\xC3\xA9mile")},
