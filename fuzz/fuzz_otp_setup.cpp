@@ -18,30 +18,38 @@ namespace {
 
 void checkSetup(const otp::Setup& setup, std::int64_t time) {
     const std::string uri = otp::toUri(setup);
-    if (!std::all_of(uri.begin(), uri.end(), [](char c) { return c > ' ' && c < 0x7F; })) std::abort();
+    if (!std::all_of(uri.begin(), uri.end(), [](char c) { return c > ' ' && c < 0x7F; }))
+        std::abort();
     const otp::ParsedSetup again = otp::parseSetup(uri);
-    if (!again || !(*again.setup == setup)) std::abort();
+    if (!again || !(*again.setup == setup))
+        std::abort();
 
     const std::string code = otp::code(setup, time);
-    if (code.size() != setup.digits) std::abort();
+    if (code.size() != setup.digits)
+        std::abort();
     const std::string_view allowed = setup.steam ? "23456789BCDFGHJKMNPQRTVWXY" : "0123456789";
-    if (code.find_first_not_of(allowed) != std::string::npos) std::abort();
+    if (code.find_first_not_of(allowed) != std::string::npos)
+        std::abort();
     const std::uint32_t left = otp::secondsLeft(setup, time);
-    if (setup.kind == otp::Kind::Totp ? left < 1 || left > setup.period : left != 0) std::abort();
+    if (setup.kind == otp::Kind::Totp ? left < 1 || left > setup.period : left != 0)
+        std::abort();
 }
 
 void checkNote(std::string_view note, const otp::Setup& setup) {
     const std::string uri = otp::toUri(setup);
     const std::string with = otp::noteWithSetup(note, setup);
     const auto line = otp::findSetupLine(with);
-    if (!line || line->text != uri) std::abort();
+    if (!line || line->text != uri)
+        std::abort();
     const std::string shown = otp::noteForDisplay(with);
-    if (shown.find(uri) != std::string::npos && note.find(uri) == std::string_view::npos) std::abort();
+    if (shown.find(uri) != std::string::npos && note.find(uri) == std::string_view::npos)
+        std::abort();
     // The setup line goes, and every line of the note that was not its setup line stays.
     const std::string without = otp::noteWithoutSetup(with);
     const auto old = otp::findSetupLine(note);
     const std::string expected = old ? otp::noteWithoutSetup(note) : std::string(note);
-    if (without != expected && without + "\r\n" != expected && without + "\n" != expected) std::abort();
+    if (without != expected && without + "\r\n" != expected && without + "\n" != expected)
+        std::abort();
 }
 
 }  // namespace
@@ -49,18 +57,22 @@ void checkNote(std::string_view note, const otp::Setup& setup) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     std::int64_t time = 0;
-    for (std::size_t i = 0; i < std::min<std::size_t>(size, 5); ++i) time = time * 256 + data[i];
+    for (std::size_t i = 0; i < std::min<std::size_t>(size, 5); ++i)
+        time = time * 256 + data[i];
     for (otp::TextForm form : {otp::TextForm::Card, otp::TextForm::Utf8}) {
         const otp::ParsedSetup parsed = otp::parseSetup(input, form);
-        if (parsed.setup.has_value() == !parsed.error.empty()) std::abort();
+        if (parsed.setup.has_value() == !parsed.error.empty())
+            std::abort();
         if (parsed) {
             checkSetup(*parsed.setup, time);
             checkNote(input, *parsed.setup);
         }
     }
     if (auto line = otp::findSetupLine(input)) {
-        if (line->end > size || line->begin > line->end) std::abort();
-        if (const otp::ParsedSetup parsed = otp::parseSetup(line->text)) checkNote(input, *parsed.setup);
+        if (line->end > size || line->begin > line->end)
+            std::abort();
+        if (const otp::ParsedSetup parsed = otp::parseSetup(line->text))
+            checkNote(input, *parsed.setup);
     }
     return 0;
 }

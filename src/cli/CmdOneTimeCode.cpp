@@ -11,22 +11,26 @@
 
 namespace {
 
-std::string cardName(const Card& card) { return "card \"" + textForOutput(card.firstField, false) + "\""; }
+std::string cardName(const Card& card) {
+    return "card \"" + textForOutput(card.firstField, false) + "\"";
+}
 
 }  // namespace
 
 std::string oneTimeCodeLine(const std::string& setupText, std::int64_t now) {
     const otp::ParsedSetup parsed = otp::parseSetup(setupText);
-    if (!parsed) return "One-time code: none, the setup cannot give one (" + parsed.error + ")";
+    if (!parsed)
+        return "One-time code: none, the setup cannot give one (" + parsed.error + ")";
     const otp::Setup& setup = *parsed.setup;
     const std::string left = setup.kind == otp::Kind::Hotp ? "counter " + std::to_string(setup.counter)
-                                                            : std::to_string(otp::secondsLeft(setup, now)) + " s";
+                                                           : std::to_string(otp::secondsLeft(setup, now)) + " s";
     return "One-time code: " + otp::code(setup, now) + " (" + left + ")";
 }
 
 std::string noteForOutput(const std::string& note, bool reveal, std::int64_t now) {
     auto line = otp::findSetupLine(note);
-    if (!line) return textForOutput(note, true);
+    if (!line)
+        return textForOutput(note, true);
     const std::string codeLine = oneTimeCodeLine(line->text, now);
     // Revealed, the setup stays and the code follows it on a line of its own.
     const std::string shown = reveal ? note.substr(line->begin, line->end - line->begin) + "\r\n" + codeLine : codeLine;
@@ -35,14 +39,18 @@ std::string noteForOutput(const std::string& note, bool reveal, std::int64_t now
 
 int cmdTotp(const TotpOptions& options) {
     const int categoryId = categoryForCommand(options.which.category);
-    if (categoryId < 0) return 1;
+    if (categoryId < 0)
+        return 1;
     TerminalPrompter ui;
-    if (!usePasswordSource(ui, options.password)) return 1;
+    if (!usePasswordSource(ui, options.password))
+        return 1;
     CardStore store;
     LoadResult result;
-    if (!loadForCommand(options.file, store, ui, 0, result)) return 1;
+    if (!loadForCommand(options.file, store, ui, 0, result))
+        return 1;
     const int position = cardForCommand(store, categoryId, options.which);
-    if (position < 0) return 1;
+    if (position < 0)
+        return 1;
 
     const Card& card = *store.GetCategoryList(categoryId)->GetCardAt(position);
     auto line = otp::findSetupLine(card.note);
@@ -72,7 +80,8 @@ int cmdTotp(const TotpOptions& options) {
 
 int cmdOtpSet(const OtpSetOptions& options) {
     const int categoryId = categoryForCommand(options.which.category);
-    if (categoryId < 0) return 1;
+    if (categoryId < 0)
+        return 1;
     // The setup is read before the document, so that no password is typed for a setup that is refused.
     std::string text = options.uri;
     if (!options.qrImage.empty()) {
@@ -94,9 +103,11 @@ int cmdOtpSet(const OtpSetOptions& options) {
     }
 
     DocumentChange doc;
-    if (!doc.open(options.file, options.password, options.force, false)) return 1;
+    if (!doc.open(options.file, options.password, options.force, false))
+        return 1;
     const int position = cardForCommand(doc.store, categoryId, options.which);
-    if (position < 0) return 1;
+    if (position < 0)
+        return 1;
     Card& card = *doc.store.GetCategoryList(categoryId)->GetCardAt(position);
     CardTexts texts{card.firstField, card.secondField, card.thirdField, card.fourthField,
                     otp::noteWithSetup(card.note, *parsed.setup)};
@@ -106,7 +117,8 @@ int cmdOtpSet(const OtpSetOptions& options) {
         return 1;
     }
     editCardTexts(card, texts);
-    if (!doc.save()) return 1;
+    if (!doc.save())
+        return 1;
     std::cerr << "One-time code set up for " << categoryDisplayName(categoryId) << ' ' << cardName(card) << ".\n";
     return 0;
 }

@@ -34,7 +34,8 @@ bool tooLarge(std::uint64_t width, std::uint64_t height, const std::string& path
     return false;
 }
 
-std::optional<GreyImage> decodePng(const std::vector<unsigned char>& bytes, const std::string& path, std::string& error) {
+std::optional<GreyImage> decodePng(const std::vector<unsigned char>& bytes, const std::string& path,
+                                   std::string& error) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
@@ -42,7 +43,8 @@ std::optional<GreyImage> decodePng(const std::vector<unsigned char>& bytes, cons
         return std::nullopt;
     }
     std::unique_ptr<png_image, void (*)(png_image*)> release(&image, png_image_free);
-    if (tooLarge(image.width, image.height, path, error)) return std::nullopt;
+    if (tooLarge(image.width, image.height, path, error))
+        return std::nullopt;
     image.format = PNG_FORMAT_GRAY;
     GreyImage grey{image.width, image.height, std::vector<unsigned char>(PNG_IMAGE_SIZE(image))};
     const png_color white{255, 255, 255};  // transparent parts read as paper, not ink
@@ -53,7 +55,8 @@ std::optional<GreyImage> decodePng(const std::vector<unsigned char>& bytes, cons
     return grey;
 }
 
-std::optional<GreyImage> decodeJpeg(const std::vector<unsigned char>& bytes, const std::string& path, std::string& error) {
+std::optional<GreyImage> decodeJpeg(const std::vector<unsigned char>& bytes, const std::string& path,
+                                    std::string& error) {
     std::unique_ptr<void, int (*)(tjhandle)> handle(tjInitDecompress(), tjDestroy);
     int width = 0, height = 0, subsampling = 0, colours = 0;
     if (!handle || tjDecompressHeader3(handle.get(), bytes.data(), static_cast<unsigned long>(bytes.size()), &width,
@@ -61,7 +64,8 @@ std::optional<GreyImage> decodeJpeg(const std::vector<unsigned char>& bytes, con
         error = path + " cannot be read as a JPEG image: " + tjGetErrorStr2(handle.get());
         return std::nullopt;
     }
-    if (width <= 0 || height <= 0 || tooLarge(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), path, error))
+    if (width <= 0 || height <= 0 ||
+        tooLarge(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height), path, error))
         return std::nullopt;
     GreyImage grey{static_cast<unsigned>(width), static_cast<unsigned>(height),
                    std::vector<unsigned char>(static_cast<std::size_t>(width) * static_cast<std::size_t>(height))};
@@ -113,7 +117,8 @@ std::optional<std::string> readQrText(const std::string& path, const std::string
         image = decodeJpeg(bytes, path, error);
     else
         error = path + " is neither a PNG nor a JPEG image.";
-    if (!image) return std::nullopt;
+    if (!image)
+        return std::nullopt;
 
     std::unique_ptr<zbar::zbar_image_scanner_t, void (*)(zbar::zbar_image_scanner_t*)> scanner(
         zbar::zbar_image_scanner_create(), zbar::zbar_image_scanner_destroy);
@@ -132,9 +137,12 @@ std::optional<std::string> readQrText(const std::string& path, const std::string
     for (const zbar::zbar_symbol_t* symbol = zbar::zbar_image_first_symbol(picture.get()); symbol;
          symbol = zbar::zbar_symbol_next(symbol)) {
         std::string text(zbar::zbar_symbol_get_data(symbol), zbar::zbar_symbol_get_data_length(symbol));
-        if (startsWithIgnoringCase(text, preferredHead)) return text;
-        if (!first) first = std::move(text);
+        if (startsWithIgnoringCase(text, preferredHead))
+            return text;
+        if (!first)
+            first = std::move(text);
     }
-    if (!first) error = "No QR code was found in " + path + ".";
+    if (!first)
+        error = "No QR code was found in " + path + ".";
     return first;
 }

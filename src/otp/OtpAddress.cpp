@@ -16,7 +16,9 @@ namespace otp {
 
 namespace {
 
-char upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+char upper(char c) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+}
 
 bool startsWithIgnoringCase(std::string_view text, std::string_view head) {
     return text.size() >= head.size() &&
@@ -30,9 +32,12 @@ std::string upperCase(std::string_view text) {
 }
 
 int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
     return -1;
 }
 
@@ -69,8 +74,10 @@ std::string percentEncoded(std::string_view text) {
 
 std::string_view trimmed(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
@@ -90,16 +97,18 @@ bool readNumber(std::string_view text, Number& value) {
 std::optional<std::string> base32Key(std::string_view text, std::string& error) {
     std::string letters;
     for (char c : text)
-        if (c != ' ' && c != '\t' && c != '-') letters += upper(c);
-    while (!letters.empty() && letters.back() == '=') letters.pop_back();
+        if (c != ' ' && c != '\t' && c != '-')
+            letters += upper(c);
+    while (!letters.empty() && letters.back() == '=')
+        letters.pop_back();
     if (letters.empty()) {
         error = "The setup has no secret (secret=...), so it cannot give a code.";
         return std::nullopt;
     }
     for (char c : letters) {
         if (!((c >= 'A' && c <= 'Z') || (c >= '2' && c <= '7'))) {
-            error = std::string("The secret is not Base32: \"") + c +
-                    "\" is not one of its letters A-Z and digits 2-7.";
+            error =
+                std::string("The secret is not Base32: \"") + c + "\" is not one of its letters A-Z and digits 2-7.";
             return std::nullopt;
         }
     }
@@ -139,12 +148,15 @@ Parameters parametersOf(std::string_view query) {
                                            : name == "COUNTER"   ? &found.counter
                                            : name == "ENCODER"   ? &found.encoder
                                                                  : nullptr;
-        if (slot && !*slot) *slot = value;
+        if (slot && !*slot)
+            *slot = value;
     }
     return found;
 }
 
-ParsedSetup refused(std::string error) { return {std::nullopt, std::move(error)}; }
+ParsedSetup refused(std::string error) {
+    return {std::nullopt, std::move(error)};
+}
 
 }  // namespace
 
@@ -152,11 +164,13 @@ ParsedSetup parseSetup(std::string_view text, TextForm form) {
     const std::string address = asUtf8(trimmed(text), form);
     std::string_view rest = address;
     if (startsWithIgnoringCase(rest, "otpauth-migration:"))
-        return refused("This is an export of several accounts (otpauth-migration:), not one setup; set each card "
-                       "from its own otpauth:// address.");
+        return refused(
+            "This is an export of several accounts (otpauth-migration:), not one setup; set each card "
+            "from its own otpauth:// address.");
     if (!startsWithIgnoringCase(rest, "otpauth://"))
-        return refused("A one-time code setup is an address that starts with otpauth://, as in "
-                       "otpauth://totp/Example:alice?secret=JBSWY3DPEHPK3PXP.");
+        return refused(
+            "A one-time code setup is an address that starts with otpauth://, as in "
+            "otpauth://totp/Example:alice?secret=JBSWY3DPEHPK3PXP.");
     rest.remove_prefix(10);
 
     Setup setup;
@@ -174,8 +188,10 @@ ParsedSetup parseSetup(std::string_view text, TextForm form) {
     rest = kindEnd == std::string_view::npos ? std::string_view() : rest.substr(kindEnd);
     const std::size_t queryStart = rest.find('?');
     std::string_view path = rest.substr(0, queryStart);
-    if (!path.empty() && path.front() == '/') path.remove_prefix(1);
-    const std::string_view query = queryStart == std::string_view::npos ? std::string_view() : rest.substr(queryStart + 1);
+    if (!path.empty() && path.front() == '/')
+        path.remove_prefix(1);
+    const std::string_view query =
+        queryStart == std::string_view::npos ? std::string_view() : rest.substr(queryStart + 1);
     const Parameters parameters = parametersOf(query.substr(0, query.find('#')));
 
     // The label is "issuer:account" or just the account; the issuer parameter, where given, wins. An
@@ -189,11 +205,13 @@ ParsedSetup parseSetup(std::string_view text, TextForm form) {
     } else {
         setup.account = std::string(trimmed(label));
     }
-    if (!issuer.empty()) setup.issuer = issuer;
+    if (!issuer.empty())
+        setup.issuer = issuer;
 
     std::string error;
     auto key = base32Key(parameters.secret.value_or(""), error);
-    if (!key) return refused(error);
+    if (!key)
+        return refused(error);
     setup.secret = std::move(*key);
 
     if (parameters.algorithm) {
@@ -221,7 +239,8 @@ ParsedSetup parseSetup(std::string_view text, TextForm form) {
             return refused("A code of \"" + *parameters.digits + "\" digits cannot be made: codes have 6 to 8 digits " +
                            "(Steam's have 5 characters, with encoder=steam).");
     }
-    if (setup.steam) setup.digits = 5;
+    if (setup.steam)
+        setup.digits = 5;
     if (parameters.period) {
         const std::string_view value = trimmed(*parameters.period);
         if (!readNumber(value, setup.period) || setup.period == 0)
@@ -236,7 +255,8 @@ ParsedSetup parseSetup(std::string_view text, TextForm form) {
         if (!readNumber(trimmed(*parameters.counter), setup.counter) || setup.counter > INT64_MAX)
             return refused("The counter \"" + *parameters.counter + "\" is not a whole number from 0 to " +
                            std::to_string(INT64_MAX) + ".");
-        if (setup.steam) return refused("Steam codes follow the clock; a counter-based setup cannot have them.");
+        if (setup.steam)
+            return refused("Steam codes follow the clock; a counter-based setup cannot have them.");
     }
     if (setup.steam && setup.algorithm != Algorithm::Sha1)
         return refused("Steam codes are made with SHA1; the setup asks for another algorithm.");
@@ -258,12 +278,16 @@ std::string toUri(const Setup& setup) {
     if (oath_base32_encode(setup.secret.data(), setup.secret.size(), &base32, &length) == OATH_OK)
         secret.assign(base32, length);
     std::free(base32);
-    while (!secret.empty() && secret.back() == '=') secret.pop_back();
+    while (!secret.empty() && secret.back() == '=')
+        secret.pop_back();
     uri += "?secret=" + secret;
 
-    if (!setup.issuer.empty()) uri += "&issuer=" + percentEncoded(setup.issuer);
-    if (setup.algorithm == Algorithm::Sha256) uri += "&algorithm=SHA256";
-    if (setup.algorithm == Algorithm::Sha512) uri += "&algorithm=SHA512";
+    if (!setup.issuer.empty())
+        uri += "&issuer=" + percentEncoded(setup.issuer);
+    if (setup.algorithm == Algorithm::Sha256)
+        uri += "&algorithm=SHA256";
+    if (setup.algorithm == Algorithm::Sha512)
+        uri += "&algorithm=SHA512";
     if (setup.steam)
         uri += "&encoder=steam";
     else if (setup.digits != 6)

@@ -21,14 +21,16 @@ std::string noteOf(const std::string& doc, const std::string& password = "") {
 }
 
 // A document with one WWW Sites card "Example" whose note is "PIN 1234".
-std::string documentWithCard(const TempDir& dir, const std::string& name = "cards.qvf", const std::string& password = "") {
+std::string documentWithCard(const TempDir& dir, const std::string& name = "cards.qvf",
+                             const std::string& password = "") {
     const std::string doc = dir.file(name);
     CliRun add = runCli({"add", doc, "--category", "WWW Sites", "--name", "Example", "--note", "PIN 1234"}, password);
     EXPECT_EQ(add.status, 0) << add.err;
     return doc;
 }
 
-CliRun otpSet(const std::string& doc, const std::string& flag, const std::string& value, const std::string& input = "") {
+CliRun otpSet(const std::string& doc, const std::string& flag, const std::string& value,
+              const std::string& input = "") {
     return runCli({"otp-set", doc, "--category", "WWW Sites", "--card", "Example", flag, value}, input);
 }
 
@@ -80,7 +82,8 @@ TEST(CliOneTimeCode, SetsASetupAndGivesItsCodes) {
     TempDir dir;
     const std::string doc = documentWithCard(dir);
     // Pasted as it comes: lower case, blanks, a %-encoded label. The note keeps it in plain form.
-    CliRun set = otpSet(doc, "--uri", "otpauth://totp/ACME%20Co%3Abob?secret=gezd gnbv gy3t qojq gezd gnbv gy3t qojq&period=60");
+    CliRun set =
+        otpSet(doc, "--uri", "otpauth://totp/ACME%20Co%3Abob?secret=gezd gnbv gy3t qojq gezd gnbv gy3t qojq&period=60");
     ASSERT_EQ(set.status, 0) << set.err;
     EXPECT_EQ(set.err, "One-time code set up for WWW Sites card \"Example\".\n");
     EXPECT_EQ(noteOf(doc), "PIN 1234\r\notpauth://totp/ACME%20Co:bob?secret=" + std::string(kSeed20) +
@@ -147,8 +150,9 @@ TEST(CliOneTimeCode, RefusesWhatCannotGiveACodeAndChangesNothing) {
     CliRun none = totpAt(doc, "59");
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.out, "");
-    EXPECT_EQ(none.err, "WWW Sites card \"Example\" has no one-time code setup (an otpauth:// line in its note); "
-                        "otp-set gives it one.\n");
+    EXPECT_EQ(none.err,
+              "WWW Sites card \"Example\" has no one-time code setup (an otpauth:// line in its note); "
+              "otp-set gives it one.\n");
 
     const std::string notPng = dir.file("not-an-image.png");
     writeData(notPng, Data{'h', 'e', 'l', 'l', 'o'});
@@ -195,8 +199,9 @@ TEST(CliOneTimeCode, RefusesWhatCannotGiveACodeAndChangesNothing) {
               0);
     CliRun broken = totpAt(doc, "59");
     EXPECT_EQ(broken.status, 1);
-    EXPECT_EQ(broken.err, "The one-time code setup of card \"Example\" cannot give a code: The period \"0\" is not a "
-                          "number of seconds of at least 1, so codes cannot follow the clock.\n");
+    EXPECT_EQ(broken.err,
+              "The one-time code setup of card \"Example\" cannot give a code: The period \"0\" is not a "
+              "number of seconds of at least 1, so codes cannot follow the clock.\n");
 }
 
 TEST(CliOneTimeCode, ReadsTheSetupFromAQrCodeInAnEncryptedDocument) {

@@ -29,12 +29,10 @@ TEST(OneTimeCode, GivesTheTimeBasedCodesOfRfc6238) {
         std::int64_t time;
         const char *sha1, *sha256, *sha512;
     };
-    const Row rows[] = {{59, "94287082", "46119246", "90693936"},
-                        {1111111109, "07081804", "68084774", "25091201"},
-                        {1111111111, "14050471", "67062674", "99943326"},
-                        {1234567890, "89005924", "91819424", "93441116"},
-                        {2000000000, "69279037", "90698825", "38618901"},
-                        {20000000000, "65353130", "77737706", "47863826"}};
+    const Row rows[] = {
+        {59, "94287082", "46119246", "90693936"},         {1111111109, "07081804", "68084774", "25091201"},
+        {1111111111, "14050471", "67062674", "99943326"}, {1234567890, "89005924", "91819424", "93441116"},
+        {2000000000, "69279037", "90698825", "38618901"}, {20000000000, "65353130", "77737706", "47863826"}};
     const OtpSetup sha1 = parsed(std::string("otpauth://totp/RFC?secret=") + kSeed20 + "&digits=8");
     const OtpSetup sha256 = parsed(std::string("otpauth://totp/RFC?secret=") + kSeed32 + "&digits=8&algorithm=SHA256");
     const OtpSetup sha512 = parsed(std::string("otpauth://totp/RFC?secret=") + kSeed64 + "&digits=8&algorithm=SHA512");
@@ -63,8 +61,10 @@ TEST(OneTimeCode, GivesTheCounterBasedCodesOfRfc4226) {
         EXPECT_EQ(otp::secondsLeft(setup, 1'700'000'000), 0u);
     }
     // With another algorithm a counter gives what the time-based code of the same step gives (59 s is step 1).
-    EXPECT_EQ(otp::code(parsed(std::string("otpauth://hotp/x?secret=") + kSeed32 + "&counter=1&digits=8&algorithm=SHA256"), 0),
-              "46119246");
+    EXPECT_EQ(
+        otp::code(parsed(std::string("otpauth://hotp/x?secret=") + kSeed32 + "&counter=1&digits=8&algorithm=SHA256"),
+                  0),
+        "46119246");
 }
 
 TEST(OneTimeCode, GivesSteamCodesInItsFiveCharacters) {
@@ -75,9 +75,12 @@ TEST(OneTimeCode, GivesSteamCodesInItsFiveCharacters) {
         std::int64_t time;
         const char* code;
     };
-    const Row rows[] = {{kSeed20, 0, "GG5F5"},           {kSeed20, 59, "PV9M4"},
-                        {kSeed20, 1111111109, "PY4YB"},  {kSeed20, 1234567890, "VHHQY"},
-                        {kSeed20, 2000000000, "9N776"},  {"JBSWY3DPEHPK3PXP", 0, "VH8YJ"},
+    const Row rows[] = {{kSeed20, 0, "GG5F5"},
+                        {kSeed20, 59, "PV9M4"},
+                        {kSeed20, 1111111109, "PY4YB"},
+                        {kSeed20, 1234567890, "VHHQY"},
+                        {kSeed20, 2000000000, "9N776"},
+                        {"JBSWY3DPEHPK3PXP", 0, "VH8YJ"},
                         {"JBSWY3DPEHPK3PXP", 1700000000, "2KM2P"}};
     for (const Row& row : rows) {
         const OtpSetup setup = parsed(std::string("otpauth://totp/Steam:me?secret=") + row.secret + "&encoder=steam");
@@ -121,7 +124,8 @@ TEST(OneTimeCode, ReadsSetupsAsPeoplePasteThem) {
         // separator leaves the account whole; an empty issuer parameter is no issuer.
         {"otpauth://totp/a%3Ab:c?secret=JBSWY3DPEHPK3PXP&issuer=a%3Ab", card,
          setup(Kind::Totp, Algorithm::Sha1, 6, 30, 0, false, "a:b", "c")},
-        {"otpauth://totp/:x:y?secret=JBSWY3DPEHPK3PXP", card, setup(Kind::Totp, Algorithm::Sha1, 6, 30, 0, false, "", "x:y")},
+        {"otpauth://totp/:x:y?secret=JBSWY3DPEHPK3PXP", card,
+         setup(Kind::Totp, Algorithm::Sha1, 6, 30, 0, false, "", "x:y")},
         {"otpauth://totp/A:b?secret=JBSWY3DPEHPK3PXP&issuer=", card,
          setup(Kind::Totp, Algorithm::Sha1, 6, 30, 0, false, "A", "b")},
         // A name typed in a note is Windows-1252; one from a terminal or a QR code UTF-8; %-escapes UTF-8.
@@ -148,15 +152,17 @@ TEST(OneTimeCode, ReadsSetupsAsPeoplePasteThem) {
 }
 
 TEST(OneTimeCode, RefusesSetupsThatCannotGiveACodeAndSaysWhy) {
-    const std::string notAnAddress = "A one-time code setup is an address that starts with otpauth://, as in "
-                                     "otpauth://totp/Example:alice?secret=JBSWY3DPEHPK3PXP.";
+    const std::string notAnAddress =
+        "A one-time code setup is an address that starts with otpauth://, as in "
+        "otpauth://totp/Example:alice?secret=JBSWY3DPEHPK3PXP.";
     const std::string noSecret = "The setup has no secret (secret=...), so it cannot give a code.";
-    const std::string digits = "digits cannot be made: codes have 6 to 8 digits (Steam's have 5 characters, with "
-                               "encoder=steam).";
+    const std::string digits =
+        "digits cannot be made: codes have 6 to 8 digits (Steam's have 5 characters, with "
+        "encoder=steam).";
     const std::pair<std::string, std::string> rows[] = {
         {"", notAnAddress},
         {"https://example.com/?secret=JBSWY3DPEHPK3PXP", notAnAddress},
-        {"otpauth-migration://offline?data=CjEKCkhlbGxvId6tvu8", 
+        {"otpauth-migration://offline?data=CjEKCkhlbGxvId6tvu8",
          "This is an export of several accounts (otpauth-migration:), not one setup; set each card from its own "
          "otpauth:// address."},
         {"otpauth://xotp/x?secret=JBSWY3DPEHPK3PXP",
