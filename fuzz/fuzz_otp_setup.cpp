@@ -1,10 +1,11 @@
 // Fuzzes reading one-time code setups, as a note or a QR code may hold them, and the setup's line in a
 // note. The input is read both as card text (Windows-1252) and as UTF-8.
 //
-// Never a crash; a refusal always comes with a sentence and an acceptance with none; an accepted setup
-// is written as plain ASCII that reads back as the same setup, and gives a code of its length (digits,
-// or Steam's five letters) at any time, with 1 to period seconds left; a note given that setup has it
-// on its setup line, keeps its other lines, loses the line again without it, and never shows it.
+// Never a crash; a refusal always comes with a sentence (one line of bounded length) and an acceptance
+// with none; an accepted setup is written as plain ASCII that reads back as the same setup, and gives a
+// code of its length (digits, or Steam's five letters) at any time, with 1 to period seconds left; a
+// note given that setup has it on its setup line, keeps its other lines, loses the line again without
+// it, and never shows it.
 
 #include <algorithm>
 #include <cstdint>
@@ -62,6 +63,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (otp::TextForm form : {otp::TextForm::Card, otp::TextForm::Utf8}) {
         const otp::ParsedSetup parsed = otp::parseSetup(input, form);
         if (parsed.setup.has_value() == !parsed.error.empty())
+            std::abort();
+        for (char c : parsed.error)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+                std::abort();
+        if (parsed.error.size() > 300)
             std::abort();
         if (parsed) {
             checkSetup(*parsed.setup, time);

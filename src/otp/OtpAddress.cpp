@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 
@@ -93,6 +94,19 @@ bool readNumber(std::string_view text, Number& value) {
     return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
+// A value of the address in quotes for a message: control characters as '?', and no longer than a
+// line, so that whatever a QR code holds cannot garble the terminal or the dialog that shows it.
+std::string quoted(std::string_view value) {
+    constexpr std::size_t kLongest = 40;
+    std::string out = "\"";
+    std::size_t cut = std::min(value.size(), kLongest);
+    while (cut < value.size() && cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80)
+        --cut;  // not inside a UTF-8 sequence
+    for (char c : value.substr(0, cut))
+        out += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+    return out + (cut < value.size() ? "...\"" : "\"");
+}
+
 // The key from its Base32 text, with liboath's decoder; blanks and '=' padding are dropped first.
 std::optional<std::string> base32Key(std::string_view text, std::string& error) {
     std::string letters;
@@ -107,8 +121,9 @@ std::optional<std::string> base32Key(std::string_view text, std::string& error) 
     }
     for (char c : letters) {
         if (!((c >= 'A' && c <= 'Z') || (c >= '2' && c <= '7'))) {
-            error =
-                std::string("The secret is not Base32: \"") + c + "\" is not one of its letters A-Z and digits 2-7.";
+            const std::string which =
+                static_cast<unsigned char>(c) >= 0x80 ? "a letter outside ASCII" : quoted({&c, 1});
+            error = "The secret is not Base32: " + which + " is not one of its letters A-Z and digits 2-7.";
             return std::nullopt;
         }
     }
@@ -181,8 +196,8 @@ ParsedSetup parseSetup(std::string_view text, TextForm form) {
     } else if (kind == "STEAM") {
         setup.steam = true;
     } else if (kind != "TOTP") {
-        return refused("The kind of code \"" + std::string(rest.substr(0, kindEnd)) +
-                       "\" is not known: a setup is otpauth://totp/... (codes from the clock) or otpauth://hotp/... "
+        return refused("The kind of code " + quoted(rest.substr(0, kindEnd)) +
+                       " is not known: a setup is otpauth://totp/... (codes from the clock) or otpauth://hotp/... "
                        "(codes from a counter).");
     }
     rest = kindEnd == std::string_view::npos ? std::string_view() : rest.substr(kindEnd);
@@ -224,28 +239,30 @@ ParsedSetup parseSetup(std::string_view text, TextForm form) {
         else if (name == "SHA512")
             setup.algorithm = Algorithm::Sha512;
         else
-            return refused("The algorithm \"" + *parameters.algorithm +
-                           "\" is not one a code can be made with: it must be SHA1, SHA256 or SHA512.");
+            return refused("The algorithm " + quoted(*parameters.algorithm) +
+                           " is not one a code can be made with: it must be SHA1, SHA256 or SHA512.");
     }
     if (parameters.encoder) {
         if (upperCase(trimmed(*parameters.encoder)) != "STEAM")
-            return refused("The encoder \"" + *parameters.encoder + "\" is not known; the only one is steam.");
+            return refused("The encoder " + quoted(*parameters.encoder) + " is not known; the only one is steam.");
         setup.steam = true;
     }
     if (parameters.digits) {
         const std::string_view value = trimmed(*parameters.digits);
         if (!readNumber(value, setup.digits) || setup.digits < 5 || setup.digits > 8 ||
             (setup.digits == 5) != setup.steam)
-            return refused("A code of \"" + *parameters.digits + "\" digits cannot be made: codes have 6 to 8 digits " +
+            return refused("A code of " + quoted(*parameters.digits) +
+                           " digits cannot be made: codes have 6 to 8 digits " +
                            "(Steam's have 5 characters, with encoder=steam).");
     }
     if (setup.steam)
         setup.digits = 5;
-    if (parameters.period) {
+    // A counter-based setup has no period: one given is ignored, so it reads back the same.
+    if (parameters.period && setup.kind == Kind::Totp) {
         const std::string_view value = trimmed(*parameters.period);
         if (!readNumber(value, setup.period) || setup.period == 0)
-            return refused("The period \"" + *parameters.period +
-                           "\" is not a number of seconds of at least 1, so codes cannot follow the clock.");
+            return refused("The period " + quoted(*parameters.period) +
+                           " is not a number of seconds of at least 1, so codes cannot follow the clock.");
     }
     if (setup.kind == Kind::Hotp) {
         if (!parameters.counter)
@@ -253,7 +270,7 @@ ParsedSetup parseSetup(std::string_view text, TextForm form) {
         // Codes from a counter are made by liboath's time-based call with a one-second step (for the
         // algorithms its counter call lacks), which takes the counter as a signed time.
         if (!readNumber(trimmed(*parameters.counter), setup.counter) || setup.counter > INT64_MAX)
-            return refused("The counter \"" + *parameters.counter + "\" is not a whole number from 0 to " +
+            return refused("The counter " + quoted(*parameters.counter) + " is not a whole number from 0 to " +
                            std::to_string(INT64_MAX) + ".");
         if (setup.steam)
             return refused("Steam codes follow the clock; a counter-based setup cannot have them.");

@@ -115,7 +115,7 @@ TEST(OneTimeCode, ReadsSetupsAsPeoplePasteThem) {
          setup(Kind::Totp, Algorithm::Sha1, 6, 30, 0, false, "New Name", "bob")},
         {"OTPAUTH://TOTP/x?SECRET=JBSWY3DPEHPK3PXP&Algorithm=sha-512&digits=8&period=60&image=https%3A%2F%2Fx", card,
          setup(Kind::Totp, Algorithm::Sha512, 8, 60, 0, false, "", "x")},
-        {"otpauth://hotp/Bank:me?secret=JBSWY3DPEHPK3PXP&counter=42&digits=7&algorithm=SHA256", card,
+        {"otpauth://hotp/Bank:me?secret=JBSWY3DPEHPK3PXP&counter=42&digits=7&algorithm=SHA256&period=0", card,
          setup(Kind::Hotp, Algorithm::Sha256, 7, 30, 42, false, "Bank", "me")},
         {"otpauth://totp/Steam:me?secret=JBSWY3DPEHPK3PXP&digits=5&encoder=steam", card,
          setup(Kind::Totp, Algorithm::Sha1, 5, 30, 0, true, "Steam", "me")},
@@ -184,6 +184,13 @@ TEST(OneTimeCode, RefusesSetupsThatCannotGiveACodeAndSaysWhy) {
          "The period \"-30\" is not a number of seconds of at least 1, so codes cannot follow the clock."},
         {"otpauth://totp/x?secret=JBSWY3DPEHPK3PXP&algorithm=MD5",
          "The algorithm \"MD5\" is not one a code can be made with: it must be SHA1, SHA256 or SHA512."},
+        // What the address holds is quoted on one line of bounded length.
+        {"otpauth://totp/x?secret=JBSWY3DPEHPK3PXP&algorithm=%0Aabcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyz",
+         "The algorithm \"?abcdefghijklmnopqrstuvwxyzabcdefghijklm...\" is not one a code can be made with: it must "
+         "be SHA1, SHA256 or SHA512."},
+        {"otpauth://totp/x?secret=JBSWY3DP%C3%A9",
+         "The secret is not Base32: a letter outside ASCII is not one of its "
+         "letters A-Z and digits 2-7."},
         {"otpauth://totp/x?secret=JBSWY3DPEHPK3PXP&encoder=morse",
          "The encoder \"morse\" is not known; the only one is steam."},
         {"otpauth://totp/x?secret=JBSWY3DPEHPK3PXP&encoder=steam&algorithm=SHA256",
