@@ -24,6 +24,13 @@ struct GreyImage {
     std::vector<unsigned char> pixels;  // one byte a pixel, rows top to bottom
 };
 
+// A library's message as the end of a sentence.
+std::string sentence(std::string message) {
+    if (message.empty() || message.back() != '.')
+        message += '.';
+    return message;
+}
+
 bool tooLarge(std::uint64_t width, std::uint64_t height, const std::string& path, std::string& error) {
     if (width == 0 || height == 0 || width * height > kMaxPixels) {
         error = path + " is a picture of " + std::to_string(width) + " by " + std::to_string(height) +
@@ -39,7 +46,7 @@ std::optional<GreyImage> decodePng(const std::vector<unsigned char>& bytes, cons
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
-        error = path + " cannot be read as a PNG image: " + image.message;
+        error = path + " cannot be read as a PNG image: " + sentence(image.message);
         return std::nullopt;
     }
     std::unique_ptr<png_image, void (*)(png_image*)> release(&image, png_image_free);
@@ -49,7 +56,7 @@ std::optional<GreyImage> decodePng(const std::vector<unsigned char>& bytes, cons
     GreyImage grey{image.width, image.height, std::vector<unsigned char>(PNG_IMAGE_SIZE(image))};
     const png_color white{255, 255, 255};  // transparent parts read as paper, not ink
     if (!png_image_finish_read(&image, &white, grey.pixels.data(), 0, nullptr)) {
-        error = path + " cannot be read as a PNG image: " + image.message;
+        error = path + " cannot be read as a PNG image: " + sentence(image.message);
         return std::nullopt;
     }
     return grey;
@@ -61,7 +68,7 @@ std::optional<GreyImage> decodeJpeg(const std::vector<unsigned char>& bytes, con
     int width = 0, height = 0, subsampling = 0, colours = 0;
     if (!handle || tjDecompressHeader3(handle.get(), bytes.data(), static_cast<unsigned long>(bytes.size()), &width,
                                        &height, &subsampling, &colours) != 0) {
-        error = path + " cannot be read as a JPEG image: " + tjGetErrorStr2(handle.get());
+        error = path + " cannot be read as a JPEG image: " + sentence(tjGetErrorStr2(handle.get()));
         return std::nullopt;
     }
     if (width <= 0 || height <= 0 ||
@@ -73,7 +80,7 @@ std::optional<GreyImage> decodeJpeg(const std::vector<unsigned char>& bytes, con
     if (tjDecompress2(handle.get(), bytes.data(), static_cast<unsigned long>(bytes.size()), grey.pixels.data(), width,
                       0, height, TJPF_GRAY, 0) != 0 &&
         tjGetErrorCode(handle.get()) != TJERR_WARNING) {
-        error = path + " cannot be read as a JPEG image: " + tjGetErrorStr2(handle.get());
+        error = path + " cannot be read as a JPEG image: " + sentence(tjGetErrorStr2(handle.get()));
         return std::nullopt;
     }
     return grey;

@@ -166,6 +166,26 @@ TEST(CliOneTimeCode, RefusesWhatCannotGiveACodeAndChangesNothing) {
     cut.resize(cut.size() / 2);
     writeData(cutPng, cut);
 
+    // Pictures too large to decode are refused from their headers: a PNG of 100000 by 100000 pixels
+    // (its chunks' CRCs worked out with zlib), and a small JPEG whose frame header says 16384 by 16384.
+    const std::string hugePng = dir.file("huge.png");
+    writeData(hugePng,
+              Data{0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00,
+                   0x01, 0x86, 0xA0, 0x00, 0x01, 0x86, 0xA0, 0x08, 0x00, 0x00, 0x00, 0x00, 0x8D, 0x39, 0x54, 0x14, 0x00,
+                   0x00, 0x00, 0x08, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01, 0x48, 0x06,
+                   0x89, 0xD2, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82});
+    const std::string hugeJpeg = dir.file("huge.jpg");
+    writeJpeg(hugeJpeg, Picture{16, std::vector<unsigned char>(16 * 16, 255)});
+    Data jpeg = readData(hugeJpeg);
+    for (std::size_t i = 0; i + 8 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0)  // the frame header: length, precision, height, width
+            for (std::size_t at : {i + 5, i + 7}) {
+                jpeg[at] = 0x40;  // 16384
+                jpeg[at + 1] = 0x00;
+            }
+    writeData(hugeJpeg, jpeg);
+    const std::string tooMany = " a QR code is read from pictures of at most 50 million pixels. Nothing was changed.\n";
+
     const std::pair<std::vector<std::string>, std::string> rows[] = {
         {{"--uri", "otpauth://totp/x?secret=JBSWY3DPEHPK3PXP&digits=9"},
          "A code of \"9\" digits cannot be made: codes have 6 to 8 digits (Steam's have 5 characters, with "
@@ -178,6 +198,8 @@ TEST(CliOneTimeCode, RefusesWhatCannotGiveACodeAndChangesNothing) {
         {{"--qr", wrongQr},
          "A one-time code setup is an address that starts with otpauth://, as in "
          "otpauth://totp/Example:alice?secret=JBSWY3DPEHPK3PXP. Nothing was changed.\n"},
+        {{"--qr", hugePng}, hugePng + " is a picture of 100000 by 100000 pixels;" + tooMany},
+        {{"--qr", hugeJpeg}, hugeJpeg + " is a picture of 16384 by 16384 pixels;" + tooMany},
         {{"--qr", dir.file("missing.png")}, "Cannot read " + dir.file("missing.png") + ". Nothing was changed.\n"},
     };
     for (const auto& [source, message] : rows) {
