@@ -2,6 +2,7 @@
 // What the commands that change a document share: opening it for a change (or starting a new one),
 // finding a category and a card, taking texts from the command line, and saving.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -58,3 +59,11 @@ std::optional<std::string> cardTextForCommand(const std::string& utf8, const std
 
 /// A card text for a line of output: UTF-8, a note's CR LF as line feeds.
 std::string textForOutput(const std::string& win1252, bool isNote);
+
+/// The line show prints for a note's one-time code setup: "One-time code: 123456 (17 s)" at `now`
+/// (Unix time), or why the setup gives none.
+std::string oneTimeCodeLine(const std::string& setupText, std::int64_t now);
+
+/// A card's note for show: as textForOutput gives it, with its setup line replaced by the code's line
+/// (revealed, the setup line stays and the code's line follows it).
+std::string noteForOutput(const std::string& note, bool reveal, std::int64_t now);

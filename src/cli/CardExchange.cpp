@@ -12,6 +12,7 @@
 #include "cardstore/Categories.h"
 #include "cardstore/DateStamp.h"
 #include "cli/CardEditing.h"
+#include "otp/OneTimeCode.h"
 #include "common/Win1252.h"
 
 namespace {
@@ -171,11 +172,15 @@ ImportBatch importCsv(const std::vector<CsvRow>& rows, CsvLayout layout) {
         } else {
             const int id = categoryForGroup(cell(row, col[0]), batch);
             // Custom fields and a TOTP secret have no place of their own on a card: they go into the
-            // note, so that nothing of the entry is lost.
+            // note, so that nothing of the entry is lost. An otpauth:// address goes on a line of its
+            // own, where it is the card's one-time code setup.
             std::string note = cell(row, col[4]);
             for (const auto& [label, column] : {std::pair{"Fields", col[5]}, std::pair{"TOTP", col[10]}}) {
                 const std::string extra = cell(row, column);
-                if (!extra.empty()) note += (note.empty() ? "" : "\n") + std::string(label) + ": " + extra;
+                const bool setup =
+                    column == col[10] && extra.find('\n') == std::string::npos && otp::findSetupLine(extra);
+                if (!extra.empty())
+                    note += (note.empty() ? "" : "\n") + (setup ? std::string() : std::string(label) + ": ") + extra;
             }
             const std::string texts[5] = {cell(row, col[3]), cell(row, col[7]), cell(row, col[8]), cell(row, col[9]),
                                           note};

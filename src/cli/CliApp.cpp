@@ -196,10 +196,43 @@ std::unique_ptr<CliApp> makeCliApp() {
             [](CLI::App* sub, ShowOptions& o) {
                 sub->add_option("FILE", o.file, "the card document")->required()->type_name("");
                 addCardSelector(sub, o.which);
-                sub->add_flag("--reveal", o.reveal, "show the fourth field instead of asterisks");
+                sub->add_flag("--reveal", o.reveal,
+                              "show the fourth field instead of asterisks, and the note's one-time code setup "
+                              "(otherwise its line shows the code)");
                 addPasswordFile(sub, o.password);
             },
             cmdShow);
+    command("totp", "print a card's one-time code (the seconds it has left go to standard error)",
+            std::make_shared<TotpOptions>(),
+            [](CLI::App* sub, TotpOptions& o) {
+                sub->add_option("FILE", o.file, "the card document")->required()->type_name("");
+                addCardSelector(sub, o.which);
+                sub->add_option("--at", o.at, "the code at this time (seconds since 1970-01-01 00:00 UTC) instead of now")
+                    ->type_name("SECONDS")
+                    ->check(CLI::Range(std::int64_t{0}, std::int64_t{253402300799}));  // up to the year 9999
+                addPasswordFile(sub, o.password);
+            },
+            cmdTotp);
+    command("otp-set",
+            "set or replace a card's one-time code setup, an otpauth:// address kept as a line of its note",
+            std::make_shared<OtpSetOptions>(),
+            [](CLI::App* sub, OtpSetOptions& o) {
+                sub->add_option("FILE", o.file, "the card document")->required()->type_name("");
+                addCardSelector(sub, o.which);
+                auto* uri = sub->add_option("--uri", o.uri,
+                                            "the setup as an address: otpauth://totp/ISSUER:ACCOUNT?secret=BASE32 "
+                                            "(optional issuer, algorithm SHA1|SHA256|SHA512, digits 6-8, period; "
+                                            "otpauth://hotp/... with counter; encoder=steam); other users may see it in the "
+                                            "process list while the command runs, which --qr avoids")
+                               ->type_name("TEXT");
+                auto* qr = sub->add_option("--qr", o.qrImage, "read the address from the QR code in a PNG or JPEG image")
+                               ->type_name("IMAGE");
+                uri->excludes(qr);
+                qr->excludes(uri);
+                addForceWrite(sub, o.force);
+                addPasswordFile(sub, o.password);
+            },
+            cmdOtpSet);
     command("export", "write the cards to a CSV or JSON file (not encrypted)", std::make_shared<ExportOptions>(),
             [](CLI::App* sub, ExportOptions& o) {
                 sub->add_option("FILE", o.file, "the card document")->required()->type_name("");

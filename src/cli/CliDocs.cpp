@@ -68,6 +68,13 @@ std::string manualPage(const CLI::App& app) {
             out << "\n" << roff(option->get_description()) << "\n";
         }
     }
+    out << ".SH ONE\\-TIME CODES\n"
+        << roff("A card's one-time code setup is an otpauth:// address (otpauth://totp/ISSUER:ACCOUNT?secret=BASE32, "
+                "with optional issuer, algorithm SHA1, SHA256 or SHA512, digits 6 to 8 and period in seconds; "
+                "otpauth://hotp/... with a counter; encoder=steam for Steam's five characters) kept as a line of "
+                "the card's note, so it stays with the card in every file form, export and dump. otp-set writes "
+                "that line; totp prints the code; show prints the code in its place unless --reveal is given.")
+        << "\n";
     out << ".SH EXIT STATUS\n0 on success, 1 otherwise.\n"
         << ".SH FILES\nStale temporary files of an interrupted write are named after the file they were "
            "to replace, with a leading dot.\n";

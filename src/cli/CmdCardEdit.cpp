@@ -2,6 +2,7 @@
 // as the window's Card menu.
 #include <algorithm>
 #include <cctype>
+#include <ctime>
 #include <iostream>
 
 #include "cardstore/CardFile.h"
@@ -337,6 +338,7 @@ int cmdShow(const ShowOptions& options) {
     std::cout << "Automatic Access: " << onOff(card.automaticAccess) << '\n';
     std::cout << "New Browser Window: " << onOff(card.newBrowserWindow) << '\n';
     std::cout << "Date: " << FormatDateStamp(card.dateStamp, 0) << '\n';
-    if (!card.note.empty()) std::cout << "Note:\n" << textForOutput(card.note, true) << '\n';
+    if (!card.note.empty())
+        std::cout << "Note:\n" << noteForOutput(card.note, options.reveal, std::time(nullptr)) << '\n';
     return 0;
 }

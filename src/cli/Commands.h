@@ -3,6 +3,7 @@
 // process exit status (0 done, 1 failed).
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -82,6 +83,20 @@ struct ShowOptions {
     bool reveal = false;
     PasswordSource password;
 };
+struct TotpOptions {
+    std::string file;
+    CardSelector which;
+    std::optional<std::int64_t> at;  // Unix time of the code; now without it
+    PasswordSource password;
+};
+struct OtpSetOptions {
+    std::string file;
+    CardSelector which;
+    std::string uri;      // the otpauth:// address, or
+    std::string qrImage;  // a PNG or JPEG image of its QR code
+    bool force = false;   // write even when the document is locked or changed elsewhere
+    PasswordSource password;
+};
 enum class ExchangeFormat { Csv, Json };
 enum class CsvLayout { Quorvane, KeePassXC, Bitwarden };
 struct ExportOptions {
@@ -120,6 +135,8 @@ int cmdEdit(const EditOptions& options);
 int cmdRemove(const RemoveOptions& options);
 int cmdFind(const FindOptions& options);
 int cmdShow(const ShowOptions& options);
+int cmdTotp(const TotpOptions& options);
+int cmdOtpSet(const OtpSetOptions& options);
 int cmdExport(const ExportOptions& options);
 int cmdImport(const ImportOptions& options);
 int cmdGenerate(const GenerateOptions& options);

@@ -272,12 +272,15 @@ TEST(CliExchange, OtherManagersGroupsMapToCategoriesAndNothingIsHalfImported) {
     // Custom fields and a TOTP secret have no field of their own: they are kept in the note.
     writeText(dir.file("bw.csv"),
               "folder,favorite,type,name,notes,fields,reminder,login_uri,login_username,login_password,login_totp\n"
-              "www sites,1,login,Mail,n,PIN: 12,,https://mail.example,u,p,JBSWY3DP\n");
+              "www sites,1,login,Mail,n,PIN: 12,,https://mail.example,u,p,JBSWY3DP\n"
+              "www sites,0,login,Web,,,,,,,otpauth://totp/Web:me?secret=JBSWY3DPEHPK3PXP\n");
     ASSERT_EQ(runCli({"import", dir.file("b.qvf"), "--format", "csv", "--layout", "bitwarden", dir.file("bw.csv")}).status, 0);
     cards = cardsOf(dir.file("b.qvf"));
-    ASSERT_EQ(cards.size(), 1u);
+    ASSERT_EQ(cards.size(), 2u);
     EXPECT_EQ(cards[0]["list"], 0);
     EXPECT_EQ(cards[0]["note"], "n\r\nFields: PIN: 12\r\nTOTP: JBSWY3DP");
+    // An otpauth:// address is a line of its own: the card's one-time code setup.
+    EXPECT_EQ(cards[1]["note"], "otpauth://totp/Web:me?secret=JBSWY3DPEHPK3PXP");
 
     // One text Windows-1252 cannot hold refuses the whole import, naming the row, card and field.
     const Data before = readData(dir.file("k.qvf"));
@@ -303,7 +306,7 @@ TEST(CliDocs, ManualPageAndCompletionComeFromTheCommandLine) {
     CliRun completion = runCli({"--bash-completion"});
     ASSERT_EQ(completion.status, 0);
     for (const char* command : {"dump", "ls", "convert", "add", "edit", "rm", "find", "show", "export", "import",
-                                "encrypt-file", "decrypt-file", "classify"}) {
+                                "encrypt-file", "decrypt-file", "classify", "totp", "otp-set"}) {
         std::string roffName;  // troff writes a hyphen as \-
         for (const char* c = command; *c; ++c) roffName += *c == '-' ? std::string("\\-") : std::string(1, *c);
         EXPECT_NE(man.out.find(".SS " + roffName + "\n"), std::string::npos) << command;
