@@ -50,7 +50,8 @@ QByteArray loginPage(int run, int delay) {
 const run = %RUN%, delay = %DELAY%;
 const t = { loaded: -1, inserted: -1, user: -1, password: -1 };
 const report = (path, values) => {
-  new Image().src = path + '?' + Object.entries({ run, ...values }).map(([k, v]) => k + '=' + encodeURIComponent(v)).join('&');
+  const query = Object.entries({ run, ...values }).map(([k, v]) => k + '=' + encodeURIComponent(v));
+  new Image().src = path + '?' + query.join('&');
 };
 function draw() {
   document.body.insertAdjacentHTML('beforeend', '<form action="/sent"><input name="login" autocomplete="username">' +
@@ -139,9 +140,9 @@ bool waitFor(const std::function<bool()>& done, int ms) {
 
 /// Opens `url` in a new window and answers the window id (0: none).
 quint32 openInNewWindow(const QString& url) {
-    const std::string item =
-        dde::buildItem("QCS,QCS,DW,DW,QCS,QCS,CS", {dde::Value(url.toStdString()), std::nullopt, dde::Value(0u),
-                                                   dde::Value(0u), std::nullopt, std::nullopt, dde::Value(std::string("Bench"))});
+    const std::string item = dde::buildItem(
+        "QCS,QCS,DW,DW,QCS,QCS,CS", {dde::Value(url.toStdString()), std::nullopt, dde::Value(0u), dde::Value(0u),
+                                     std::nullopt, std::nullopt, dde::Value(std::string("Bench"))});
     return dde::numberOf(dde::readReply(request(QStringLiteral("WWW_OpenURL"), item).toStdString(), "DW").at(0));
 }
 
@@ -151,9 +152,9 @@ struct Filled {
 };
 
 Filled fillLogin(quint32 window, const QString& cardAddress) {
-    const std::string item = dde::buildItem("DW,QCS,QCS,QCS,BL",
-                                            {dde::Value(window), dde::Value(cardAddress.toStdString()),
-                                             dde::Value(std::string(kUser)), dde::Value(std::string(kPassword)), dde::Value(true)});
+    const std::string item = dde::buildItem(
+        "DW,QCS,QCS,QCS,BL", {dde::Value(window), dde::Value(cardAddress.toStdString()), dde::Value(std::string(kUser)),
+                              dde::Value(std::string(kPassword)), dde::Value(true)});
     const auto answer = dde::readReply(request(QStringLiteral("QV_FillLogin"), item).toStdString(), "BL,BL,BL,QCS");
     return {dde::truthOf(answer.at(0)), dde::truthOf(answer.at(1)), dde::truthOf(answer.at(2)),
             dde::textOf(answer.at(3))};
@@ -194,9 +195,9 @@ int main(int argc, char** argv) {
     QTemporaryDir profile;
     QProcess bridge;
     bridge.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    bridge.start(QStringLiteral(QUORVANE_BRIDGE_PATH), {QStringLiteral("--as"), QStringLiteral("IExplore"),
-                                                        QStringLiteral("--profile"), profile.path(), chromium,
-                                                        QStringLiteral("--headless=new")});
+    bridge.start(QStringLiteral(QUORVANE_BRIDGE_PATH),
+                 {QStringLiteral("--as"), QStringLiteral("IExplore"), QStringLiteral("--profile"), profile.path(),
+                  chromium, QStringLiteral("--headless=new")});
     QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
     if (!waitFor([&] { return bus->isServiceRegistered(kBusName).value(); }, 10000)) {
         std::fprintf(stderr, "bench_login_fill: quorvane-browser did not take its bus name\n");
@@ -226,6 +227,8 @@ int main(int argc, char** argv) {
         if (pages.text(run, "/typed", QStringLiteral("userValue")) != QLatin1String(kUser) ||
             pages.text(run, "/typed", QStringLiteral("passwordValue")) != QLatin1String(kPassword))
             return stop(fail("the page got other text than the card's", run, filled));
+        if (!waitFor([&] { return pages.has(run, "/sent"); }, 10000))
+            return stop(fail("Enter did not send the form", run, filled));
         if (run == 0)
             continue;
         const double inserted = pages.time(run, "/typed", QStringLiteral("inserted"));
