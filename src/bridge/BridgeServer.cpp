@@ -176,12 +176,18 @@ void BridgeServer::fillLogin(const std::string& item) {
     const QDBusMessage call = message();
     setDelayedReply(true);
     m_windows.whenReady([this, window, request, call] {
-        m_filler.fill(window == 0 ? BrowserWindows::kLastActive : window, request,
-                      [call](const LoginFiller::Outcome& outcome) {
-                          answerText(call, "BL,BL,BL,QCS",
-                                     {dde::Value(outcome.filledUser), dde::Value(outcome.filledPassword),
-                                      dde::Value(outcome.submitted), dde::Value(toWin1252(outcome.message))});
-                      });
+        const quint32 target = window == 0 ? BrowserWindows::kLastActive : window;
+        m_filler.fill(target, request, [this, target, call](const LoginFiller::Outcome& outcome) {
+            QString message = outcome.message;
+            // A page that took the card's login with its address has no form to fill: that is a
+            // login made, not a form missed.
+            const bool typed = outcome.filledUser || outcome.filledPassword;
+            if (!typed && outcome.noForm && m_windows.answeredHttpAuth(target))
+                message = QStringLiteral("Logged in by the site's HTTP authentication.");
+            answerText(call, "BL,BL,BL,QCS",
+                       {dde::Value(outcome.filledUser), dde::Value(outcome.filledPassword),
+                        dde::Value(outcome.submitted), dde::Value(toWin1252(message))});
+        });
     });
 }
 

@@ -94,6 +94,13 @@ int main(int argc, char** argv) {
     // The last login sent by hand in each window, kept in memory for Quorvane to ask for.
     LoginNotes loginNotes(windows);
     BridgeServer server(windows, services);
+    server.setLoginTaker([&loginNotes](quint32 window, std::function<void(std::optional<BridgeServer::TypedLogin>)> reply) {
+        loginNotes.take(window, [reply](std::optional<LoginNotes::Login> login) {
+            if (!login)
+                return reply(std::nullopt);
+            reply(BridgeServer::TypedLogin{login->pageUrl, login->userId, login->password});
+        });
+    });
 
     // Ended by a signal: give the names back and take the browser down with us.
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) == 0) {

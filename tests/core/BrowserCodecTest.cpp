@@ -24,10 +24,15 @@ TEST(DdeVerbs, TableHoldsTheTwentySevenVerbsInOrder) {
     EXPECT_EQ(dde::verbText(dde::WWW_GetWindowInfo), "WWW_GetWindowInfo");
     EXPECT_EQ(dde::verbText(dde::WWW_OpenURL), "WWW_OpenURL");
     EXPECT_EQ(dde::verbText(26), "WWW_WindowChange");
-    EXPECT_EQ(dde::verbText(27), "");
+    // Our own topics follow the 27; the program's own server answers none of them.
+    EXPECT_EQ(dde::verbText(dde::QV_FillLogin), "QV_FillLogin");
+    EXPECT_EQ(dde::verbText(dde::QV_TakeLogin), "QV_TakeLogin");
+    EXPECT_EQ(dde::verbText(dde::kAllVerbCount), "");
+    EXPECT_EQ(dde::verbText(-1), "");
     for (int i = 0; i < dde::kVerbCount; ++i) {
         EXPECT_EQ(dde::verbIndex(dde::verbText(i)), i);
     }
+    EXPECT_EQ(dde::verbIndex("QV_FillLogin"), -1);
     EXPECT_EQ(dde::verbIndex("www_openurl"), -1);  // topics compare exactly
     EXPECT_EQ(dde::verbIndex("WWW_Nothing"), -1);
 }

@@ -159,8 +159,12 @@ void LoginFiller::findFields(const std::shared_ptr<Job>& job) {
 // frame of another site that the page's process does not hold has no world to give: it is passed.
 void LoginFiller::findInFrames(const std::shared_ptr<Job>& job, QStringList frames) {
     if (frames.isEmpty()) {
-        if (job->deadline.hasExpired())
-            return finish(job, tr("Nothing was filled: no login form was found on the page."));
+        if (job->deadline.hasExpired()) {
+            job->outcome.noForm = !job->outcome.filledUser;
+            return finish(job, job->outcome.filledUser
+                                   ? tr("Only the user ID was filled: no password field followed.")
+                                   : tr("Nothing was filled: no login form was found on the page."));
+        }
         QTimer::singleShot(kPollMs, this, [this, job] { findFields(job); });
         return;
     }

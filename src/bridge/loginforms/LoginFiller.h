@@ -27,6 +27,7 @@ public:
         bool filledPassword = false;
         bool submitted = false;
         QString message;  // empty when all asked was done, else why not, for the status bar
+        bool noForm = false;  // the page showed no login form within the wait
     };
     using Reply = std::function<void(const Outcome& outcome)>;
 
