@@ -65,8 +65,8 @@ void addCardFields(CLI::App* sub, CardFieldOptions& fields, bool nameRequired) {
                   "ask for the fourth field (Password:, Account Number:, PIN Code: ... by category) without echo; "
                   "it is never taken from the command line");
     sub->add_option("--automatic-access", fields.automaticAccess,
-                    "turn the card's Automatic Access on or off (Load Web Page puts the user ID and password into "
-                    "the address)")
+                    "turn the card's Automatic Access on or off (Load Web Page logs in: the site's HTTP "
+                    "authentication or its login form)")
         ->type_name("on|off")
         ->transform(CLI::CheckedTransformer(kSwitchStates, CLI::ignore_case));
     sub->add_option("--new-window", fields.newWindow,
