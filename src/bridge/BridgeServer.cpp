@@ -169,10 +169,11 @@ void answerText(const QDBusMessage& call, const char* typeList, const std::vecto
 // Types the card's login into a window's form, for the card's site alone, and answers what was
 // done: user ID typed, password typed, form sent, and otherwise why not.
 void BridgeServer::fillLogin(const std::string& item) {
-    const auto fields = dde::readReply(item, "DW,QCS,QCS,QCS,BL");
+    // The sixth argument, a one-time code setup, is left out by callers that have none.
+    const auto fields = dde::readReply(item, "DW,QCS,QCS,QCS,BL,QCS");
     const quint32 window = dde::numberOf(fields.at(0));
     LoginFiller::Request request{fromWire(fields.at(1)), fromWire(fields.at(2)), fromWire(fields.at(3)),
-                                 dde::truthOf(fields.at(4))};
+                                 dde::truthOf(fields.at(4)), fromWire(fields.at(5))};
     const QDBusMessage call = message();
     setDelayedReply(true);
     m_windows.whenReady([this, window, request, call] {
@@ -184,9 +185,10 @@ void BridgeServer::fillLogin(const std::string& item) {
             const bool typed = outcome.filledUser || outcome.filledPassword;
             if (!typed && outcome.noForm && m_windows.answeredHttpAuth(target))
                 message = QStringLiteral("Logged in by the site's HTTP authentication.");
-            answerText(call, "BL,BL,BL,QCS",
+            answerText(call, "BL,BL,BL,QCS,BL",
                        {dde::Value(outcome.filledUser), dde::Value(outcome.filledPassword),
-                        dde::Value(outcome.submitted), dde::Value(toWin1252(message))});
+                        dde::Value(outcome.submitted), dde::Value(toWin1252(message)),
+                        dde::Value(outcome.filledCode)});
         });
     });
 }

@@ -309,6 +309,19 @@ void BrowserTest::formLoginsThroughTheBrowser() {
         QCOMPARE(status(), load.shown);
     }
 
+    // A card with a one-time code setup hands it on (in its one plain form) for the code the site
+    // asks after the login.
+    netscape.calls.clear();
+    card->note = "Branch 7\r\n  otpauth://totp/Bank:ann?secret=jbsw y3dp ehpk 3pxp\r\n";
+    netscape.fillLoginAnswer = "TRUE,TRUE,TRUE,\"\",TRUE";
+    QVERIFY(f.h.run(cmd::LoadWebPage));
+    QTRY_COMPARE(netscape.trace().size(), 11);
+    QCOMPARE(netscape.requestItem("QV_FillLogin"),
+             QByteArray("5,\"https://bank.example/log\\\"in\",\"ann@x\",\"p:w\",TRUE,"
+                        "\"otpauth://totp/Bank:ann?secret=JBSWY3DPEHPK3PXP&issuer=Bank\""));
+    QCOMPARE(status(), QStringLiteral("Login and one-time code sent to bank.example."));
+    card->note.clear();
+
     // Fill Login: the page in front, never sent; nothing opened or activated first.
     netscape.calls.clear();
     netscape.fillLoginAnswer = "TRUE,TRUE,FALSE,\"\"";

@@ -2,6 +2,7 @@
 // pages of the test's own local server. Each page notes every input event (and whether the browser
 // marked it trusted), the values its fields end with, and whether its form was submitted.
 
+#include <QDateTime>
 #include <QJsonObject>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -12,6 +13,7 @@
 #include "bridge/BrowserWindows.h"
 #include "bridge/ChromiumProcess.h"
 #include "bridge/loginforms/LoginFiller.h"
+#include "otp/OneTimeCode.h"
 
 namespace {
 
@@ -72,6 +74,23 @@ form.addEventListener('submit', (e) => {
 window.report = () => state.log.join(',') + '|' + state.first + ',' + inputs(document).map((el) => el.value) + '|' + state.submitted;
 )JS");
 
+// After the login is sent the page asks for a one-time code: in a panel drawn on the same page (a
+// field marked one-time-code), or on the next page as its lone short numeric field.
+const QByteArray kCodePanel = page("<form id=f><input name=user><input name=pw type=password><button>Go</button></form>",
+                                   R"JS(
+const form = document.getElementById('f');
+form.addEventListener('submit', (e) => {
+  e.preventDefault();
+  if (form.otp) return void (state.submitted = true);
+  setTimeout(() => { form.innerHTML = '<input name=otp autocomplete=one-time-code><button>Check</button>'; }, 400);
+});
+)JS");
+const QByteArray kCodeNextPage = page("<form action=/code-asked><input name=user><input name=pw type=password>"
+                                      "<button>Go</button></form>", "");
+const QByteArray kCodeAsked = page("<form id=f><input name=q type=search hidden><input name=pin inputmode=numeric maxlength=6>"
+                                   "<button>Check</button></form>",
+                                   "watchSubmit(document.getElementById('f'));");
+
 // The plain form in a frame of the same site; report() tells the frame's.
 const QByteArray kFramed = page("<iframe src=/plain></iframe>", "window.report = () => frames[0].report();");
 
@@ -84,6 +103,7 @@ private slots:
     void cleanupTestCase();
     void fills_data();
     void fills();
+    void typesTheOneTimeCodeAfterTheLogin();
 
 private:
     QString report(quint32 window);
@@ -103,6 +123,9 @@ void LoginFillerTest::initTestCase() {
     m_pages.setPage("/signup", kSignUp);
     m_pages.setPage("/framed", kFramed);
     m_pages.setPage("/steps", kTwoSteps);
+    m_pages.setPage("/code-panel", kCodePanel);
+    m_pages.setPage("/code-next", kCodeNextPage);
+    m_pages.setPage("/code-asked?user=alice&pw=secret", kCodeAsked);
     // The plain form in a frame of another site (localhost is not 127.0.0.1's site).
     m_pages.setPage(
         "/foreign",
@@ -190,7 +213,7 @@ void LoginFillerTest::fills() {
     filler.setWaitMs(waitMs);
     const LoginFiller::Request request{card.contains(QLatin1String("%1")) ? card.arg(m_pages.url(QString())) : card,
                                        QStringLiteral("alice"), QString::fromUtf8("p@ss w\xC3\xB6rd\xE2\x82\xAC"),
-                                       submit};
+                                       submit, QString()};
     std::optional<LoginFiller::Outcome> outcome;
     filler.fill(*window, request, [&](const LoginFiller::Outcome& got) { outcome = got; });
     QTRY_VERIFY_WITH_TIMEOUT(outcome.has_value(), 20000);
@@ -201,6 +224,42 @@ void LoginFillerTest::fills() {
         QVERIFY2(outcome->message.startsWith(message), qPrintable(outcome->message));
     if (!pageSays.isEmpty())  // a page of another site cannot be read from here
         QTRY_COMPARE_WITH_TIMEOUT(report(*window), pageSays, 5000);
+}
+
+void LoginFillerTest::typesTheOneTimeCodeAfterTheLogin() {
+    const QString setup = QStringLiteral("otpauth://totp/Site:alice?secret=JBSWY3DPEHPK3PXP&issuer=Site");
+    const otp::Setup parsed = *otp::parseSetup(setup.toStdString(), otp::TextForm::Utf8).setup;
+    for (const char* path : {"/code-panel", "/code-next"}) {
+        std::optional<quint32> window;
+        m_windows->openUrl(m_pages.url(QString::fromLatin1(path)), 0, [&](quint32 id) { window = id; });
+        QTRY_VERIFY_WITH_TIMEOUT(window.has_value() && *window != 0, 20000);
+        LoginFiller filler(*m_windows);
+        std::optional<LoginFiller::Outcome> outcome;
+        const qint64 before = QDateTime::currentSecsSinceEpoch();
+        filler.fill(*window, {m_pages.url(QStringLiteral("/")), QStringLiteral("alice"), QStringLiteral("secret"), true, setup},
+                    [&](const LoginFiller::Outcome& got) { outcome = got; });
+        QTRY_VERIFY_WITH_TIMEOUT(outcome.has_value(), 30000);
+        QVERIFY2(outcome->filledPassword && outcome->submitted && outcome->filledCode, qPrintable(outcome->message));
+        QCOMPARE(outcome->message, QString());
+        // The page holds the code of the moment the login was filled (or of the next period).
+        const QString says = report(*window);
+        const QStringList codes{QString::fromStdString(otp::code(parsed, before)),
+                                QString::fromStdString(otp::code(parsed, QDateTime::currentSecsSinceEpoch()))};
+        QVERIFY2(says.endsWith(QStringLiteral("|true")) && (says.contains(codes[0]) || says.contains(codes[1])),
+                 qPrintable(says));
+    }
+    // No setup, or a site that asks no code: the login alone, answered as before.
+    std::optional<quint32> window;
+    m_windows->openUrl(m_pages.url(QStringLiteral("/plain")), 0, [&](quint32 id) { window = id; });
+    QTRY_VERIFY_WITH_TIMEOUT(window.has_value() && *window != 0, 20000);
+    LoginFiller filler(*m_windows);
+    filler.setWaitMs(1000);
+    std::optional<LoginFiller::Outcome> outcome;
+    filler.fill(*window, {m_pages.url(QStringLiteral("/")), QStringLiteral("alice"), QStringLiteral("secret"), true, setup},
+                [&](const LoginFiller::Outcome& got) { outcome = got; });
+    QTRY_VERIFY_WITH_TIMEOUT(outcome.has_value(), 30000);
+    QVERIFY(outcome->submitted && !outcome->filledCode);
+    QCOMPARE(outcome->message, QString());
 }
 
 QTEST_GUILESS_MAIN(LoginFillerTest)

@@ -8,8 +8,11 @@
 #include <QTimer>
 #include <memory>
 
+#include <QDateTime>
+
 #include "bridge/BrowserWindows.h"
 #include "browser/LoginOrigin.h"
+#include "otp/OneTimeCode.h"
 
 namespace {
 
@@ -62,9 +65,43 @@ const char* const kFindScript = R"JS((() => {
   return { user: !!user, password: !!password, loading: document.readyState !== 'complete' };
 })())JS";
 
+// Finds the field a site asks its one-time code in, after a login: one marked
+// autocomplete=one-time-code, else the only text field shown on the page when it looks like a code
+// (numeric input, or named like code, otp, token, 2fa) and no password field is shown. Keeps it
+// for the calls that follow; answers {code: found, loading}.
+const char* const kFindCodeScript = R"JS((() => {
+  const inputs = [];
+  const walk = (root) => {
+    for (const el of root.querySelectorAll('*')) {
+      if (el.localName === 'input') inputs.push(el);
+      if (el.shadowRoot) walk(el.shadowRoot);
+    }
+  };
+  walk(document);
+  const shown = (el) => {
+    if (el.disabled || el.readOnly) return false;
+    const box = el.getBoundingClientRect();
+    const style = getComputedStyle(el);
+    return box.width > 0 && box.height > 0 && style.visibility !== 'hidden' && style.display !== 'none';
+  };
+  const visible = inputs.filter(shown);
+  const tokens = (el) => (el.getAttribute('autocomplete') || '').toLowerCase().split(/\s+/);
+  let code = visible.find((el) => tokens(el).includes('one-time-code')) || null;
+  if (!code && !visible.some((el) => el.type === 'password')) {
+    const texts = visible.filter((el) => ['text', 'tel', 'number', ''].includes(el.type));
+    const looksLikeCode = (el) => (el.inputMode === 'numeric' || el.type === 'tel' || el.type === 'number' ||
+                                   /\\d|0-9/.test(el.pattern || '') ||
+                                   /otp|code|token|2fa|mfa|totp/i.test(el.name + ' ' + el.id)) &&
+                                  (el.maxLength < 0 || (el.maxLength >= 4 && el.maxLength <= 10));
+    if (texts.length === 1 && looksLikeCode(texts[0])) code = texts[0];
+  }
+  globalThis.quorvaneLogin = { code };
+  return { code: !!code, loading: document.readyState !== 'complete' };
+})())JS";
+
 // Focuses one of the fields found and selects its text, then tells whether the focus is really on
 // it (looking through shadow roots) and the address of the frame that holds it.
-QString focusScript(bool user) {
+QString focusScript(const QString& name) {
     return QStringLiteral(R"JS(((name) => {
   const el = globalThis.quorvaneLogin && globalThis.quorvaneLogin[name];
   if (!el || !el.isConnected) return { focused: false, url: '' };
@@ -74,7 +111,7 @@ QString focusScript(bool user) {
   while (active && active.shadowRoot && active.shadowRoot.activeElement) active = active.shadowRoot.activeElement;
   return { focused: active === el, url: location.href };
 })('%1'))JS")
-        .arg(user ? QStringLiteral("user") : QStringLiteral("password"));
+        .arg(name);
 }
 
 }  // namespace
@@ -87,6 +124,7 @@ struct LoginFiller::Job {
     QDeadlineTimer deadline;
     QDeadlineTimer loadLimit;  // the page's load is waited for until then
     bool firstStep = false;  // typing the user name of a login that asks for the password next
+    bool codeStep = false;   // the login was sent; looking for the one-time code field
     Outcome outcome;
     QString note;  // said at the end when nothing else went wrong
     bool done = false;
@@ -140,7 +178,11 @@ void LoginFiller::send(const std::shared_ptr<Job>& job, const QString& method, c
 void LoginFiller::findFields(const std::shared_ptr<Job>& job) {
     if (job->done)
         return;
-    send(job, QStringLiteral("Page.getFrameTree"), QJsonObject(), [this, job](const QJsonObject& tree, bool ok) {
+    listFrames(job, [this, job](QStringList frames) { findInFrames(job, std::move(frames)); });
+}
+
+void LoginFiller::listFrames(const std::shared_ptr<Job>& job, std::function<void(QStringList frames)> then) {
+    send(job, QStringLiteral("Page.getFrameTree"), QJsonObject(), [then](const QJsonObject& tree, bool ok) {
         QStringList frames;
         std::function<void(const QJsonObject&)> collect = [&](const QJsonObject& node) {
             const QString id = node.value(QStringLiteral("frame")).toObject().value(QStringLiteral("id")).toString();
@@ -151,8 +193,90 @@ void LoginFiller::findFields(const std::shared_ptr<Job>& job) {
         };
         if (ok)
             collect(tree.value(QStringLiteral("frameTree")).toObject());
-        findInFrames(job, frames);
+        then(frames);
     });
+}
+
+// The login was sent. A card with a one-time code setup waits for the site to ask for the code
+// (on the next page, or in a panel of this one); without one, or when no such field comes, the
+// fill is done.
+void LoginFiller::afterLogin(const std::shared_ptr<Job>& job) {
+    if (job->request.codeSetup.isEmpty() ||
+        !otp::parseSetup(job->request.codeSetup.toStdString(), otp::TextForm::Utf8))
+        return finish(job, QString());
+    job->codeStep = true;
+    job->deadline = QDeadlineTimer(m_waitMs);
+    job->loadLimit = QDeadlineTimer(kLoadMs);
+    QTimer::singleShot(kPollMs, this, [this, job] { findCode(job); });
+}
+
+void LoginFiller::findCode(const std::shared_ptr<Job>& job) {
+    if (job->done)
+        return;
+    listFrames(job, [this, job](QStringList frames) { findCodeInFrames(job, std::move(frames)); });
+}
+
+void LoginFiller::findCodeInFrames(const std::shared_ptr<Job>& job, QStringList frames) {
+    if (frames.isEmpty()) {
+        if (job->deadline.hasExpired())
+            return finish(job, QString());  // the site asked for no code
+        QTimer::singleShot(kPollMs, this, [this, job] { findCode(job); });
+        return;
+    }
+    const QString frame = frames.takeFirst();
+    send(job, QStringLiteral("Page.createIsolatedWorld"), QJsonObject{{"frameId", frame}, {"worldName", kWorldName}},
+         [this, job, frames](const QJsonObject& world, bool ok) {
+             const int context = world.value(QStringLiteral("executionContextId")).toInt();
+             if (!ok || context == 0)
+                 return findCodeInFrames(job, frames);
+             send(job, QStringLiteral("Runtime.evaluate"),
+                  QJsonObject{{"expression", QString::fromUtf8(kFindCodeScript)}, {"contextId", context},
+                              {"returnByValue", true}},
+                  [this, job, context, frames](const QJsonObject& answer, bool ok) {
+                      const QJsonObject found =
+                          answer.value(QStringLiteral("result")).toObject().value(QStringLiteral("value")).toObject();
+                      if (ok && found.value(QStringLiteral("loading")).toBool() && !job->loadLimit.hasExpired())
+                          job->deadline = QDeadlineTimer(m_waitMs);
+                      if (!ok || !found.value(QStringLiteral("code")).toBool())
+                          return findCodeInFrames(job, frames);
+                      job->context = context;
+                      fillCode(job);
+                  });
+         });
+}
+
+// Types the code of this moment into the code field, after the same check of the frame that holds
+// it as the login had, and sends it with Enter.
+void LoginFiller::fillCode(const std::shared_ptr<Job>& job) {
+    send(job, QStringLiteral("Runtime.evaluate"),
+         QJsonObject{{"expression", focusScript(QStringLiteral("code"))}, {"contextId", job->context},
+                     {"returnByValue", true}},
+         [this, job](const QJsonObject& answer, bool ok) {
+             const QJsonObject value =
+                 answer.value(QStringLiteral("result")).toObject().value(QStringLiteral("value")).toObject();
+             if (!ok || !value.value(QStringLiteral("focused")).toBool())
+                 return finish(job, tr("The one-time code was not filled: its field could not be focused."));
+             const browser::OriginVerdict verdict = browser::mayFillLogin(
+                 job->request.cardAddress.toStdString(), value.value(QStringLiteral("url")).toString().toStdString());
+             if (!verdict.allowed)
+                 return finish(job, tr("The one-time code was not filled: %1")
+                                        .arg(QString::fromStdString(verdict.reason)
+                                                 .remove(QStringLiteral("Nothing was filled: "))));
+             const otp::ParsedSetup setup = otp::parseSetup(job->request.codeSetup.toStdString(), otp::TextForm::Utf8);
+             const QString code = QString::fromStdString(
+                 setup ? otp::code(*setup.setup, QDateTime::currentSecsSinceEpoch()) : std::string());
+             if (code.isEmpty())
+                 return finish(job, QString());
+             send(job, QStringLiteral("Input.insertText"), QJsonObject{{"text", code}},
+                  [this, job](const QJsonObject&, bool ok) {
+                      if (!ok)
+                          return finish(job, tr("The browser did not take the typing."));
+                      pressEnter(job, [this, job] {
+                          job->outcome.filledCode = true;
+                          finish(job, QString());
+                      });
+                  });
+         });
 }
 
 // Looks for the form in the first of `frames`, in a fresh world of its own, then in the rest. A
@@ -214,11 +338,11 @@ void LoginFiller::fillField(const std::shared_ptr<Job>& job, bool user) {
             return finish(job, QString());
         return pressEnter(job, [this, job] {
             job->outcome.submitted = true;
-            finish(job, QString());
+            afterLogin(job);
         });
     }
     send(job, QStringLiteral("Runtime.evaluate"),
-         QJsonObject{{"expression", focusScript(user)}, {"contextId", job->context}, {"returnByValue", true}},
+         QJsonObject{{"expression", focusScript(user ? QStringLiteral("user") : QStringLiteral("password"))}, {"contextId", job->context}, {"returnByValue", true}},
          [this, job, user, text](const QJsonObject& answer, bool ok) {
              const QJsonObject value =
                  answer.value(QStringLiteral("result")).toObject().value(QStringLiteral("value")).toObject();
@@ -247,7 +371,7 @@ void LoginFiller::fillField(const std::shared_ptr<Job>& job, bool user) {
                           return finish(job, QString());
                       pressEnter(job, [this, job] {
                           job->outcome.submitted = true;
-                          finish(job, QString());
+                          afterLogin(job);
                       });
                   });
          });

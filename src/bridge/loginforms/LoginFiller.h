@@ -21,11 +21,15 @@ public:
         QString userId;       // empty: the user field is left alone
         QString password;     // empty: the password field is left alone
         bool submit = false;  // press Enter in the password field once filled
+        // The card's one-time code setup (an otpauth:// address), if it has one: when the login was
+        // sent and the site then asks for a code, the code of the moment is typed and sent too.
+        QString codeSetup;
     };
     struct Outcome {
         bool filledUser = false;
         bool filledPassword = false;
         bool submitted = false;
+        bool filledCode = false;  // a one-time code was typed and sent after the login
         QString message;  // empty when all asked was done, else why not, for the status bar
         bool noForm = false;  // the page showed no login form within the wait
     };
@@ -53,6 +57,12 @@ private:
     void findInFrames(const std::shared_ptr<Job>& job, QStringList frames);
     void fillField(const std::shared_ptr<Job>& job, bool user);
     void pressEnter(const std::shared_ptr<Job>& job, std::function<void()> then);
+    void findCode(const std::shared_ptr<Job>& job);
+    void findCodeInFrames(const std::shared_ptr<Job>& job, QStringList frames);
+    void fillCode(const std::shared_ptr<Job>& job);
+    void afterLogin(const std::shared_ptr<Job>& job);
+    /// The frames of the page as they are now: the main frame first, then the frames in it.
+    void listFrames(const std::shared_ptr<Job>& job, std::function<void(QStringList frames)> then);
     void finish(const std::shared_ptr<Job>& job, const QString& message);
 
     BrowserWindows& m_windows;

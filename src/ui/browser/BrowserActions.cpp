@@ -10,6 +10,7 @@
 #include "browser/LoginOrigin.h"
 #include "cardstore/CardList.h"
 #include "cardstore/DateStamp.h"
+#include "otp/OneTimeCode.h"
 #include "docview/MdiChildFrame.h"
 #include "docview/View.h"
 #include "prefs/PreferenceValues.h"
@@ -74,16 +75,20 @@ QString siteOf(const std::string& address) {
 /// Has the browser type the card's login into the login form of `window` (and send it when
 /// `send`), and says in the status bar what came of it. False when the browser does not fill forms.
 bool fillLogin(CMainFrame& frame, CDDEObject& dde, std::uint32_t window, const std::string& address,
-               const std::string& userId, const std::string& password, bool send) {
+               const std::string& userId, const std::string& password, bool send,
+               const std::string& codeSetup = std::string()) {
     const QString site = siteOf(address);
     statusNotice(frame, QStringLiteral("Filling in the login form of %1...").arg(site));
-    const std::optional<CDDEObject::FillOutcome> outcome = dde.FillLogin(window, address, userId, password, send);
+    const std::optional<CDDEObject::FillOutcome> outcome =
+        dde.FillLogin(window, address, userId, password, send, codeSetup);
     if (!outcome) {
         return false;
     }
     QString text = fromCardText(outcome->message);
     if (text.isEmpty()) {
-        if (outcome->sent) {
+        if (outcome->sent && outcome->filledCode) {
+            text = QStringLiteral("Login and one-time code sent to %1.").arg(site);
+        } else if (outcome->sent) {
             text = QStringLiteral("Login sent to %1.").arg(site);
         } else if (outcome->filledPassword) {
             text = QStringLiteral("Login filled in on %1; press Enter in the browser to send it.").arg(site);
@@ -95,6 +100,17 @@ bool fillLogin(CMainFrame& frame, CDDEObject& dde, std::uint32_t window, const s
     }
     statusNotice(frame, text);
     return true;
+}
+
+/// The card's one-time code setup in the one plain form, or nothing when its note has none that
+/// gives a code.
+std::string codeSetupOf(const Card& card) {
+    const std::optional<otp::SetupLine> line = otp::findSetupLine(card.note);
+    if (!line) {
+        return {};
+    }
+    const otp::ParsedSetup setup = otp::parseSetup(line->text, otp::TextForm::Card);
+    return setup ? otp::toUri(*setup.setup) : std::string();
 }
 
 bool oneOf(const QString& name, std::initializer_list<const char*> names) {
@@ -121,6 +137,7 @@ void OnLoadWebPage(CMainFrame& frame) {
     const bool automatic = card->automaticAccess == 1;
     const std::string userId = card->thirdField;
     const std::string password = card->fourthField;
+    const std::string codeSetup = codeSetupOf(*card);
     const std::string target = automatic ? browser::automaticAccessAddress(address, userId, password) : address;
     const std::uint32_t window = card->newBrowserWindow == 1 ? browser::kNewWindow : browser::kLastActiveWindow;
 
@@ -142,7 +159,8 @@ void OnLoadWebPage(CMainFrame& frame) {
     // also logs into the page's form; any other browser goes without.
     if (automatic && (!userId.empty() || !password.empty())) {
         status.dismiss();
-        fillLogin(frame, dde, opened != 0 ? opened : browser::kLastActiveWindow, address, userId, password, true);
+        fillLogin(frame, dde, opened != 0 ? opened : browser::kLastActiveWindow, address, userId, password, true,
+                  codeSetup);
     }
 }
 

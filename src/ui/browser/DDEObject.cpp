@@ -260,24 +260,29 @@ std::uint32_t CDDEObject::OpenURL(const std::string& address, const std::string&
 
 std::optional<CDDEObject::FillOutcome> CDDEObject::FillLogin(std::uint32_t windowId, const std::string& cardAddress,
                                                              const std::string& userId, const std::string& password,
-                                                             bool send) {
+                                                             bool send, const std::string& codeSetup) {
     CDDEConversation* conversation = connect(QV_FillLogin);
     if (!conversation) {
         return std::nullopt;
     }
     std::optional<FillOutcome> outcome;
     DWORD error = DMLERR_NO_ERROR;
-    const auto data = quietRequest(conversation,
-                                   buildItem("DW,QCS,QCS,QCS,BL", {Value{windowId}, Value{cardAddress}, Value{userId},
-                                                                   Value{password}, Value{send}}),
-                                   error);
+    std::vector<Arg> args{Value{windowId}, Value{cardAddress}, Value{userId}, Value{password}, Value{send}};
+    if (!codeSetup.empty()) {
+        args.emplace_back(Value{codeSetup});
+    }
+    const auto data =
+        quietRequest(conversation, buildItem(codeSetup.empty() ? "DW,QCS,QCS,QCS,BL" : "DW,QCS,QCS,QCS,BL,QCS", args),
+                     error);
     if (data) {
-        const std::vector<Value> fields = readReply(*data, "BL,BL,BL,QCS");
-        outcome = FillOutcome{truthOf(fields.at(0)), truthOf(fields.at(1)), truthOf(fields.at(2)), textOf(fields.at(3))};
+        const std::vector<Value> fields = readReply(*data, "BL,BL,BL,QCS,BL");
+        outcome = FillOutcome{truthOf(fields.at(0)), truthOf(fields.at(1)), truthOf(fields.at(2)), textOf(fields.at(3)),
+                              truthOf(fields.at(4))};
     } else if (error != DMLERR_NOTPROCESSED) {
         // A browser side that does not know the verb may accept it and answer "not processed"; that
         // is no fault to show. Anything else is said where the outcome is.
-        outcome = FillOutcome{false, false, false, "The web browser did not say what it filled (" + errorText(error) + ")."};
+        outcome = FillOutcome{false, false, false,
+                              "The web browser did not say what it filled (" + errorText(error) + ").", false};
     }
     disconnect(conversation);
     return outcome;

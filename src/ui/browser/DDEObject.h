@@ -63,12 +63,16 @@ public:
         bool filledPassword = false;
         bool sent = false;
         std::string message;  // empty when all asked was done, else why not
+        bool filledCode = false;  // a one-time code was typed and sent after the login
     };
     /// "QV_FillLogin": types the card's user ID and password into the login form of a browser window,
     /// for the card's address only, and presses Enter when `send`. Nothing when the browser does
     /// not fill forms (it refuses the conversation or answers "not processed"); no error is shown.
+    /// `codeSetup`, the card's one-time code setup (otpauth:// address) if it has one, is typed as a
+    /// code when the site asks for one after the login; it is sent only when not empty.
     std::optional<FillOutcome> FillLogin(std::uint32_t windowId, const std::string& cardAddress,
-                                         const std::string& userId, const std::string& password, bool send);
+                                         const std::string& userId, const std::string& password, bool send,
+                                         const std::string& codeSetup = std::string());
     /// The login the person last sent by hand in a browser window, for the site it shows now.
     struct TypedLogin {
         std::string pageAddress;  // the page whose form was sent
