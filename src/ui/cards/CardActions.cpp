@@ -12,6 +12,7 @@
 #include "cardstore/CardSearch.h"
 #include "cardstore/DateStamp.h"
 #include "docview/MdiChildFrame.h"
+#include "otp/OneTimeCode.h"
 #include "prefs/PreferenceValues.h"
 #include "prefs/SettingKeys.h"
 #include "ui/cards/CardClipboard.h"
@@ -120,14 +121,15 @@ std::optional<std::uint32_t> parseDateText(const std::string& text, int preferre
     return std::nullopt;
 }
 
-/// Puts the card list's current row on the clipboard; the password row goes as a password (marked
-/// secret, cleared after the set time). False when no row is current or there is no clipboard.
+/// Puts the card list's current row on the clipboard; the password row, and a note holding a one-time
+/// code setup (its secret), go as a password (marked secret, cleared after the set time). False when
+/// no row is current or there is no clipboard.
 bool putRowOnClipboard(CMainFrame& frame, CardClipboard& clipboard, const CQuorvaneListView& list) {
     const CardRowKind kind = list.SelectedRowKind();
     if (kind == CardRowKind::None) {
         return false;
     }
-    if (kind == CardRowKind::Fourth) {
+    if (kind == CardRowKind::Fourth || (kind == CardRowKind::Note && otp::findSetupLine(list.SelectedRowText()))) {
         return clipboard.putPassword(list.SelectedRowText(),
                                      readSetting(frame.settings(), settings::kClearClipboardSeconds));
     }
