@@ -27,7 +27,7 @@ namespace {
 const QColor kBlue(0, 0, 255);
 }
 
-CQuorvaneListView::CQuorvaneListView(QWidget* parent) : QTreeWidget(parent) {
+CQuorvaneListView::CQuorvaneListView(QWidget* parent) : QTreeWidget(parent), m_codeTimer(this) {
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);

@@ -49,14 +49,14 @@ public:
     /// Its text on the card shown now, for the clipboard (Windows-1252; the password in clear).
     std::string SelectedRowText() const;
 
+    /// The text of the "One-time code:" row; empty when the card shown has none.
+    QString oneTimeCodeText() const;
+
     /// Brings a row into view without scrolling sideways.
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
-
-    /// The text of the "One-time code:" row; empty when the card shown has none.
-    QString oneTimeCodeText() const;
 
 private:
     void setBlueText();
