@@ -53,8 +53,7 @@ otp::Setup setupOf(const QString& uri) {
 
 /// Whether `text` is the code of `setup` at some second from `from` to `to`, grouped as "123 456" or "1234 5678",
 /// with that second's time left, "(17 s)", after it (when `withSeconds`).
-bool isCodeBetween(const QString& text, const otp::Setup& setup, std::int64_t from, std::int64_t to,
-                   bool withSeconds) {
+bool isCodeBetween(const QString& text, const otp::Setup& setup, std::int64_t from, std::int64_t to, bool withSeconds) {
     static const QRegularExpression form(QStringLiteral("^(\\d{3,4}) (\\d{3,4})(?:  \\((\\d+) s\\))?$"));
     const QRegularExpressionMatch m = form.match(text);
     if (!m.hasMatch() || m.captured(3).isEmpty() == withSeconds) {
@@ -69,7 +68,9 @@ bool isCodeBetween(const QString& text, const otp::Setup& setup, std::int64_t fr
     return false;
 }
 
-std::int64_t now() { return QDateTime::currentSecsSinceEpoch(); }
+std::int64_t now() {
+    return QDateTime::currentSecsSinceEpoch();
+}
 
 QStringList column(const CQuorvaneListView* list, int column) {
     QStringList texts;
@@ -79,7 +80,9 @@ QStringList column(const CQuorvaneListView* list, int column) {
     return texts;
 }
 
-QTimer* codeTimer(Harness& h) { return h.list()->findChild<QTimer*>(QStringLiteral("oneTimeCodeTimer")); }
+QTimer* codeTimer(Harness& h) {
+    return h.list()->findChild<QTimer*>(QStringLiteral("oneTimeCodeTimer"));
+}
 
 QString noteOf(Harness& h, int categoryId, const QString& name) {
     h.tree()->SelectItem(h.cardItem(categoryId, name));
@@ -118,17 +121,19 @@ void OneTimeCodeWindowTest::cardListRows_data() {
     QTest::addColumn<QString>("noteRow");
     QTest::addColumn<QString>("codeRow");  // "code", "counter" or the exact text shown; empty for no row
     const QString broken = QStringLiteral("otpauth://totp/X?secret=JBSWY3DPEHPK3PXP&digits=9");
-    QTest::newRow("web category, setup on the first line")
-        << 0 << kUri + "\r\nPIN 1234" << "(one-time code set up)..." << "code";
+    QTest::newRow("web category, setup on the first line") << 0 << kUri + "\r\nPIN 1234"
+                                                           << "(one-time code set up)..."
+                                                           << "code";
     QTest::newRow("other category, setup below the text")
-        << 7 << "  call the branch\r\n  " + kUri << "  call the branch..." << "code";
-    QTest::newRow("setup alone") << 11 << kUri << "(one-time code set up)" << "code";
-    QTest::newRow("counter-based")
-        << 0 << QStringLiteral("otpauth://hotp/Bank:alice?secret=JBSWY3DPEHPK3PXP&counter=5")
-        << "(one-time code set up)" << "counter";
-    QTest::newRow("setup that gives no code")
-        << 0 << broken << "(one-time code set up)"
-        << QString::fromStdString(otp::parseSetup(broken.toStdString()).error);
+        << 7 << "  call the branch\r\n  " + kUri << "  call the branch..."
+        << "code";
+    QTest::newRow("setup alone") << 11 << kUri << "(one-time code set up)"
+                                 << "code";
+    QTest::newRow("counter-based") << 0 << QStringLiteral("otpauth://hotp/Bank:alice?secret=JBSWY3DPEHPK3PXP&counter=5")
+                                   << "(one-time code set up)"
+                                   << "counter";
+    QTest::newRow("setup that gives no code") << 0 << broken << "(one-time code set up)"
+                                              << QString::fromStdString(otp::parseSetup(broken.toStdString()).error);
     QTest::newRow("a mention is no setup") << 0 << "see " + kUri << "see..." << QString();
 }
 
@@ -181,7 +186,8 @@ void OneTimeCodeWindowTest::codeRowFollowsTheClock() {
     // The seconds left change at the next whole second, and the row then shows that second's code.
     QTRY_VERIFY_WITH_TIMEOUT(h.list()->oneTimeCodeText() != first, 2500);
     const std::int64_t t = now();
-    QVERIFY2(isCodeBetween(h.list()->oneTimeCodeText(), setup, t - 1, t, true), qPrintable(h.list()->oneTimeCodeText()));
+    QVERIFY2(isCodeBetween(h.list()->oneTimeCodeText(), setup, t - 1, t, true),
+             qPrintable(h.list()->oneTimeCodeText()));
     QVERIFY(codeTimer(h)->isActive());
     QVERIFY(codeTimer(h)->remainingTime() <= 1010);
 
@@ -247,16 +253,17 @@ void OneTimeCodeWindowTest::setupDialog_data() {
         << kSecret << 8 << 60 << 1 << true
         << QStringLiteral("otpauth://totp/My%20Bank?secret=JBSWY3DPEHPK3PXP&algorithm=SHA256&digits=8&period=60")
         << QString();
-    QTest::newRow("digits out of range")
-        << QStringLiteral("otpauth://totp/X?secret=JBSWY3DPEHPK3PXP&digits=9") << 6 << 30 << 0 << false << QString()
-        << refused("otpauth://totp/X?secret=JBSWY3DPEHPK3PXP&digits=9");
+    QTest::newRow("digits out of range") << QStringLiteral("otpauth://totp/X?secret=JBSWY3DPEHPK3PXP&digits=9") << 6
+                                         << 30 << 0 << false << QString()
+                                         << refused("otpauth://totp/X?secret=JBSWY3DPEHPK3PXP&digits=9");
     QTest::newRow("not Base32") << QStringLiteral("JBSWY3DPEHPK3PX1") << 6 << 30 << 0 << true << QString()
                                 << refused("otpauth://totp/?secret=JBSWY3DPEHPK3PX1");
-    QTest::newRow("another address") << QStringLiteral("https://bank.example/2fa") << 6 << 30 << 0 << false
-                                     << QString() << refused("https://bank.example/2fa");
+    QTest::newRow("another address") << QStringLiteral("https://bank.example/2fa") << 6 << 30 << 0 << false << QString()
+                                     << refused("https://bank.example/2fa");
     QTest::newRow("empty") << QString() << 6 << 30 << 0 << false << QString()
-                           << QStringLiteral("Paste the otpauth:// address the site gives, type its secret key, or "
-                                             "read its QR code.");
+                           << QStringLiteral(
+                                  "Paste the otpauth:// address the site gives, type its secret key, or "
+                                  "read its QR code.");
 }
 
 void OneTimeCodeWindowTest::setupDialog() {
@@ -269,7 +276,7 @@ void OneTimeCodeWindowTest::setupDialog() {
     QFETCH(QString, error);
     ScriptedPrompter prompter;
     OtpSetupDlg dialog(QString(), QStringLiteral("My Bank"));
-    dialog.show();  // Enter presses only a default button that is on the screen
+    dialog.show();                                 // Enter presses only a default button that is on the screen
     QVERIFY(!dialog.removeButton()->isEnabled());  // nothing to remove on a card without a setup
     QVERIFY(dialog.okButton()->isDefault());
     dialog.digitsBox()->setValue(digits);
@@ -420,7 +427,8 @@ void OneTimeCodeWindowTest::showQrCodeReadsBack() {
     QVERIFY(h.run(cmd::ShowQrCode));
     QCOMPARE(h.prompter.dialogs, QStringList{QStringLiteral("QR Code")});
     // The code holds the setup in its plain form, which reads back as the same setup.
-    const QString plain = QStringLiteral("otpauth://totp/ACME%20Co:bob?secret=JBSWY3DPEHPK3PXP&issuer=ACME%20Co&digits=8");
+    const QString plain =
+        QStringLiteral("otpauth://totp/ACME%20Co:bob?secret=JBSWY3DPEHPK3PXP&issuer=ACME%20Co&digits=8");
     QCOMPARE(read, QStringList{plain});
     QVERIFY(setupOf(plain) == setupOf(stored));
     QCOMPARE(caption, QStringLiteral("ACME Co: bob"));

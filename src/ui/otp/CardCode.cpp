@@ -13,7 +13,9 @@ std::optional<otp::Setup> cardSetup(const Card& card) {
     return otp::parseSetup(line->text, otp::TextForm::Card).setup;
 }
 
-std::int64_t secondsNow() { return QDateTime::currentSecsSinceEpoch(); }
+std::int64_t secondsNow() {
+    return QDateTime::currentSecsSinceEpoch();
+}
 
 QString groupedCode(const std::string& code) {
     const QString text = QString::fromLatin1(code);

@@ -32,7 +32,8 @@ void copyCode(CMainFrame& frame) {
         return;
     }
     // The same path as a password: marked secret for clipboard histories, cleared after the set time.
-    clipboard->putPassword(otp::code(*setup, secondsNow()), readSetting(frame.settings(), settings::kClearClipboardSeconds));
+    clipboard->putPassword(otp::code(*setup, secondsNow()),
+                           readSetting(frame.settings(), settings::kClearClipboardSeconds));
 }
 
 void setUpCode(CMainFrame& frame) {

@@ -128,17 +128,20 @@ otp::ParsedSetup OtpSetupDlg::parsed() const {
     return result;
 }
 
-std::optional<otp::Setup> OtpSetupDlg::setup() const { return parsed().setup; }
+std::optional<otp::Setup> OtpSetupDlg::setup() const {
+    return parsed().setup;
+}
 
 void OtpSetupDlg::refresh() {
     const bool bare = isBareSecret();
-    for (QWidget* option : {static_cast<QWidget*>(m_digits), static_cast<QWidget*>(m_period),
-                            static_cast<QWidget*>(m_algorithm)}) {
+    for (QWidget* option :
+         {static_cast<QWidget*>(m_digits), static_cast<QWidget*>(m_period), static_cast<QWidget*>(m_algorithm)}) {
         option->setEnabled(bare);
     }
     if (m_text->text().trimmed().isEmpty()) {
-        m_result->setText(QStringLiteral("Paste the otpauth:// address the site gives, type its secret key, or read "
-                                         "its QR code."));
+        m_result->setText(
+            QStringLiteral("Paste the otpauth:// address the site gives, type its secret key, or read "
+                           "its QR code."));
         m_ok->setEnabled(false);
         return;
     }

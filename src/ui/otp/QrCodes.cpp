@@ -72,11 +72,10 @@ std::optional<QString> preferredSetupText(const QStringList& texts) {
 }
 
 QImage drawQrCode(const QByteArray& text, int moduleSize) {
-    std::unique_ptr<QRcode, void (*)(QRcode*)> code(QRcode_encodeData(static_cast<int>(text.size()),
-                                                                       reinterpret_cast<const unsigned char*>(
-                                                                           text.constData()),
-                                                                       0, QR_ECLEVEL_M),
-                                                    QRcode_free);
+    std::unique_ptr<QRcode, void (*)(QRcode*)> code(
+        QRcode_encodeData(static_cast<int>(text.size()), reinterpret_cast<const unsigned char*>(text.constData()), 0,
+                          QR_ECLEVEL_M),
+        QRcode_free);
     if (!code || moduleSize < 1) {
         return {};
     }
@@ -116,8 +115,9 @@ std::optional<QString> readQrFile(const QString& path, QString& error) {
     }
     const QSize size = reader.size();
     if (!size.isValid() || static_cast<qint64>(size.width()) * size.height() > kMaxPixels) {
-        error = QStringLiteral("%1 is a picture of %2 by %3 pixels; a QR code is read from pictures of at most %4 "
-                               "million pixels.")
+        error = QStringLiteral(
+                    "%1 is a picture of %2 by %3 pixels; a QR code is read from pictures of at most %4 "
+                    "million pixels.")
                     .arg(path)
                     .arg(size.width())
                     .arg(size.height())
@@ -144,7 +144,8 @@ std::optional<QString> readQrScreens(QString& error) {
     if (std::optional<QString> text = preferredSetupText(texts)) {
         return text;
     }
-    error = QStringLiteral("No QR code was found on the screen. Show the site's code where it can be seen whole, "
-                           "not covered by this window, and read it again.");
+    error = QStringLiteral(
+        "No QR code was found on the screen. Show the site's code where it can be seen whole, "
+        "not covered by this window, and read it again.");
     return std::nullopt;
 }
