@@ -230,6 +230,14 @@ void OneTimeCodeWindowTest::copyOneTimeCode() {
     QVERIFY(h.run(cmd::EditCopy));
     QCOMPARE(clipboard->text(), "PIN 1234\r\n" + kUri);
     QCOMPARE(clipboard->mimeData()->data(CardClipboard::kSecretHintType), QByteArray("secret"));
+
+    // The code row (the last) copies the code, as Ctrl+T does.
+    QTest::keyClick(h.list(), Qt::Key_End);
+    const std::int64_t before = now();
+    QVERIFY(h.run(cmd::EditCopy));
+    QVERIFY2(isCodeBetween(groupedCode(clipboard->text().toStdString()), setupOf(kUri), before, now(), false),
+             qPrintable(clipboard->text()));
+    QCOMPARE(clipboard->mimeData()->data(CardClipboard::kSecretHintType), QByteArray("secret"));
 }
 
 void OneTimeCodeWindowTest::setupDialog_data() {

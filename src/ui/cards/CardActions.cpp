@@ -23,6 +23,7 @@
 #include "ui/common/GuiPrompter.h"
 #include "ui/common/QtText.h"
 #include "ui/frame/MainFrame.h"
+#include "ui/otp/CardCode.h"
 
 namespace cardactions {
 
@@ -121,13 +122,17 @@ std::optional<std::uint32_t> parseDateText(const std::string& text, int preferre
     return std::nullopt;
 }
 
-/// Puts the card list's current row on the clipboard; the password row, and a note holding a one-time
-/// code setup (its secret), go as a password (marked secret, cleared after the set time). False when
+/// Puts the card list's current row on the clipboard; the password row, the one-time code row, and a
+/// note holding a one-time code setup (its secret), go as a password (marked secret, cleared after the set time). False when
 /// no row is current or there is no clipboard.
 bool putRowOnClipboard(CMainFrame& frame, CardClipboard& clipboard, const CQuorvaneListView& list) {
     const CardRowKind kind = list.SelectedRowKind();
     if (kind == CardRowKind::None) {
-        return false;
+        // The one-time code row copies the code, as Copy One-time Code does.
+        const std::optional<otp::Setup> setup =
+            list.ShownCard && list.isCodeRowCurrent() ? cardSetup(*list.ShownCard) : std::nullopt;
+        return setup && clipboard.putPassword(otp::code(*setup, secondsNow()),
+                                              readSetting(frame.settings(), settings::kClearClipboardSeconds));
     }
     if (kind == CardRowKind::Fourth || (kind == CardRowKind::Note && otp::findSetupLine(list.SelectedRowText()))) {
         return clipboard.putPassword(list.SelectedRowText(),

@@ -51,6 +51,8 @@ public:
 
     /// The text of the "One-time code:" row; empty when the card shown has none.
     QString oneTimeCodeText() const;
+    /// Whether the current row is the one-time code row.
+    bool isCodeRowCurrent() const { return m_codeItem && currentItem() == m_codeItem; }
 
     /// Brings a row into view without scrolling sideways.
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
