@@ -22,6 +22,7 @@
 #include "ui/common/Platform.h"
 #include "ui/fileenc/FileEncryptionCommands.h"
 #include "ui/frame/MainFrame.h"
+#include "ui/otp/OtpCommands.h"
 #include "ui/prefs/PrefsCommands.h"
 #include "ui/prefs/QSettingsStore.h"
 #include "ui/print/PrintCommands.h"
@@ -90,6 +91,7 @@ bool CQuorvaneApp::InitInstance(const QStringList& arguments, Options options) {
     m_mainFrame = std::make_unique<CMainFrame>(*m_settings);
     m_mainFrame->setDocManager(m_docManager.get());
     installCardCommands(*m_mainFrame);
+    installOtpCommands(*m_mainFrame);
     installPrintCommands(*m_mainFrame);
     installPrefsCommands(*m_mainFrame);
     installBrowserCommands(*m_mainFrame);

@@ -58,7 +58,9 @@ const QString kEditPopup = QStringLiteral(
 const QString kFilePopup = QStringLiteral(
     "&File: &New\tAlt+N|&Open...\tCtrl+O|&Close|&Save\tCtrl+S|Save &As...|-|Encrypt On &Save...\tAlt+S|&Lock\tCtrl+L|-|"
     "&Print...\tCtrl+P|Print Pre&view|P&rint Setup...|-|Recent File|-|E&xit");
-const QString kCardItems = QStringLiteral("&New Card\tCtrl+N |&Delete Card\tCtrl+D|-|First Card|Last Card|-|&Edit Card\tCtrl+E ");
+const QString kCardItems = QStringLiteral(
+    "&New Card\tCtrl+N |&Delete Card\tCtrl+D|-|First Card|Last Card|-|&Edit Card\tCtrl+E |-|"
+    "Copy &One-time Code\tCtrl+T|Set &Up One-time Code...|Show &QR Code");
 const QString kInternetItems = QStringLiteral(
     "Launch WWW|Launch E-Mail|Launch Login|Launch News|Launch FTP|-|Load Web Page\tCtrl+W |Get Web Page\tAlt+W |Fill Login\tCtrl+Shift+L");
 const QString kTail = QStringLiteral(
@@ -133,7 +135,7 @@ void CommandTableTest::acceleratorTable_data() {
         {"Shift+Del", cmd::EditCut},      {"F1", cmd::Help},               {"Shift+F1", cmd::ContextHelp},
         {"F6", cmd::NextPane},            {"Shift+F6", cmd::PrevPane},     {"Ctrl+Ins", cmd::EditCopy},
         {"Shift+Ins", cmd::EditPaste},    {"Ctrl+W", cmd::LoadWebPage},    {"Ctrl+Shift+W", cmd::GetWebPage},
-        {"Ctrl+Shift+L", cmd::FillLogin}, {"X", cmd::AppExit},              {"Ctrl+X", cmd::EditCut},        {"Ctrl+Z", cmd::EditUndo},
+        {"Ctrl+Shift+L", cmd::FillLogin}, {"Ctrl+T", cmd::CopyOneTimeCode}, {"X", cmd::AppExit},              {"Ctrl+X", cmd::EditCut},        {"Ctrl+Z", cmd::EditUndo},
     };
     for (const auto& [keys, id] : table) {
         QTest::newRow(keys) << QString::fromLatin1(keys) << id;
@@ -203,11 +205,14 @@ void CommandTableTest::enableRules() {
     };
     const QList<int> alwaysOn = {cmd::NewCard, cmd::GetWebPage, cmd::FileView, cmd::FileNew, cmd::FileOpen,
                                  cmd::AppExit, cmd::AppAbout, cmd::OpenNewWindow, cmd::AutomaticAccess};
-    const QList<int> alwaysOff = {cmd::EditUndo, cmd::StandardView, cmd::FindAgain, cmd::EditPaste};
+    // No card here has a one-time code setup.
+    const QList<int> alwaysOff = {cmd::EditUndo,  cmd::StandardView,    cmd::FindAgain,
+                                  cmd::EditPaste, cmd::CopyOneTimeCode, cmd::ShowQrCode};
     const QList<int> fileCommands = {cmd::FileSave,  cmd::FileSaveAs,   cmd::EncryptOnSave, cmd::EncryptOnSaveButton,
                                      cmd::FilePrint, cmd::PrintPreview, cmd::EditFind,      cmd::FindButton};
     const QList<int> cardCommands = {cmd::EditCard, cmd::DeleteCard, cmd::DeleteCardButton, cmd::UpdateCardButton,
-                                     cmd::EditCut,  cmd::LoadWebPage, cmd::LoadWebPageButton, cmd::CopyPassword};
+                                     cmd::EditCut,  cmd::LoadWebPage, cmd::LoadWebPageButton, cmd::CopyPassword,
+                                     cmd::SetUpOneTimeCode};
     const QList<int> childCommands = {cmd::NewCardButton, cmd::FileEncryptionButton, cmd::FileClose,
                                       cmd::GetWebPageButton};
 

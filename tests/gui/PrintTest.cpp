@@ -73,6 +73,7 @@ private slots:
     void printsEveryCardToPdf();
     void switchesAndSelectedCategory();
     void longNoteRunsOnOverPages();
+    void oneTimeCodeSetupIsNeverPrinted();
     void previewHidesTheBarsUntilItCloses();
     void printSetupChoosesThePaperForLaterPrints();
     void unwritableFileIsReported();
@@ -157,6 +158,19 @@ void PrintTest::longNoteRunsOnOverPages() {
         }
     }
     QCOMPARE(fourth, QString(300, 'k') + "Z");
+}
+
+void PrintTest::oneTimeCodeSetupIsNeverPrinted() {
+    Harness h;
+    writeCardFile(h.path("cards.qvf"),
+                  {{0, "bank", "https://bank.example/", "alice", "pw",
+                    "PIN 1234\r\n otpauth://totp/Bank:alice?secret=JBSWY3DPEHPK3PXP&issuer=Bank\r\nbranch 7"}});
+    QVERIFY(h.open(h.path("cards.qvf")));
+    printToPdf(h, h.path("out.pdf"));
+    const QString text = pdfText(h.path("out.pdf"));
+    QVERIFY2(text.contains(QRegularExpression("\n +PIN 1234 *\n +\\(one-time code set up\\) *\n +branch 7 *\n")),
+             qPrintable(text));
+    QVERIFY2(!text.contains("JBSWY3DP") && !text.contains("otpauth"), qPrintable(text));
 }
 
 void PrintTest::previewHidesTheBarsUntilItCloses() {

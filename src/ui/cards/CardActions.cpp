@@ -12,6 +12,7 @@
 #include "cardstore/CardSearch.h"
 #include "cardstore/DateStamp.h"
 #include "docview/MdiChildFrame.h"
+#include "otp/OneTimeCode.h"
 #include "prefs/PreferenceValues.h"
 #include "prefs/SettingKeys.h"
 #include "ui/cards/CardClipboard.h"
@@ -22,6 +23,7 @@
 #include "ui/common/GuiPrompter.h"
 #include "ui/common/QtText.h"
 #include "ui/frame/MainFrame.h"
+#include "ui/otp/CardCode.h"
 
 namespace cardactions {
 
@@ -120,14 +122,19 @@ std::optional<std::uint32_t> parseDateText(const std::string& text, int preferre
     return std::nullopt;
 }
 
-/// Puts the card list's current row on the clipboard; the password row goes as a password (marked
-/// secret, cleared after the set time). False when no row is current or there is no clipboard.
+/// Puts the card list's current row on the clipboard; the password row, the one-time code row, and a
+/// note holding a one-time code setup (its secret), go as a password (marked secret, cleared after the set time). False when
+/// no row is current or there is no clipboard.
 bool putRowOnClipboard(CMainFrame& frame, CardClipboard& clipboard, const CQuorvaneListView& list) {
     const CardRowKind kind = list.SelectedRowKind();
     if (kind == CardRowKind::None) {
-        return false;
+        // The one-time code row copies the code, as Copy One-time Code does.
+        const std::optional<otp::Setup> setup =
+            list.ShownCard && list.isCodeRowCurrent() ? cardSetup(*list.ShownCard) : std::nullopt;
+        return setup && clipboard.putPassword(otp::code(*setup, secondsNow()),
+                                              readSetting(frame.settings(), settings::kClearClipboardSeconds));
     }
-    if (kind == CardRowKind::Fourth) {
+    if (kind == CardRowKind::Fourth || (kind == CardRowKind::Note && otp::findSetupLine(list.SelectedRowText()))) {
         return clipboard.putPassword(list.SelectedRowText(),
                                      readSetting(frame.settings(), settings::kClearClipboardSeconds));
     }

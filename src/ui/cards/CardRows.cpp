@@ -3,6 +3,8 @@
 #include <iterator>
 #include <utility>
 
+#include "otp/OneTimeCode.h"
+
 bool isWebCategory(const std::string& name) {
     return name == "WWW Sites" || name == "FTP Servers" || name == "Newsgroups" || name == "E-Mail Contacts";
 }
@@ -43,7 +45,8 @@ std::vector<std::pair<std::string, std::string>> cardRows(const Card& card, cons
         {labels[1], card.secondField},
         {labels[2], card.thirdField},
         {labels[3], std::string(card.fourthField.size(), '*')},
-        {"Note:", card.note.empty() ? std::string() : noteShortForm(card.note)},
+        // A one-time code setup line shows as "(one-time code set up)": its secret stays hidden.
+        {"Note:", card.note.empty() ? std::string() : noteShortForm(otp::noteForDisplay(card.note))},
     };
     if (isWebCategory(categoryName)) {
         rows.emplace_back("Automatic Access:", card.automaticAccess == 1 ? "On" : "Off");

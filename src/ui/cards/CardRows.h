@@ -1,6 +1,7 @@
 #pragma once
 // What the card list shows for a card, as Windows-1252 bytes: the rows of Field/Data pairs with
-// the password masked and the note in its short form.
+// the password masked and the note in its short form (a one-time code setup in it hidden). The
+// one-time code's own row, which changes with the clock, is the card list's.
 
 #include <string>
 #include <utility>

@@ -1,5 +1,6 @@
 #include "ui/cards/QuorvaneListView.h"
 
+#include <QDateTime>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -20,12 +21,13 @@
 #include "ui/common/QtText.h"
 #include "ui/cards/QuorvaneDoc.h"
 #include "ui/cards/QuorvaneView.h"
+#include "ui/otp/CardCode.h"
 
 namespace {
 const QColor kBlue(0, 0, 255);
 }
 
-CQuorvaneListView::CQuorvaneListView(QWidget* parent) : QTreeWidget(parent) {
+CQuorvaneListView::CQuorvaneListView(QWidget* parent) : QTreeWidget(parent), m_codeTimer(this) {
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -39,6 +41,10 @@ CQuorvaneListView::CQuorvaneListView(QWidget* parent) : QTreeWidget(parent) {
     header()->setSectionsClickable(false);
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
+    m_codeTimer.setObjectName(QStringLiteral("oneTimeCodeTimer"));  // tests look at it by name
+    m_codeTimer.setSingleShot(true);
+    m_codeTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_codeTimer, &QTimer::timeout, this, &CQuorvaneListView::updateCodeRow);
     connect(this, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { OnRowDoubleClicked(indexOfTopLevelItem(item)); });
 }
@@ -68,6 +74,7 @@ void CQuorvaneListView::OnUpdate(View*, const UpdateHint* hint) {
         return;
     }
     ShownCard = nullptr;
+    stopCodeRow();
     clear();
 }
 
@@ -80,6 +87,7 @@ void CQuorvaneListView::refreshShownCard() {
 void CQuorvaneListView::ShowCard(Card* card, const Labels& labels) {
     ShownCard = card;
     m_shownLabels = labels;
+    stopCodeRow();
     clear();
     setBlueText();
     // The date follows the date format in force now.
@@ -94,8 +102,41 @@ void CQuorvaneListView::ShowCard(Card* card, const Labels& labels) {
         item->setForeground(0, kBlue);
         item->setForeground(1, kBlue);
     }
+    updateCodeRow();
     fitFieldColumn();
 }
+
+void CQuorvaneListView::stopCodeRow() {
+    m_codeTimer.stop();
+    m_codeItem = nullptr;  // clear() deletes it with the other rows
+}
+
+void CQuorvaneListView::updateCodeRow() {
+    const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
+    const std::optional<CodeRow> row = ShownCard ? oneTimeCodeRow(ShownCard->note, nowMs / 1000) : std::nullopt;
+    if (!row) {
+        if (m_codeItem) {
+            delete m_codeItem;
+            m_codeItem = nullptr;
+        }
+        m_codeTimer.stop();
+        return;
+    }
+    if (!m_codeItem) {
+        m_codeItem = new QTreeWidgetItem(this);
+        m_codeItem->setText(0, QStringLiteral("One-time code:"));
+        m_codeItem->setForeground(0, kBlue);
+        m_codeItem->setForeground(1, kBlue);
+    }
+    m_codeItem->setText(1, row->text);
+    if (row->changesWithTime) {
+        m_codeTimer.start(static_cast<int>(1000 - nowMs % 1000) + 5);  // just past the next whole second
+    } else {
+        m_codeTimer.stop();
+    }
+}
+
+QString CQuorvaneListView::oneTimeCodeText() const { return m_codeItem ? m_codeItem->text(1) : QString(); }
 
 void CQuorvaneListView::fitFieldColumn() {
     // The labels are never cut ("Automatic Ac…"): the column is as wide as its longest one, with the

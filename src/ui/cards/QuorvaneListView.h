@@ -1,7 +1,10 @@
 #pragma once
 // CQuorvaneListView: the card list on the right of a card window. It shows the card the tree
-// sends as Field/Data rows, the password masked, and empties on every update without a card.
+// sends as Field/Data rows, the password masked, and empties on every update without a card. A card
+// whose note holds a one-time code setup gets a last row, "One-time code:", kept current each second
+// by one timer that runs only while such a card is shown.
 
+#include <QTimer>
 #include <QTreeWidget>
 #include <string>
 
@@ -46,6 +49,11 @@ public:
     /// Its text on the card shown now, for the clipboard (Windows-1252; the password in clear).
     std::string SelectedRowText() const;
 
+    /// The text of the "One-time code:" row; empty when the card shown has none.
+    QString oneTimeCodeText() const;
+    /// Whether the current row is the one-time code row.
+    bool isCodeRowCurrent() const { return m_codeItem && currentItem() == m_codeItem; }
+
     /// Brings a row into view without scrolling sideways.
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
 
@@ -54,7 +62,13 @@ protected:
 
 private:
     void setBlueText();
+    /// Adds or refreshes the one-time code row and runs the timer just past the next whole second,
+    /// or stops it when the card shown has no code that changes with the time.
+    void updateCodeRow();
+    void stopCodeRow();
     void fitFieldColumn();
 
     Labels m_shownLabels{"", "", "", ""};
+    QTimer m_codeTimer;
+    QTreeWidgetItem* m_codeItem = nullptr;  // the one-time code row, when the card shown has one
 };

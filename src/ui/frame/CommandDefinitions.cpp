@@ -44,6 +44,12 @@ const std::vector<CommandDef>& commandDefinitions() {
         {cmd::FindButton, "Find", "", "Find string\nFind"},
         // Only a toolbar button by its classic definition; the key makes it reachable without a mouse.
         {cmd::CopyPassword, "Copy to Clipboard", "Ctrl+Shift+C", "Copy selected string to Clipboard\nCopy to Clipboard"},
+        {cmd::CopyOneTimeCode, "Copy &One-time Code\tCtrl+T", "Ctrl+T",
+         "Copy the selected card's one-time code to the Clipboard\nCopy One-time Code"},
+        {cmd::SetUpOneTimeCode, "Set &Up One-time Code...", "",
+         "Set up, change or remove the selected card's one-time codes\nSet Up One-time Code"},
+        {cmd::ShowQrCode, "Show &QR Code", "",
+         "Show the selected card's one-time code setup as a QR code, for a phone to read\nShow QR Code"},
         // Internet
         {cmd::LaunchWww, "Launch WWW", "", ""},
         {cmd::LaunchEmail, "Launch E-Mail", "", ""},

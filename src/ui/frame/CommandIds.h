@@ -48,6 +48,9 @@ inline constexpr int FindAgain = 1042;
 inline constexpr int CopyPassword = 32830;
 inline constexpr int Preferences = 32827;
 inline constexpr int FileLock = 32850;  // ours: locks the encrypted documents, or unlocks the active one
+inline constexpr int CopyOneTimeCode = 32852;   // ours: the selected card's one-time code to the clipboard
+inline constexpr int SetUpOneTimeCode = 32853;  // ours: sets, replaces or removes the card's code setup
+inline constexpr int ShowQrCode = 32854;        // ours: shows the card's code setup as a QR code
 
 // Internet and help.
 inline constexpr int LaunchWww = 32780;

@@ -4,6 +4,7 @@
 
 #include "cardstore/CardStore.h"
 #include "cardstore/Categories.h"
+#include "otp/OneTimeCode.h"
 #include "ui/common/QtText.h"
 
 namespace {
@@ -189,7 +190,7 @@ QList<PrintCard> buildPrintList(const CardStore& store, bool printAtm, int onlyC
             }
             printed.fields = {fromCardText(card->firstField), fromCardText(card->secondField),
                               fromCardText(card->thirdField), fromCardText(card->fourthField)};
-            printed.note = fromCardText(card->note);
+            printed.note = fromCardText(otp::noteForDisplay(card->note));  // never a code's secret
             cards << printed;
         }
     }
