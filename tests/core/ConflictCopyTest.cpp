@@ -274,4 +274,50 @@ TEST(Trash, AFileGoesToTheHomeTrashWithANoteOfWhereItWas) {
     EXPECT_FALSE(missing.error.empty());
 }
 
+// quorvane-cli: ls and dump warn of a copy, resolve merges the copies it can read, trashes them and
+// says where; one it cannot read stays and makes it fail.
+TEST(ConflictCopies, ResolvedFromTheCommandLine) {
+    TempDir dir;
+    ScopedEnv data("XDG_DATA_HOME", dir.file("data"));
+    const std::string doc = dir.file("cards.qvf");
+    const std::string copy = dir.file("cards (conflicted copy 2026-12-11 115603).qvf");
+    const std::string damaged = dir.file("cards.sync-conflict-20261211-115603-BQGXALA.qvf");
+    for (const char* name : {"Alpha", "Beta"})
+        ASSERT_EQ(runCli({"add", doc, "--category", "WWW Sites", "--name", name}).status, 0);
+    std::filesystem::copy_file(doc, copy);
+    ASSERT_EQ(runCli({"add", doc, "--category", "WWW Sites", "--name", "Local"}).status, 0);
+    ASSERT_EQ(runCli({"add", copy, "--category", "WWW Sites", "--name", "Remote"}).status, 0);
+    ASSERT_EQ(runCli({"rm", copy, "--category", "WWW Sites", "--card", "Beta"}).status, 0);
+    writeData(damaged, {'n', 'o'});
+
+    for (const char* command : {"ls", "dump"}) {
+        const CliRun run = runCli({command, doc});
+        EXPECT_EQ(run.status, 0) << command;
+        EXPECT_NE(run.err.find("Warning: " + copy + " is a sync program's conflict copy of " + doc), std::string::npos)
+            << command << ": " << run.err;
+        EXPECT_NE(run.err.find("quorvane-cli resolve " + doc), std::string::npos) << run.err;
+    }
+
+    const CliRun resolved = runCli({"resolve", doc});
+    EXPECT_EQ(resolved.status, 1) << resolved.err;  // the damaged copy
+    EXPECT_NE(resolved.err.find(damaged + " could not be read as a card document"), std::string::npos) << resolved.err;
+    EXPECT_EQ(resolved.out,
+              "2 cards from cards (conflicted copy 2026-12-11 115603).qvf merged; the copy was moved "
+              "to the trash: " +
+                  dir.file("data/Trash/files/cards (conflicted copy 2026-12-11 115603).qvf") + "\n");
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    EXPECT_TRUE(std::filesystem::exists(damaged));
+    const CliRun listed = runCli({"ls", doc});
+    EXPECT_NE(listed.out.find("WWW Sites (3)\n  Alpha  |    |  \n  Local  |    |  \n  Remote  |    |  \n"),
+              std::string::npos)
+        << listed.out;
+    EXPECT_NE(listed.out.find("Deleted cards: 1\n"), std::string::npos) << listed.out;
+
+    std::filesystem::remove(damaged);
+    const CliRun clean = runCli({"resolve", doc});
+    EXPECT_EQ(clean.status, 0);
+    EXPECT_EQ(clean.out, "No conflict copies of " + doc + ".\n");
+    EXPECT_EQ(runCli({"ls", doc}).err, "");
+}
+
 }  // namespace
