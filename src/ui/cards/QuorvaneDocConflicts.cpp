@@ -3,6 +3,7 @@
 // moved to the desktop's trash. A copy that does not read stays where it is.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -31,6 +32,13 @@ QString mergedCopyText(const QString& copy, const CardMergeResult& merge) {
                                            .arg(merge.conflicts);
     }
     return text;
+}
+
+// Whether the data folder that holds the home trash is there (a new account may not have it yet): where
+// Qt cannot make the trash in it, it puts the trash's folders in the current folder instead.
+bool trashReady() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return !data.isEmpty() && QDir().mkpath(data) && QFileInfo(data).isWritable();
 }
 
 }  // namespace
@@ -110,10 +118,8 @@ void CQuorvaneDoc::mergeConflictCopies() {
                 break;
             }
         }
-        // The home trash is made in the data folder, which a new account may not have yet.
-        QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
         QString trashed;
-        if (!QFile::moveToTrash(path, &trashed)) {
+        if (!trashReady() || !QFile::moveToTrash(path, &trashed)) {
             m_conflictsLeft.insert(path, *seen);
             said << QStringLiteral("%1, but the copy could not be moved to the trash; remove it by hand.")
                         .arg(mergedCopyText(copyName, merge));
