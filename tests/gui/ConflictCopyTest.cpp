@@ -1,6 +1,7 @@
 // A sync program's conflict copy beside a card document: merged when the window opens the document or
 // when the copy arrives while it is open, the merge saved and the copy moved to the desktop's trash
 // (the test's own, see run-gui-test.sh); a copy that does not read stays and the status bar says so.
+// syncthingConflictCopy runs only from syncthing-conflict.sh, on a copy a real Syncthing made.
 
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +13,7 @@
 
 #include "ScriptedHarness.h"
 #include "cardstore/CardFile.h"
+#include "cardstore/ConflictCopies.h"
 #include "ui/cards/QuorvaneDoc.h"
 #include "ui/frame/CommandIds.h"
 #include "ui/frame/MainFrame.h"
@@ -66,6 +68,7 @@ private slots:
     void aCopyThatDoesNotOpenStays_data();
     void aCopyThatDoesNotOpenStays();
     void aCopyArrivingWhileOpenWaitsForUnsavedChanges();
+    void syncthingConflictCopy();
 
 private:
     QTemporaryDir m_home;
@@ -180,6 +183,28 @@ void ConflictCopyTest::aCopyArrivingWhileOpenWaitsForUnsavedChanges() {
     QCOMPARE(h.namesInWindow(), (QStringList{"Alpha", "Beta", "Theirs"}));
     QVERIFY(QFile::exists(trashed(copyName)));
     QVERIFY(h.prompter.questions.isEmpty());
+}
+
+// The document of syncthing-conflict.sh, beside the conflict copy Syncthing made of it.
+void ConflictCopyTest::syncthingConflictCopy() {
+    const QString path = qEnvironmentVariable("QUORVANE_SYNC_DOC");
+    if (path.isEmpty()) {
+        QSKIP("run by syncthing-conflict.sh");
+    }
+    const std::vector<std::string> copies = findConflictCopies(QFile::encodeName(path).toStdString());
+    QCOMPARE(copies.size(), std::size_t{1});
+    const QString copyName = QFileInfo(QFile::decodeName(QByteArray::fromStdString(copies[0]))).fileName();
+    Harness h;
+    h.prompter.passwords = {qEnvironmentVariable("QUORVANE_SYNC_PASSWORD")};
+    h.open(path);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        statusText(h).endsWith(QStringLiteral("from %1 merged; the copy is in the trash.").arg(copyName)), 10000);
+    QCOMPARE(h.prompter.passwordTitles.size(), 1);
+    QStringList names = h.namesInWindow();
+    names.sort();
+    QCOMPARE(names, (QStringList{"Alpha", "From A", "From B", "Gamma"}));
+    QVERIFY(QFile::exists(trashed(copyName)));
+    QVERIFY(findConflictCopies(QFile::encodeName(path).toStdString()).empty());
 }
 
 QTEST_MAIN(ConflictCopyTest)
