@@ -82,7 +82,8 @@ std::string manualPage(const CLI::App& app) {
                 "conflicted copy YYYY-MM-DD).EXT (Dropbox). ls and dump warn of such copies on standard error. "
                 "resolve merges each into the document card by card: cards either copy added are kept, a card "
                 "deleted in one copy and unchanged in the other stays deleted, and a card that differs in the "
-                "two is kept in both versions, the copy's with \"(other copy)\" after its name. An encrypted "
+                "two is kept in both versions, the copy's with \"(other copy)\" after its name when both have "
+                "the same name. An encrypted "
                 "copy is opened with the document's password first; another is asked for. Once the merge is "
                 "saved, each merged copy is moved to the desktop's trash (where it went is printed); a copy that "
                 "could not be read stays where it is, and resolve exits with status 1.")
