@@ -164,7 +164,8 @@ void ConflictCopyTest::aCopyThatDoesNotOpenStays() {
     QCOMPARE(statusText(h), status);
 }
 
-// A copy that arrives while the window has unsaved changes waits for them to be saved, then comes in.
+// A copy that arrives while the window has unsaved changes waits for them to be saved, then comes in;
+// one that arrives while it has none comes in at once.
 void ConflictCopyTest::aCopyArrivingWhileOpenWaitsForUnsavedChanges() {
     Harness h;
     const QString path = h.path(QStringLiteral("cards.qvf"));
@@ -182,6 +183,14 @@ void ConflictCopyTest::aCopyArrivingWhileOpenWaitsForUnsavedChanges() {
     QCOMPARE(namesOnDisk(path), (QStringList{"Alpha", "Beta", "Theirs"}));
     QCOMPARE(h.namesInWindow(), (QStringList{"Alpha", "Beta", "Theirs"}));
     QVERIFY(QFile::exists(trashed(copyName)));
+
+    // Without unsaved changes the next copy comes in as soon as it is there.
+    const QString next = QStringLiteral("cards.sync-conflict-20261211-120000-BQGXALA.qvf");
+    writeCardFile(h.path(next), {{0, "Alpha"}, {0, "Beta"}, {0, "Later"}});
+    QTRY_COMPARE(statusText(h), QStringLiteral("1 card from %1 merged; the copy is in the trash.").arg(next));
+    QCOMPARE(h.namesInWindow(), (QStringList{"Alpha", "Beta", "Theirs", "Later"}));
+    QCOMPARE(namesOnDisk(path), (QStringList{"Alpha", "Beta", "Theirs", "Later"}));
+    QVERIFY(!h.doc()->IsModified());
     QVERIFY(h.prompter.questions.isEmpty());
 }
 
