@@ -1,6 +1,8 @@
 // A sync program's conflict copies of the document: found beside it when it is opened and whenever
 // its folder changes, each merged card by card into the window's cards, the merge saved, and the copy
 // moved to the desktop's trash. A copy that does not read stays where it is.
+#include "ui/cards/QuorvaneDoc.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,7 +13,6 @@
 #include "cardstore/ConflictCopies.h"
 #include "prefs/SettingKeys.h"
 #include "ui/cards/OtherCopy.h"
-#include "ui/cards/QuorvaneDoc.h"
 #include "ui/cards/QuorvaneDocParts.h"
 
 using namespace quorvanedoc;
