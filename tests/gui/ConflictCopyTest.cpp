@@ -17,6 +17,7 @@
 #include "ui/cards/QuorvaneDoc.h"
 #include "ui/frame/CommandIds.h"
 #include "ui/frame/MainFrame.h"
+#include "ui/frame/StatusDialogBar.h"
 
 namespace {
 
@@ -184,11 +185,12 @@ void ConflictCopyTest::aCopyArrivingWhileOpenWaitsForUnsavedChanges() {
     QCOMPARE(h.namesInWindow(), (QStringList{"Alpha", "Beta", "Theirs"}));
     QVERIFY(QFile::exists(trashed(copyName)));
 
-    // Without unsaved changes the next copy comes in as soon as it is there.
+    // Without unsaved changes the next copy comes in as soon as it is there, and the bar counts its card.
     const QString next = QStringLiteral("cards.sync-conflict-20261211-120000-BQGXALA.qvf");
     writeCardFile(h.path(next), {{0, "Alpha"}, {0, "Beta"}, {0, "Later"}});
     QTRY_COMPARE(statusText(h), QStringLiteral("1 card from %1 merged; the copy is in the trash.").arg(next));
     QCOMPARE(h.namesInWindow(), (QStringList{"Alpha", "Beta", "Theirs", "Later"}));
+    QCOMPARE(h.frame()->GetStatusDialogBarItem(StatusDialogBar::kTotalCards)->text(), QStringLiteral("4"));
     QCOMPARE(namesOnDisk(path), (QStringList{"Alpha", "Beta", "Theirs", "Later"}));
     QVERIFY(!h.doc()->IsModified());
     QVERIFY(h.prompter.questions.isEmpty());
