@@ -75,6 +75,18 @@ bool readCopy(const std::string& copy, const CardStore& ours, TerminalPrompter& 
     return false;
 }
 
+// The path as a shell takes it back: quoted when it holds more than plain characters.
+std::string shellWord(const std::string& path) {
+    if (!path.empty() &&
+        path.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789/._-+,:@%=") ==
+            std::string::npos)
+        return path;
+    std::string quoted = "'";
+    for (char c : path)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
 }  // namespace
 
 void warnOfConflictCopies(const std::string& path) {
@@ -83,7 +95,7 @@ void warnOfConflictCopies(const std::string& path) {
         std::cerr << "Warning: " << copy << " is a sync program's conflict copy of " << path
                   << "; its changes are not in it.\n";
     if (!copies.empty())
-        std::cerr << "Run 'quorvane-cli resolve " << path << "' to merge them.\n";
+        std::cerr << "Run quorvane-cli resolve " << shellWord(path) << " to merge them.\n";
 }
 
 int cmdResolve(const ResolveOptions& options) {
@@ -119,7 +131,10 @@ int cmdResolve(const ResolveOptions& options) {
         return 1;
     for (const Merged& m : merged) {
         const int cards = m.merge.fromTheirs;
-        std::cout << cards << (cards == 1 ? " card" : " cards") << " from " << fileNameOf(m.copy) << " merged";
+        if (cards == 0)
+            std::cout << fileNameOf(m.copy) << " held no card the document lacked";
+        else
+            std::cout << cards << (cards == 1 ? " card" : " cards") << " from " << fileNameOf(m.copy) << " merged";
         if (m.merge.conflicts > 0)
             std::cout << " (" << m.merge.conflicts << " changed differently in the two copies: both kept, the copy's "
                       << "marked \"" << (kOtherCopyMark + 1) << "\")";
