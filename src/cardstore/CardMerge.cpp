@@ -141,13 +141,15 @@ struct Pairing {
     std::vector<bool> unchanged;
 };
 
-Pairing pairCards(const std::vector<Entry>& base, const std::vector<Entry>& side) {
+// `rounds` limits the pairing to the strictest rules.
+Pairing pairCards(const std::vector<Entry>& base, const std::vector<Entry>& side, std::size_t rounds = kRules.size()) {
     Pairing p;
     p.baseToSide.assign(base.size(), -1);
     p.sideToBase.assign(side.size(), -1);
     p.unchanged.assign(base.size(), false);
     std::size_t left = std::min(base.size(), side.size());
-    for (Rule rule : kRules) {
+    for (std::size_t round = 0; round < rounds; ++round) {
+        const Rule rule = kRules[round];
         if (left == 0) break;
         std::unordered_map<std::size_t, Bucket> buckets;
         for (std::size_t j = 0; j < side.size(); ++j)
@@ -232,7 +234,12 @@ CardMergeResult mergeCardDocuments(const CardStore& base, const CardStore& ours,
     }
     if (sameCards(base, ours)) {
         copyCards(theirs, merged);
-        return {};
+        CardMergeResult result;
+        const std::vector<Entry> theirEntries = entriesOf(theirs);
+        const Pairing kept = pairCards(entriesOf(base), theirEntries);
+        for (int b : kept.sideToBase)
+            if (b < 0 || !kept.unchanged[static_cast<std::size_t>(b)]) ++result.fromTheirs;
+        return result;
     }
     const std::vector<Entry> baseEntries = entriesOf(base);
     const std::array<std::vector<Entry>, 2> sides = {entriesOf(ours), entriesOf(theirs)};
@@ -314,6 +321,7 @@ CardMergeResult mergeCardDocuments(const CardStore& base, const CardStore& ours,
                                 : Placed{1 + piece.side, static_cast<std::size_t>(piece.entry), 0, &piece};
         lists[static_cast<std::size_t>(entry.slot)].push_back(placed);
         if (piece.conflict) ++result.conflicts;
+        if (piece.side == 1) ++result.fromTheirs;
     }
     merged.clear();
     for (int slot = 0; slot < kSlotCount; ++slot) {
@@ -329,4 +337,59 @@ CardMergeResult mergeCardDocuments(const CardStore& base, const CardStore& ours,
         }
     }
     return result;
+}
+
+namespace {
+
+constexpr int kDeletedSlot = kStoredListCount - 1;
+
+// Whether `gone` is `kept` deleted and nothing else: in the deleted cards, the same texts, stamp,
+// category and flags but for the deleted bit.
+bool deletionOf(const Entry& gone, const Entry& kept) {
+    const Card& g = *gone.card;
+    const Card& k = *kept.card;
+    return gone.slot == kDeletedSlot && kept.slot != kDeletedSlot && (g.stateFlags & kStateDeleted) &&
+           g.categoryId == k.categoryId && g.dateStamp == k.dateStamp && g.legacyFlags == k.legacyFlags &&
+           g.extraValue == k.extraValue && sameTexts(g, k) &&
+           g.storedStateFlags() == static_cast<std::uint8_t>(k.storedStateFlags() | kStateDeleted);
+}
+
+}  // namespace
+
+CardMergeResult mergeConflictCopy(const CardStore& ours, const CardStore& theirs, CardStore& merged) {
+    // Ours stands in for the base while the two sides are paired by the merge's strictest rules: with
+    // no base to tell them apart, two cards of one category and date stamp are taken for one card only
+    // when they also have the same name (the editor keeps a card's stamp; New and Paste stamp it anew).
+    // Cards added on both sides in the same second are not taken for one card edited.
+    constexpr std::size_t kSameCardRounds = 3;  // identical, only the flags differ, same stamp and name
+    static_assert(kRules[kSameCardRounds - 1] == Rule::StampAndName);
+    const std::vector<Entry> mine = entriesOf(ours);
+    const std::vector<Entry> other = entriesOf(theirs);
+    const Pairing pairing = pairCards(mine, other, kSameCardRounds);
+    // A copy holding nothing ours lacks leaves ours exactly as it is, its order included.
+    if (std::all_of(pairing.sideToBase.begin(), pairing.sideToBase.end(),
+                    [&](int i) { return i >= 0 && pairing.unchanged[static_cast<std::size_t>(i)]; })) {
+        copyCards(ours, merged);
+        return {};
+    }
+    CardStore base;
+    for (std::size_t i = 0; i < mine.size(); ++i) {
+        const int j = pairing.baseToSide[i];
+        if (j < 0) continue;  // ours alone: an addition
+        const Entry& o = mine[i];
+        const Entry& t = other[static_cast<std::size_t>(j)];
+        if (pairing.unchanged[i] || deletionOf(t, o)) {
+            listAt(base, o.slot).AddCard(std::make_unique<Card>(*o.card));
+        } else if (deletionOf(o, t)) {
+            listAt(base, t.slot).AddCard(std::make_unique<Card>(*t.card));
+        } else {
+            // One card changed on both sides, or two that only look alike: a base card that pairs with
+            // both but equals neither (the merge pairs it with ours by its texts, with theirs by what
+            // paired the two), so that both stay and theirs is marked.
+            auto unknown = std::make_unique<Card>(*o.card);
+            unknown->extraValue = ~unknown->extraValue;
+            listAt(base, o.slot).AddCard(std::move(unknown));
+        }
+    }
+    return mergeCardDocuments(base, ours, theirs, merged);
 }

@@ -50,6 +50,8 @@ inline constexpr const char* kOtherCopyMark = " (other copy)";
 struct CardMergeResult {
     /// Base cards that both sides changed differently: kept in both versions, theirs marked.
     int conflicts = 0;
+    /// Cards of the result that came from theirs: added or changed there (a card deleted there counts).
+    int fromTheirs = 0;
 };
 
 /// Whether two cards hold the same stored content (what the file keeps of them: the five texts,
@@ -64,6 +66,14 @@ bool sameCards(const CardStore& a, const CardStore& b);
 /// state is left alone). The three inputs are only read; `merged` must be none of them.
 CardMergeResult mergeCardDocuments(const CardStore& base, const CardStore& ours, const CardStore& theirs,
                                    CardStore& merged);
+
+/// Merges a sync program's conflict copy (`theirs`) into `ours`, which share no base, into `merged`
+/// (emptied first). The base the three-way merge starts from is made of the two sides themselves:
+/// a card both hold stays; a card deleted on one side (in the deleted cards, nothing else changed) and
+/// unchanged on the other stays deleted; two cards of one category, date stamp and name that differ
+/// otherwise (one card changed on one side or both, or deleted on one and changed on the other) are
+/// both kept, theirs marked; any other card is an addition of its side and kept.
+CardMergeResult mergeConflictCopy(const CardStore& ours, const CardStore& theirs, CardStore& merged);
 
 /// Copies every card of `from` into `to` (emptied first), leaving the encryption state of both.
 void copyCards(const CardStore& from, CardStore& to);

@@ -176,6 +176,16 @@ std::unique_ptr<CliApp> makeCliApp() {
                 addPasswordFile(sub, o.password);
             },
             cmdEdit);
+    command("resolve",
+            "merge a sync program's conflict copies of the document into it, card by card, and move them to the "
+            "trash",
+            std::make_shared<ResolveOptions>(),
+            [](CLI::App* sub, ResolveOptions& o) {
+                sub->add_option("FILE", o.file, "the card document")->required()->type_name("");
+                addForceWrite(sub, o.force);
+                addPasswordFile(sub, o.password);
+            },
+            cmdResolve);
     command("rm", "delete a card (it goes to the document's deleted cards)", std::make_shared<RemoveOptions>(),
             [](CLI::App* sub, RemoveOptions& o) {
                 sub->add_option("FILE", o.file, "the card document")->required()->type_name("");

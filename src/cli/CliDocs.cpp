@@ -75,6 +75,19 @@ std::string manualPage(const CLI::App& app) {
                 "the card's note, so it stays with the card in every file form, export and dump. otp-set writes "
                 "that line; totp prints the code; show prints the code in its place unless --reveal is given.")
         << "\n";
+    out << ".SH CONFLICT COPIES\n"
+        << roff("A sync program that finds a document changed on two machines keeps one version under the "
+                "document's name and the other beside it: NAME.sync-conflict-YYYYMMDD-HHMMSS-DEVICE.EXT "
+                "(Syncthing), NAME (conflicted copy YYYY-MM-DD HHMMSS).EXT (Nextcloud) or NAME (WHO's "
+                "conflicted copy YYYY-MM-DD).EXT (Dropbox). ls and dump warn of such copies on standard error. "
+                "resolve merges each into the document card by card: cards either copy added are kept, a card "
+                "deleted in one copy and unchanged in the other stays deleted, and a card that differs in the "
+                "two is kept in both versions, the copy's with \"(other copy)\" after its name when both have "
+                "the same name. An encrypted "
+                "copy is opened with the document's password first; another is asked for. Once the merge is "
+                "saved, each merged copy is moved to the desktop's trash (where it went is printed); a copy that "
+                "could not be read stays where it is, and resolve exits with status 1.")
+        << "\n";
     out << ".SH EXIT STATUS\n0 on success, 1 otherwise.\n"
         << ".SH FILES\nStale temporary files of an interrupted write are named after the file they were "
            "to replace, with a leading dot.\n";

@@ -135,6 +135,7 @@ int cmdDump(const DumpOptions& options) {
     CardDocumentIndex index;
     LoadResult result;
     if (!indexForCommand(path, index, ui, dateFormat, result)) return 1;
+    warnOfConflictCopies(path);
 
     std::ostream& out = std::cout;
     writeDocumentJson(out, index, result, dateFormat);
@@ -173,6 +174,7 @@ int cmdList(const ListOptions& options) {
     CardDocumentIndex index;
     LoadResult result;
     if (!indexForCommand(path, index, ui, 0, result)) return 1;
+    warnOfConflictCopies(path);
 
     std::ostream& out = std::cout;
     for (int id = 0; id < kCategoryCount && out; ++id) {

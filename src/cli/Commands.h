@@ -71,6 +71,11 @@ struct RemoveOptions {
     bool force = false;  // write even when the document is locked or changed elsewhere
     PasswordSource password;
 };
+struct ResolveOptions {
+    std::string file;
+    bool force = false;  // write even when the document is locked or changed elsewhere
+    PasswordSource password;
+};
 struct FindOptions {
     std::string file;
     std::string keyword;
@@ -125,6 +130,8 @@ struct GenerateOptions {
 
 int cmdDump(const DumpOptions& options);
 int cmdList(const ListOptions& options);
+/// Says on standard error which sync program's conflict copies lie beside the document at `path`.
+void warnOfConflictCopies(const std::string& path);
 int cmdConvert(const ConvertOptions& options);
 int cmdEncryptFile(const FileOptions& options);
 int cmdDecryptFile(const FileOptions& options);
@@ -133,6 +140,7 @@ int cmdInfo(const FileOptions& options);
 int cmdAdd(const AddOptions& options);
 int cmdEdit(const EditOptions& options);
 int cmdRemove(const RemoveOptions& options);
+int cmdResolve(const ResolveOptions& options);
 int cmdFind(const FindOptions& options);
 int cmdShow(const ShowOptions& options);
 int cmdTotp(const TotpOptions& options);

@@ -8,6 +8,8 @@ trap 'rm -rf "$cfg"' EXIT
 export XDG_CONFIG_HOME="$cfg" QT_QPA_PLATFORM=offscreen
 unset DBUS_SESSION_BUS_ADDRESS
 export XDG_RUNTIME_DIR="$cfg"
+# The desktop trash too: files a test moves there stay in its own folder.
+export XDG_DATA_HOME="$cfg/data"
 # Keys for new passwords cost next to nothing here instead of the tuned second (one pass over 8 KiB).
 export QUORVANE_TEST_KDF="${QUORVANE_TEST_KDF-1,8}"
 dbus-run-session -- "$@"

@@ -99,7 +99,9 @@ bool CQuorvaneDoc::OnOpenDocument(const QString& path) {
                     m_baseRecords.swap(read);  // m_base, emptied by forgetFile, is made from them when needed
                     m_haveBase = true;
                     watch(path);
-                    if (!fileStillMatches(file, *before)) {
+                    // Changed while it was read, or a sync program's conflict copy beside it: the check
+                    // runs once the window shows the document.
+                    if (!fileStillMatches(file, *before) || hasConflictCopies()) {
                         m_settle.start();
                     }
                 }
@@ -295,5 +297,8 @@ bool CQuorvaneDoc::OnSaveDocument(const QString& path) {
     m_typeChanged = false;
     SetModifiedFlag(false);
     emit fileStored();
+    if (hasConflictCopies()) {
+        m_settle.start();  // a conflict copy that waited for the window's changes; the new watch saw no event
+    }
     return true;
 }

@@ -7,9 +7,11 @@
 // sync program). The document remembers what it read and never replaces a file that changed since
 // unseen: a save merges the two copies card by card (asking only when the other copy cannot be
 // read); it watches the file while it is open; and it holds the file's lock, or opens read-only when
-// another live program holds it.
+// another live program holds it. A sync program's conflict copies of the file, found beside it when
+// it opens and while it is open, are merged into it and moved to the trash.
 
 #include <QFileSystemWatcher>
+#include <QHash>
 #include <QTimer>
 #include <cstdint>
 #include <memory>
@@ -78,6 +80,14 @@ public:
     /// document has no changes of its own, and otherwise leaves the choice to the next save.
     void checkFileOnDisk();
 
+    /// Whether a sync program's conflict copy of the document's file lies beside it.
+    bool hasConflictCopies() const;
+    /// Merges each conflict copy of the document's file into the cards (the copy tried with the
+    /// document's key or password first, then one the person types), saves the merge and moves the copy
+    /// to the trash; a copy that does not read stays, and the status bar says what happened. Waits
+    /// while the document has unsaved changes, is read-only here or locked.
+    void mergeConflictCopies();
+
     /// Encrypt On Save: the "File Encryption" dialog and what follows from it.
     void OnEncryptOnSave();
     /// Announces the encryption state and moves the document to the matching document type.
@@ -121,6 +131,10 @@ private:
     /// Shows the merged cards, keeping each tree's selected card where it still is, and says what
     /// the merge did.
     void adoptMerged(CardStore& merged, int conflicts, const QString& name);
+    /// Shows the merged cards in place of the window's, keeping each tree's selected card where it still is.
+    void showMergedCards(CardStore& merged);
+    /// The part of checkFileOnDisk about the document's own file.
+    void checkOwnFile();
     /// At lock: the merge base goes with the cards (dropped when it equals them, else sealed on its
     /// own); false when it cannot be sealed.
     bool sealBase();
@@ -138,6 +152,7 @@ private:
     bool m_checking = false;
     QFileSystemWatcher m_watcher;
     QTimer m_settle;  // file events come in bursts: the check runs once they stop
+    QHash<QString, FileFingerprint> m_conflictsLeft;  // conflict copies that stayed: looked at again once changed
 
     SettingsStore& m_settings;
     CardStore m_store;

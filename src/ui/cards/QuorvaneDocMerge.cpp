@@ -59,6 +59,7 @@ void CQuorvaneDoc::forgetFile() {
     m_declined.reset();
     m_readOnly = false;
     m_lockHolder.clear();
+    m_conflictsLeft.clear();
 }
 
 void CQuorvaneDoc::watch(const QString& path) {
@@ -115,6 +116,18 @@ SaveResult CQuorvaneDoc::saveMerged(const std::string& file, const QString& name
 }
 
 void CQuorvaneDoc::adoptMerged(CardStore& merged, int conflicts, const QString& name) {
+    showMergedCards(merged);
+    // The status line always says it (replacing its note that the save would merge); cards kept
+    // twice are also told in a box, or, by the automatic save, in a note the bar keeps a while.
+    emit statusMessage(mergedText(name, 0));
+    if (conflicts > 0 && !m_automaticSave) {
+        guiPrompter().message(mergedText(name, conflicts), QString(), GuiPrompter::Icon::Information);
+    } else if (conflicts > 0) {
+        emit statusNotice(mergedText(name, conflicts));
+    }
+}
+
+void CQuorvaneDoc::showMergedCards(CardStore& merged) {
     struct Selected {
         CQuorvaneView* tree;
         int categoryId;
@@ -146,14 +159,6 @@ void CQuorvaneDoc::adoptMerged(CardStore& merged, int conflicts, const QString& 
             s.tree->SelectCardInCategory(s.tree->GetCategoryItemAt(s.categoryId), position);
         }
     }
-    // The status line always says it (replacing its note that the save would merge); cards kept
-    // twice are also told in a box, or, by the automatic save, in a note the bar keeps a while.
-    emit statusMessage(mergedText(name, 0));
-    if (conflicts > 0 && !m_automaticSave) {
-        guiPrompter().message(mergedText(name, conflicts), QString(), GuiPrompter::Icon::Information);
-    } else if (conflicts > 0) {
-        emit statusNotice(mergedText(name, conflicts));
-    }
 }
 
 void CQuorvaneDoc::checkFileOnDisk() {
@@ -166,6 +171,11 @@ void CQuorvaneDoc::checkFileOnDisk() {
         m_settle.start();
         return;
     }
+    checkOwnFile();
+    mergeConflictCopies();  // a sync program may have left one beside the file
+}
+
+void CQuorvaneDoc::checkOwnFile() {
     const QString path = m_fileOnDisk;
     const std::string file = fileBytesName(path);
     if (!m_watcher.files().contains(path) && QFileInfo::exists(path)) {

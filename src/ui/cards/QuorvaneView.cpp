@@ -118,6 +118,10 @@ void CQuorvaneView::OnUpdate(View*, const UpdateHint* hint) {
             selectionModel()->setCurrentIndex(GetCategoryItemAt(currentCategory),
                                               QItemSelectionModel::ClearAndSelect);
         }
+        // Cards read again or merged may be more or fewer: the bar's counts follow.
+        emit cardCountsChanged(currentCategory >= 0 ? GetCategoryCardCount(GetCategoryItemAt(currentCategory))
+                                                    : webSitesCount(),
+                               GetTotalCardCount());
     }
     m_silent = false;
     if (cardWasSelected) {
