@@ -17,10 +17,10 @@
 #include "FuzzSupport.h"
 #include "cardstore/CardFile.h"
 #include "cardstore/DateStamp.h"
-#include "cli/CardExchange.h"
-#include "cli/Csv.h"
 #include "cli/DocumentAccess.h"
 #include "common/SafeFile.h"
+#include "exchange/CardExport.h"
+#include "exchange/CardImport.h"
 
 namespace {
 
@@ -90,16 +90,9 @@ std::vector<Seen> cardsOf(const CardStore& store, Kept kept) {
     return seen;
 }
 
-ImportBatch importText(const std::string& text, std::uint8_t form, bool& readable) {
-    readable = true;
-    if (form == 3) return importJson(text);
-    std::string error;
-    auto rows = parseCsv(text, error);
-    if (!rows) {
-        readable = false;
-        return {};
-    }
-    return importCsv(*rows, static_cast<CsvLayout>(form));
+ImportBatch importText(const std::string& text, std::uint8_t form) {
+    if (form == 3) return importCards(text, "input", {ExchangeFormat::Json, std::nullopt});
+    return importCards(text, "input", {ExchangeFormat::Csv, static_cast<CsvLayout>(form)});
 }
 
 // The document as export writes it in the same form.
@@ -127,11 +120,10 @@ std::vector<Seen> shownCards(std::vector<Seen> cards) {
 
 void reimportsTheSame(const CardStore& store, std::uint8_t form) {
     const std::string exported = exportText(store, form);
-    bool readable = false;
-    ImportBatch batch = importText(exported, form, readable);
-    if (!readable || !batch.ok) std::abort();
+    ImportBatch batch = importText(exported, form);
+    if (!batch.ok()) std::abort();
     CardStore again;
-    addImportedCards(batch, form == 3 ? ExchangeFormat::Json : ExchangeFormat::Csv, again);
+    addImportedCards(batch, again);
     const Kept kept = keptBy(form);
     if (form == 3 ? cardsOf(again, kept) != cardsOf(store, kept)
                   : cardsOf(again, kept) != shownCards(cardsOf(store, kept)))
@@ -149,14 +141,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }();
     (void)quiet;
     const std::uint8_t form = data[0] % 4;
-    const ExchangeFormat format = form == 3 ? ExchangeFormat::Json : ExchangeFormat::Csv;
     const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
 
-    bool readable = false;
-    ImportBatch batch = importText(text, form, readable);
-    if (!readable || !batch.ok) return 0;
+    ImportBatch batch = importText(text, form);
+    if (!batch.ok()) return 0;
     CardStore store;
-    addImportedCards(batch, format, store);
+    addImportedCards(batch, store);
 
     // What was imported saves, and loads back the same.
     FixedPrompter ui;

@@ -1,4 +1,4 @@
-// export and import: the commands around the exchange formats (cli/CardExchange.h).
+// export and import: the commands around the exchange formats (exchange/CardImport.h, CardExport.h).
 #include <sys/stat.h>
 
 #include <iostream>
@@ -6,10 +6,10 @@
 
 #include "cardstore/CardFile.h"
 #include "cli/CardEditing.h"
-#include "cli/CardExchange.h"
-#include "cli/Csv.h"
 #include "cli/DocumentAccess.h"
 #include "common/SafeFile.h"
+#include "exchange/CardExport.h"
+#include "exchange/CardImport.h"
 
 namespace {
 
@@ -40,7 +40,8 @@ bool writeExport(const ExportOptions& options, const std::string& text) {
 
 int cmdExport(const ExportOptions& options) {
     TerminalPrompter ui;
-    if (!usePasswordSource(ui, options.password)) return 1;
+    if (!usePasswordSource(ui, options.password))
+        return 1;
     if (!options.output.empty() && fileExists(options.output) && !options.force) {
         std::cerr << options.output << " already exists (use --force to replace it).\n";
         return 1;
@@ -49,19 +50,22 @@ int cmdExport(const ExportOptions& options) {
     if (options.format == ExchangeFormat::Json) {
         CardDocumentIndex index;
         LoadResult result;
-        if (!indexForCommand(options.file, index, ui, 0, result)) return 1;
+        if (!indexForCommand(options.file, index, ui, 0, result))
+            return 1;
         std::ostringstream out;
         writeDocumentJson(out, index, result, 0);
         text = out.str();
     } else {
         CardStore store;
         LoadResult result;
-        if (!loadForCommand(options.file, store, ui, 0, result)) return 1;
+        if (!loadForCommand(options.file, store, ui, 0, result))
+            return 1;
         text = exportCsv(store, options.layout);
         if (const int deleted = store.GetCategoryList(kDeletedCategoryId)->GetCardCount())
             std::cerr << deleted << " deleted card(s) were left out of the CSV.\n";
     }
-    if (!writeExport(options, text)) return 1;
+    if (!writeExport(options, text))
+        return 1;
     std::cerr << "Warning: " << (options.output.empty() ? std::string("the output") : options.output)
               << " holds your cards and passwords unencrypted. Keep it safe and delete it when you are done.\n";
     return 0;
@@ -74,39 +78,27 @@ int cmdImport(const ImportOptions& options) {
         std::cerr << error << '\n';
         return 1;
     }
-    const std::string text(bytes->begin(), bytes->end());
-    ImportBatch batch;
-    if (options.format == ExchangeFormat::Json) {
-        batch = importJson(text);
-    } else {
-        auto rows = parseCsv(text, error);
-        if (!rows) {
-            std::cerr << options.input << " is not readable CSV: " << error << ".\n";
-            return 1;
-        }
-        batch = importCsv(*rows, options.layout);
-    }
-    if (!batch.ok) {
-        std::cerr << "Nothing was imported.\n";
+    ImportBatch batch =
+        importCards(std::string(bytes->begin(), bytes->end()), options.input, {options.format, options.layout});
+    if (!batch.ok()) {
+        std::cerr << batch.error << "\nNothing was imported.\n";
         return 1;
     }
 
     DocumentChange doc;
-    if (!doc.open(options.file, options.password, options.force, true)) return 1;
+    if (!doc.open(options.file, options.password, options.force, true))
+        return 1;
     // Every card is made before the first is added, and the document is written once: an import
     // happens whole or not at all.
-    const std::map<std::string, int> counts = addImportedCards(batch, options.format, doc.store);
+    const std::size_t total = batch.cards.size();
+    const std::map<std::string, int> counts = addImportedCards(batch, doc.store);
     if (!doc.save()) {
         std::cerr << "Nothing was imported.\n";
         return 1;
     }
-    for (const auto& [from, to] : batch.mapped)
-        if (from != to) std::cerr << (from.empty() ? std::string("(no group)") : "\"" + from + "\"") << " -> " << to << '\n';
-    std::size_t total = 0;
-    for (const auto& [category, count] : counts) {
-        std::cerr << count << " card(s) into " << category << '\n';
-        total += static_cast<std::size_t>(count);
-    }
+    std::cerr << "Read " << options.input << " as " << batch.source << ".\n";
+    for (const std::string& line : importSummary(batch, counts))
+        std::cerr << line << '\n';
     std::cerr << total << " card(s) imported into " << options.file << ".\n";
     return 0;
 }
