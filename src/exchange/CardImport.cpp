@@ -148,12 +148,12 @@ ImportBatch importCards(const std::string& text, const std::string& name, const 
     return importOwnJson(json);
 }
 
-std::map<std::string, int> addImportedCards(ImportBatch& batch, CardStore& store) {
+std::map<std::string, int> addImportedCards(ImportBatch& batch, CardStore& store, int dateFormat) {
     std::map<std::string, int> counts;
     for (auto& card : batch.cards) {
         const int list = card->listPosition;
         card->listPosition = 0;
-        card->dateText = FormatDateStamp(card->dateStamp, 0);
+        card->dateText = FormatDateStamp(card->dateStamp, dateFormat);
         CardList* target = store.GetCategoryList(list);
         ++counts[list == kDeletedCategoryId ? std::string("the deleted cards")
                  : target                   ? categoryDisplayName(list)

@@ -33,8 +33,9 @@ struct ImportBatch {
 ImportBatch importCards(const std::string& text, const std::string& name, const ImportRequest& request = {});
 
 /// Adds the batch's cards to `store`, each to its list (which may be the deleted cards or a number that
-/// is no category, from this program's JSON), and returns how many went where, by category name.
-std::map<std::string, int> addImportedCards(ImportBatch& batch, CardStore& store);
+/// is no category, from this program's JSON), its date shown in date format `dateFormat`, and returns
+/// how many went where, by category name.
+std::map<std::string, int> addImportedCards(ImportBatch& batch, CardStore& store, int dateFormat = 0);
 
 /// The summary of an import for people: one line per group or folder that went to a category of
 /// another name, one per category with its count, and what was left out.

@@ -48,6 +48,8 @@ inline constexpr int FindAgain = 1042;
 inline constexpr int CopyPassword = 32830;
 inline constexpr int Preferences = 32827;
 inline constexpr int FileLock = 32850;  // ours: locks the encrypted documents, or unlocks the active one
+inline constexpr int FileImport = 32852;  // ours: cards from another password manager's or browser's export
+inline constexpr int FileExport = 32853;  // ours: the active document's cards as CSV or JSON
 
 // Internet and help.
 inline constexpr int LaunchWww = 32780;
