@@ -40,8 +40,7 @@ bool writeExport(const ExportOptions& options, const std::string& text) {
 
 int cmdExport(const ExportOptions& options) {
     TerminalPrompter ui;
-    if (!usePasswordSource(ui, options.password))
-        return 1;
+    if (!usePasswordSource(ui, options.password)) return 1;
     if (!options.output.empty() && fileExists(options.output) && !options.force) {
         std::cerr << options.output << " already exists (use --force to replace it).\n";
         return 1;
@@ -50,22 +49,19 @@ int cmdExport(const ExportOptions& options) {
     if (options.format == ExchangeFormat::Json) {
         CardDocumentIndex index;
         LoadResult result;
-        if (!indexForCommand(options.file, index, ui, 0, result))
-            return 1;
+        if (!indexForCommand(options.file, index, ui, 0, result)) return 1;
         std::ostringstream out;
         writeDocumentJson(out, index, result, 0);
         text = out.str();
     } else {
         CardStore store;
         LoadResult result;
-        if (!loadForCommand(options.file, store, ui, 0, result))
-            return 1;
+        if (!loadForCommand(options.file, store, ui, 0, result)) return 1;
         text = exportCsv(store, options.layout);
         if (const int deleted = store.GetCategoryList(kDeletedCategoryId)->GetCardCount())
             std::cerr << deleted << " deleted card(s) were left out of the CSV.\n";
     }
-    if (!writeExport(options, text))
-        return 1;
+    if (!writeExport(options, text)) return 1;
     std::cerr << "Warning: " << (options.output.empty() ? std::string("the output") : options.output)
               << " holds your cards and passwords unencrypted. Keep it safe and delete it when you are done.\n";
     return 0;

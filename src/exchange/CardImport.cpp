@@ -169,6 +169,8 @@ std::vector<std::string> importSummary(const ImportBatch& batch, const std::map<
     for (const auto& [group, categories] : batch.groups) {
         if (categories.size() == 1 && categories.begin()->first == group)
             continue;
+        if (group.empty() && batch.groups.size() == 1)
+            continue;  // a file without groups (a browser's)
         std::string line = (group.empty() ? std::string("(no group)") : "\"" + group + "\"") + " -> ";
         bool first = true;
         for (const auto& [category, count] : categories) {

@@ -118,6 +118,9 @@ void CQuorvaneView::OnUpdate(View*, const UpdateHint* hint) {
             selectionModel()->setCurrentIndex(GetCategoryItemAt(currentCategory),
                                               QItemSelectionModel::ClearAndSelect);
         }
+        // Many cards may have come or gone at once (an import): the bar's counts follow.
+        emit cardCountsChanged(currentCategory >= 0 ? GetCategoryCardCount(GetCategoryItemAt(currentCategory)) : 0,
+                               GetTotalCardCount());
     }
     m_silent = false;
     if (cardWasSelected) {

@@ -46,6 +46,8 @@ QString importReport(const QString& name, const ImportBatch& batch, std::size_t 
     for (const auto& [group, categories] : batch.groups) {
         if (categories.size() == 1 && categories.begin()->first == group)
             continue;
+        if (group.empty() && batch.groups.size() == 1)
+            continue;  // a file without groups (a browser's)
         if (first)
             text += QStringLiteral("\n\nGroups and folders:");
         first = false;
