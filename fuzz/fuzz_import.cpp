@@ -1,5 +1,6 @@
 // Fuzzes what import reads: the first input byte picks the form (this program's CSV layout, the
-// KeePassXC layout, the Bitwarden layout, or JSON as dump writes it), the rest is the file. Whatever
+// KeePassXC layout, the Bitwarden layout, or JSON as dump writes it; from 0x80 on, whatever the content
+// is recognised as, every other program's layout included), the rest is the file. Whatever
 // import accepts must go into a document that saves and loads back to the same cards, and export in
 // the same form must give a file that imports back to those cards again.
 
@@ -90,7 +91,10 @@ std::vector<Seen> cardsOf(const CardStore& store, Kept kept) {
     return seen;
 }
 
+constexpr std::uint8_t kRecognised = 4;
+
 ImportBatch importText(const std::string& text, std::uint8_t form) {
+    if (form == kRecognised) return importCards(text, "input");
     if (form == 3) return importCards(text, "input", {ExchangeFormat::Json, std::nullopt});
     return importCards(text, "input", {ExchangeFormat::Csv, static_cast<CsvLayout>(form)});
 }
@@ -140,7 +144,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return true;
     }();
     (void)quiet;
-    const std::uint8_t form = data[0] % 4;
+    const std::uint8_t form = data[0] >= 0x80 ? kRecognised : data[0] % 4;
     const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
 
     ImportBatch batch = importText(text, form);
@@ -159,8 +163,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Export and import again: the same cards. JSON keeps every card; what it imported also goes
     // through each CSV layout, which keeps the cards of the fifteen categories.
-    reimportsTheSame(store, form);
-    if (form == 3)
+    // What the content was recognised as comes back through this program's own JSON.
+    reimportsTheSame(store, form == kRecognised ? 3 : form);
+    if (form == 3 || form == kRecognised)
         for (std::uint8_t layout = 0; layout < 3; ++layout) reimportsTheSame(store, layout);
     return 0;
 }

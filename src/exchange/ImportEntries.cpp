@@ -111,7 +111,9 @@ void addLine(std::string& note, const std::string& label, const std::string& tex
 // The entry's one-time code setup on a line of its own, where the card's codes come from; a text that
 // is no setup, or a second setup, stays as a line under its column's name.
 void addSetup(std::string& note, const std::string& value, const std::string& label, const ImportedEntry& entry) {
-    const std::string text = std::regex_replace(value, std::regex("^\\s+|\\s+$"), "");
+    const std::size_t begin = value.find_first_not_of(" \t\r\n");
+    const std::string text =
+        begin == std::string::npos ? std::string() : value.substr(begin, value.find_last_not_of(" \t\r\n") + 1 - begin);
     if (text.empty())
         return;
     const std::string lower = asciiLower(text.substr(0, 10));
@@ -168,7 +170,8 @@ std::optional<std::uint32_t> stampFromIso(const std::string& text) {
         R"(\s*(\d{4})-(\d{2})-(\d{2})(?:[T ](\d{2}):(\d{2})(?::(\d{2})(?:[.,]\d+)?)?)?\s*(Z|[+-]\d{2}:?\d{2})?\s*)",
         std::regex::icase);
     std::smatch m;
-    if (!std::regex_match(text, m, iso))
+    // std::regex recurses per character: a long text is no time, and is not handed to it.
+    if (text.size() > 64 || !std::regex_match(text, m, iso))
         return std::nullopt;
     auto number = [&](int i) { return m[i].matched ? std::stoi(m[i].str()) : 0; };
     std::tm when{};
@@ -189,7 +192,8 @@ std::optional<std::uint32_t> stampFromIso(const std::string& text) {
     std::time_t utc = ::timegm(&when);
     const std::string zone = m[7].str();
     if (zone != "Z" && zone != "z") {
-        const std::string digits = std::regex_replace(zone.substr(1), std::regex(":"), "");
+        std::string digits = zone.substr(1);
+        std::erase(digits, ':');
         const int offset = std::stoi(digits.substr(0, 2)) * 3600 + std::stoi(digits.substr(2, 2)) * 60;
         utc -= zone[0] == '+' ? offset : -offset;
     }

@@ -156,7 +156,7 @@ void WelcomePane::refresh() {
     show();
     raise();
     if (wasHidden && m_frame.isActiveWindow())
-        m_commandButtons.front()->setFocus(Qt::OtherFocusReason);
+        m_commandButtons.front()->setFocus(Qt::TabFocusReason);  // with its focus frame: keys act on it
 }
 
 void WelcomePane::fillRecentFiles() {
