@@ -68,16 +68,17 @@ std::string columnsText(const CsvRow& header) {
     return text.empty() ? "none" : text;
 }
 
-ImportBatch importForeignCsv(const std::vector<CsvRow>& rows, const LayoutInfo& layout) {
+// The rows after the header at `first` (the rows' numbers in messages count from the file's first).
+ImportBatch importForeignCsv(const std::vector<CsvRow>& rows, std::size_t first, const LayoutInfo& layout) {
     ImportBatch batch;
     batch.source = layout.title + " CSV";
-    const CsvRow& header = rows.front();
-    for (std::size_t r = 1; r < rows.size() && batch.ok(); ++r) {
+    const CsvRow& header = rows[first];
+    for (std::size_t r = first + 1; r < rows.size() && batch.ok(); ++r) {
         if (blank(rows[r]))
             continue;
         if (rows[r].size() > header.size()) {
             batch.error = "Row " + std::to_string(r + 1) + " has " + std::to_string(rows[r].size()) +
-                          " fields but the first row names only " + std::to_string(header.size()) + " columns.";
+                          " fields but the header row names only " + std::to_string(header.size()) + " columns.";
             break;
         }
         auto card = cardFromEntry(entryFromRow(layout, header, rows[r]), "Row " + std::to_string(r + 1), batch);
@@ -98,20 +99,22 @@ ImportBatch importCsvText(const std::string& text, const std::string& name, cons
     auto rows = parseCsv(text, error);
     if (!rows)
         return failed(name + " is not readable CSV: " + error + ".");
-    std::erase_if(*rows, blank);  // blank lines before the header too
-    if (rows->empty()) {
+    // Blank lines before the header are skipped, but counted, so that row numbers are the file's.
+    const std::size_t first =
+        static_cast<std::size_t>(std::find_if_not(rows->begin(), rows->end(), blank) - rows->begin());
+    if (first == rows->size()) {
         ImportBatch empty;
         empty.source = "an empty file";
         return empty;
     }
-    if (request.layout == CsvLayout::Quorvane || (!request.layout && ownHeaderCategory(rows->front()) >= 0))
+    if (request.layout == CsvLayout::Quorvane || (!request.layout && ownHeaderCategory((*rows)[first]) >= 0))
         return importOwnCsv(*rows);
-    const CsvRow& header = rows->front();
+    const CsvRow& header = (*rows)[first];
     std::optional<CsvLayout> layout = request.layout;
     if (!layout)
         layout = recognizeHeader(header);
     if (!layout)
-        return failed("No layout import knows fits " + name + ". Its first row names the columns " +
+        return failed("No layout import knows fits " + name + ". Its header row names the columns " +
                       columnsText(header) + ". The layouts known are " + knownLayoutsText() + ".");
     const LayoutInfo& info = *layoutInfo(*layout);
     std::string missing;
@@ -120,9 +123,9 @@ ImportBatch importCsvText(const std::string& text, const std::string& name, cons
                          [&](const std::string& h) { return asciiLower(h) == asciiLower(column); }))
             missing += (missing.empty() ? "" : ", ") + column;
     if (!missing.empty())
-        return failed(name + " is not a " + info.title + " export: its first row lacks the columns " + missing +
+        return failed(name + " is not a " + info.title + " export: its header row lacks the columns " + missing +
                       " (it names " + columnsText(header) + ").");
-    return importForeignCsv(*rows, info);
+    return importForeignCsv(*rows, first, info);
 }
 
 }  // namespace

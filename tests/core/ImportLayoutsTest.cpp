@@ -252,6 +252,9 @@ TEST(ImportLayouts, WhatCannotBeReadIsRefusedWithReasons) {
         {"Group,Title,Username,Password,URL,Notes\nA,ok,,,,\nB,Greek,\xCE\xA9,,,\n",
          {},
          {"Row 3 (card \"Greek\"), field Description: The character"}},
+        // Rows are counted from the file's first, an empty row before the header included.
+        {",,,\nname,url,username,password\nx,https://x.example,\xCE\xA9,\n", {},
+         {"Row 3 (card \"x\"), field User ID: The character"}},
         {"Group,Title,Username,Password,URL,Notes\nA,b,c,d,e,f,g\n", {}, {"Row 2 has 7 fields"}},
         {"Group,Title\n\"unclosed,x\n", {}, {"is not readable CSV"}},
         {R"({"encrypted": true, "items": []})", {}, {"encrypted Bitwarden export"}},
