@@ -1,5 +1,6 @@
 // Fuzzes what import reads: the first input byte picks the form (this program's CSV layout, the
-// KeePassXC layout, the Bitwarden layout, or JSON as dump writes it), the rest is the file. Whatever
+// KeePassXC layout, the Bitwarden layout, or JSON as dump writes it; from 0x80 on, whatever the content
+// is recognised as, every other program's layout included), the rest is the file. Whatever
 // import accepts must go into a document that saves and loads back to the same cards, and export in
 // the same form must give a file that imports back to those cards again.
 
@@ -17,10 +18,10 @@
 #include "FuzzSupport.h"
 #include "cardstore/CardFile.h"
 #include "cardstore/DateStamp.h"
-#include "cli/CardExchange.h"
-#include "cli/Csv.h"
 #include "cli/DocumentAccess.h"
 #include "common/SafeFile.h"
+#include "exchange/CardExport.h"
+#include "exchange/CardImport.h"
 
 namespace {
 
@@ -90,16 +91,12 @@ std::vector<Seen> cardsOf(const CardStore& store, Kept kept) {
     return seen;
 }
 
-ImportBatch importText(const std::string& text, std::uint8_t form, bool& readable) {
-    readable = true;
-    if (form == 3) return importJson(text);
-    std::string error;
-    auto rows = parseCsv(text, error);
-    if (!rows) {
-        readable = false;
-        return {};
-    }
-    return importCsv(*rows, static_cast<CsvLayout>(form));
+constexpr std::uint8_t kRecognised = 4;
+
+ImportBatch importText(const std::string& text, std::uint8_t form) {
+    if (form == kRecognised) return importCards(text, "input");
+    if (form == 3) return importCards(text, "input", {ExchangeFormat::Json, std::nullopt});
+    return importCards(text, "input", {ExchangeFormat::Csv, static_cast<CsvLayout>(form)});
 }
 
 // The document as export writes it in the same form.
@@ -127,11 +124,10 @@ std::vector<Seen> shownCards(std::vector<Seen> cards) {
 
 void reimportsTheSame(const CardStore& store, std::uint8_t form) {
     const std::string exported = exportText(store, form);
-    bool readable = false;
-    ImportBatch batch = importText(exported, form, readable);
-    if (!readable || !batch.ok) std::abort();
+    ImportBatch batch = importText(exported, form);
+    if (!batch.ok()) std::abort();
     CardStore again;
-    addImportedCards(batch, form == 3 ? ExchangeFormat::Json : ExchangeFormat::Csv, again);
+    addImportedCards(batch, again);
     const Kept kept = keptBy(form);
     if (form == 3 ? cardsOf(again, kept) != cardsOf(store, kept)
                   : cardsOf(again, kept) != shownCards(cardsOf(store, kept)))
@@ -148,15 +144,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return true;
     }();
     (void)quiet;
-    const std::uint8_t form = data[0] % 4;
-    const ExchangeFormat format = form == 3 ? ExchangeFormat::Json : ExchangeFormat::Csv;
+    const std::uint8_t form = data[0] >= 0x80 ? kRecognised : data[0] % 4;
     const std::string text(reinterpret_cast<const char*>(data) + 1, size - 1);
 
-    bool readable = false;
-    ImportBatch batch = importText(text, form, readable);
-    if (!readable || !batch.ok) return 0;
+    ImportBatch batch = importText(text, form);
+    if (!batch.ok()) return 0;
     CardStore store;
-    addImportedCards(batch, format, store);
+    addImportedCards(batch, store);
 
     // What was imported saves, and loads back the same.
     FixedPrompter ui;
@@ -169,8 +163,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Export and import again: the same cards. JSON keeps every card; what it imported also goes
     // through each CSV layout, which keeps the cards of the fifteen categories.
-    reimportsTheSame(store, form);
-    if (form == 3)
+    // What the content was recognised as comes back through this program's own JSON.
+    reimportsTheSame(store, form == kRecognised ? 3 : form);
+    if (form == 3 || form == kRecognised)
         for (std::uint8_t layout = 0; layout < 3; ++layout) reimportsTheSame(store, layout);
     return 0;
 }

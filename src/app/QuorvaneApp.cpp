@@ -20,6 +20,7 @@
 #include "ui/common/DocumentTypes.h"
 #include "ui/common/GuiPrompter.h"
 #include "ui/common/Platform.h"
+#include "ui/exchange/ExchangeCommands.h"
 #include "ui/fileenc/FileEncryptionCommands.h"
 #include "ui/frame/MainFrame.h"
 #include "ui/otp/OtpCommands.h"
@@ -96,6 +97,7 @@ bool CQuorvaneApp::InitInstance(const QStringList& arguments, Options options) {
     installPrefsCommands(*m_mainFrame);
     installBrowserCommands(*m_mainFrame);
     installFileEncryptionCommands(*m_mainFrame);
+    installExchangeCommands(*m_mainFrame);
     installLockCommands(*m_mainFrame);
     ShowSplashScreen();
 

@@ -23,7 +23,12 @@ constexpr const char* kFooter =
 const std::map<std::string, ExchangeFormat> kFormats = {{"csv", ExchangeFormat::Csv},
                                                          {"json", ExchangeFormat::Json}};
 const std::map<std::string, bool> kSwitchStates = {{"on", true}, {"off", false}};
+// Every layout import reads, by the name the command line gives it; export writes the first three.
 const std::map<std::string, CsvLayout> kLayouts = {
+    {"quorvane", CsvLayout::Quorvane}, {"keepassxc", CsvLayout::KeePassXC}, {"bitwarden", CsvLayout::Bitwarden},
+    {"chromium", CsvLayout::Chromium}, {"firefox", CsvLayout::Firefox},     {"safari", CsvLayout::Safari},
+    {"1password", CsvLayout::OnePassword}};
+const std::map<std::string, CsvLayout> kExportLayouts = {
     {"quorvane", CsvLayout::Quorvane}, {"keepassxc", CsvLayout::KeePassXC}, {"bitwarden", CsvLayout::Bitwarden}};
 
 void addForceWrite(CLI::App* sub, bool& force) {
@@ -82,8 +87,24 @@ void addExchangeFormat(CLI::App* sub, ExchangeFormat& format, CsvLayout& layout)
         ->transform(CLI::CheckedTransformer(kFormats, CLI::ignore_case));
     sub->add_option("--layout", layout,
                     "the CSV columns: quorvane (a header row per category with its field labels), keepassxc "
-                    "(Group,Title,Username,Password,URL,Notes) or bitwarden (folder,favorite,type,name,notes,"
-                    "fields,reminder,login_uri,login_username,login_password,login_totp)")
+                    "(Group,Title,Username,Password,URL,Notes,TOTP,Icon,Last Modified,Created) or bitwarden "
+                    "(folder,favorite,type,name,notes,fields,reprompt,login_uri,login_username,login_password,"
+                    "login_totp)")
+        ->type_name("LAYOUT")
+        ->transform(CLI::CheckedTransformer(kExportLayouts, CLI::ignore_case));
+}
+
+// Import recognises the form and layout from the file; these options force them.
+void addImportFormat(CLI::App* sub, ImportOptions& o) {
+    sub->add_option_function<ExchangeFormat>(
+           "--format", [&o](const ExchangeFormat& format) { o.format = format; },
+           "csv or json; recognised from the content when not given")
+        ->type_name("csv|json")
+        ->transform(CLI::CheckedTransformer(kFormats, CLI::ignore_case));
+    sub->add_option_function<CsvLayout>(
+           "--layout", [&o](const CsvLayout& layout) { o.layout = layout; },
+           "the CSV layout, recognised from the header row when not given: quorvane, keepassxc, bitwarden, "
+           "chromium (Chrome, Edge), firefox, safari (Apple Passwords) or 1password")
         ->type_name("LAYOUT")
         ->transform(CLI::CheckedTransformer(kLayouts, CLI::ignore_case));
 }
@@ -257,8 +278,12 @@ std::unique_ptr<CliApp> makeCliApp() {
             std::make_shared<ImportOptions>(),
             [](CLI::App* sub, ImportOptions& o) {
                 sub->add_option("FILE", o.file, "the card document")->required()->type_name("");
-                sub->add_option("IN", o.input, "the CSV or JSON file to read")->required()->type_name("");
-                addExchangeFormat(sub, o.format, o.layout);
+                sub->add_option("IN", o.input,
+                                "the CSV or JSON file to read: this program's export, or another password manager's "
+                                "or browser's")
+                    ->required()
+                    ->type_name("");
+                addImportFormat(sub, o);
                 addForceWrite(sub, o.force);
                 addPasswordFile(sub, o.password);
             },

@@ -1,4 +1,4 @@
-// export and import: the commands around the exchange formats (cli/CardExchange.h).
+// export and import: the commands around the exchange formats (exchange/CardImport.h, CardExport.h).
 #include <sys/stat.h>
 
 #include <iostream>
@@ -6,10 +6,10 @@
 
 #include "cardstore/CardFile.h"
 #include "cli/CardEditing.h"
-#include "cli/CardExchange.h"
-#include "cli/Csv.h"
 #include "cli/DocumentAccess.h"
 #include "common/SafeFile.h"
+#include "exchange/CardExport.h"
+#include "exchange/CardImport.h"
 
 namespace {
 
@@ -74,39 +74,27 @@ int cmdImport(const ImportOptions& options) {
         std::cerr << error << '\n';
         return 1;
     }
-    const std::string text(bytes->begin(), bytes->end());
-    ImportBatch batch;
-    if (options.format == ExchangeFormat::Json) {
-        batch = importJson(text);
-    } else {
-        auto rows = parseCsv(text, error);
-        if (!rows) {
-            std::cerr << options.input << " is not readable CSV: " << error << ".\n";
-            return 1;
-        }
-        batch = importCsv(*rows, options.layout);
-    }
-    if (!batch.ok) {
-        std::cerr << "Nothing was imported.\n";
+    ImportBatch batch =
+        importCards(std::string(bytes->begin(), bytes->end()), options.input, {options.format, options.layout});
+    if (!batch.ok()) {
+        std::cerr << batch.error << "\nNothing was imported.\n";
         return 1;
     }
 
     DocumentChange doc;
-    if (!doc.open(options.file, options.password, options.force, true)) return 1;
+    if (!doc.open(options.file, options.password, options.force, true))
+        return 1;
     // Every card is made before the first is added, and the document is written once: an import
     // happens whole or not at all.
-    const std::map<std::string, int> counts = addImportedCards(batch, options.format, doc.store);
+    const std::size_t total = batch.cards.size();
+    const std::map<std::string, int> counts = addImportedCards(batch, doc.store);
     if (!doc.save()) {
         std::cerr << "Nothing was imported.\n";
         return 1;
     }
-    for (const auto& [from, to] : batch.mapped)
-        if (from != to) std::cerr << (from.empty() ? std::string("(no group)") : "\"" + from + "\"") << " -> " << to << '\n';
-    std::size_t total = 0;
-    for (const auto& [category, count] : counts) {
-        std::cerr << count << " card(s) into " << category << '\n';
-        total += static_cast<std::size_t>(count);
-    }
+    std::cerr << "Read " << options.input << " as " << batch.source << ".\n";
+    for (const std::string& line : importSummary(batch, counts))
+        std::cerr << line << '\n';
     std::cerr << total << " card(s) imported into " << options.file << ".\n";
     return 0;
 }

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "exchange/ExchangeLayouts.h"
+
 /// Where the document's password comes from: standard input (a terminal prompt without echo, or the
 /// first line of piped input), or the first line of a private file.
 struct PasswordSource {
@@ -102,8 +104,6 @@ struct OtpSetOptions {
     bool force = false;   // write even when the document is locked or changed elsewhere
     PasswordSource password;
 };
-enum class ExchangeFormat { Csv, Json };
-enum class CsvLayout { Quorvane, KeePassXC, Bitwarden };
 struct ExportOptions {
     std::string file;
     ExchangeFormat format = ExchangeFormat::Json;
@@ -115,8 +115,8 @@ struct ExportOptions {
 struct ImportOptions {
     std::string file;
     std::string input;
-    ExchangeFormat format = ExchangeFormat::Json;
-    CsvLayout layout = CsvLayout::Quorvane;
+    std::optional<ExchangeFormat> format;  // recognised from the content when not given
+    std::optional<CsvLayout> layout;
     bool force = false;  // write even when the document is locked or changed elsewhere
     PasswordSource password;
 };

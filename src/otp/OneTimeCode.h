@@ -49,6 +49,11 @@ struct ParsedSetup {
 /// cannot give a code is refused with a message naming what is wrong.
 ParsedSetup parseSetup(std::string_view text, TextForm form = TextForm::Card);
 
+/// A time-based setup with the defaults (SHA1, 6 digits, 30 seconds) from a bare Base32 secret, as other
+/// programs export it without its address; with `steam`, Steam Guard's five characters. `issuer` and
+/// `account` (UTF-8) name it. Refused as parseSetup refuses a secret that is not Base32.
+ParsedSetup setupFromSecret(std::string_view base32, std::string issuer, std::string account, bool steam = false);
+
 /// The address of a setup in one plain form: the label %-encoded as "issuer:account", the secret in
 /// Base32 without padding, and only the parameters that differ from the defaults. Plain ASCII, so it
 /// reads the same as Windows-1252 and as UTF-8.

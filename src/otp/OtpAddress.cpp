@@ -175,6 +175,21 @@ ParsedSetup refused(std::string error) {
 
 }  // namespace
 
+ParsedSetup setupFromSecret(std::string_view base32, std::string issuer, std::string account, bool steam) {
+    std::string error;
+    auto key = base32Key(trimmed(base32), error);
+    if (!key) return refused(error);
+    Setup setup;
+    setup.secret = std::move(*key);
+    setup.issuer = std::move(issuer);
+    setup.account = std::move(account);
+    if (steam) {
+        setup.steam = true;
+        setup.digits = 5;
+    }
+    return {setup, {}};
+}
+
 ParsedSetup parseSetup(std::string_view text, TextForm form) {
     const std::string address = asUtf8(trimmed(text), form);
     std::string_view rest = address;

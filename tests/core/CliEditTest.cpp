@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "cardstore/CardFile.h"
 #include "cardstore/Categories.h"
+#include "cardstore/DateStamp.h"
 #include "common/Prompter.h"
 
 namespace {
@@ -253,39 +254,41 @@ TEST(CliExchange, EveryLayoutComesBackAsItWent) {
     EXPECT_EQ(flagged[1]["stateFlags"], 2);
 }
 
-TEST(CliExchange, OtherManagersGroupsMapToCategoriesAndNothingIsHalfImported) {
+TEST(CliExchange, OtherManagersExportsAreRecognisedAndNothingIsHalfImported) {
     TempDir dir;
+    // No --format or --layout: the header row says whose export it is.
     writeText(dir.file("kp.csv"),
-              "\xEF\xBB\xBFGroup,Title,Username,Password,URL,Notes\n"
-              "Root/Bank Accounts,My bank,me,pw1,https://bank.example,\n"
-              "Root/Internet,Forum,me2,pw2,https://forum.example,\"a\nb\"\n");
-    CliRun kp = runCli({"import", dir.file("k.qvf"), "--format", "csv", "--layout", "keepassxc", dir.file("kp.csv")});
+              "\xEF\xBB\xBF\"Group\",\"Title\",\"Username\",\"Password\",\"URL\",\"Notes\",\"TOTP\",\"Icon\","
+              "\"Last Modified\",\"Created\"\n"
+              "\"Root/Bank Accounts\",\"My bank\",\"me\",\"pw1\",\"https://bank.example\",\"\",\"\",\"0\",\"\","
+              "\"2021-03-04T10:20:30Z\"\n"
+              "\"Root/Internet\",\"Forum\",\"me2\",\"pw2\",\"https://forum.example\",\"a\nb\",\"JBSWY3DPEHPK3PXP\","
+              "\"0\",\"\",\"\"\n");
+    CliRun kp = runCli({"import", dir.file("k.qvf"), dir.file("kp.csv")});
     ASSERT_EQ(kp.status, 0) << kp.err;
-    EXPECT_NE(kp.err.find("\"Root/Internet\" -> Miscellaneous"), std::string::npos) << kp.err;
+    for (const char* said : {"as KeePassXC CSV.", "\"Root/Internet\" -> WWW Sites", "\"Root/Bank Accounts\" -> Bank Accounts",
+                             "1 card(s) into WWW Sites", "2 card(s) imported into"})
+        EXPECT_NE(kp.err.find(said), std::string::npos) << said << " in " << kp.err;
     nlohmann::json cards = cardsOf(dir.file("k.qvf"));
     ASSERT_EQ(cards.size(), 2u);
-    EXPECT_EQ(cards[0]["list"], 7);
-    EXPECT_EQ(cards[0]["fields"], nlohmann::json({"My bank", "https://bank.example", "me", "pw1"}));
-    EXPECT_EQ(cards[1]["list"], 14);
-    EXPECT_EQ(cards[1]["note"], "a\r\nb");
-
-    // Custom fields and a TOTP secret have no field of their own: they are kept in the note.
-    writeText(dir.file("bw.csv"),
-              "folder,favorite,type,name,notes,fields,reminder,login_uri,login_username,login_password,login_totp\n"
-              "www sites,1,login,Mail,n,PIN: 12,,https://mail.example,u,p,JBSWY3DP\n"
-              "www sites,0,login,Web,,,,,,,otpauth://totp/Web:me?secret=JBSWY3DPEHPK3PXP\n");
-    ASSERT_EQ(runCli({"import", dir.file("b.qvf"), "--format", "csv", "--layout", "bitwarden", dir.file("bw.csv")}).status, 0);
-    cards = cardsOf(dir.file("b.qvf"));
-    ASSERT_EQ(cards.size(), 2u);
     EXPECT_EQ(cards[0]["list"], 0);
-    EXPECT_EQ(cards[0]["note"], "n\r\nFields: PIN: 12\r\nTOTP: JBSWY3DP");
-    // An otpauth:// address is a line of its own: the card's one-time code setup.
-    EXPECT_EQ(cards[1]["note"], "otpauth://totp/Web:me?secret=JBSWY3DPEHPK3PXP");
+    EXPECT_EQ(cards[0]["note"], "a\r\nb\r\notpauth://totp/Forum:me2?secret=JBSWY3DPEHPK3PXP&issuer=Forum");
+    EXPECT_EQ(cards[1]["list"], 7);
+    EXPECT_EQ(cards[1]["fields"], nlohmann::json({"My bank", "https://bank.example", "me", "pw1"}));
+    EXPECT_EQ(cards[1]["dateStamp"], DateStampFor(2021, 3, 4, 11, 20, 30));  // the tests run in Amsterdam's time
+
+    // A file no layout fits is refused with its columns and the layouts known.
+    writeText(dir.file("odd.csv"), "Site,Login,Secret\nA,b,c\n");
+    CliRun odd = runCli({"import", dir.file("k.qvf"), dir.file("odd.csv")});
+    EXPECT_EQ(odd.status, 1);
+    EXPECT_NE(odd.err.find("Site, Login, Secret"), std::string::npos) << odd.err;
+    EXPECT_NE(odd.err.find("Chromium, Chrome, Edge (name,url,username,password)"), std::string::npos) << odd.err;
+    EXPECT_EQ(cardsOf(dir.file("k.qvf")).size(), 2u);
 
     // One text Windows-1252 cannot hold refuses the whole import, naming the row, card and field.
     const Data before = readData(dir.file("k.qvf"));
     writeText(dir.file("bad.csv"), "Group,Title,Username,Password,URL,Notes\nA,ok,,,,\nB,Greek,\xCE\xA9,,,\n");
-    CliRun bad = runCli({"import", dir.file("k.qvf"), "--format", "csv", "--layout", "keepassxc", dir.file("bad.csv")});
+    CliRun bad = runCli({"import", dir.file("k.qvf"), dir.file("bad.csv")});
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("Row 3 (card \"Greek\"), field Description: The character"), std::string::npos) << bad.err;
     EXPECT_NE(bad.err.find("Nothing was imported."), std::string::npos);

@@ -56,7 +56,8 @@ QString describe(const QList<QMenu*>& popups) {
 const QString kEditPopup = QStringLiteral(
     "&Edit: &Undo\tCtrl+Z|-|Cu&t\tCtrl+X|&Copy\tCtrl+C|&Paste\tCtrl+V|-|&Find...\tCtrl+F |-|Preferences...\tAlt+P");
 const QString kFilePopup = QStringLiteral(
-    "&File: &New\tAlt+N|&Open...\tCtrl+O|&Close|&Save\tCtrl+S|Save &As...|-|Encrypt On &Save...\tAlt+S|&Lock\tCtrl+L|-|"
+    "&File: &New\tAlt+N|&Open...\tCtrl+O|&Close|&Save\tCtrl+S|Save &As...|-|&Import...\tCtrl+I|&Export...|-|"
+    "Encrypt On &Save...\tAlt+S|&Lock\tCtrl+L|-|"
     "&Print...\tCtrl+P|Print Pre&view|P&rint Setup...|-|Recent File|-|E&xit");
 const QString kCardItems = QStringLiteral(
     "&New Card\tCtrl+N |&Delete Card\tCtrl+D|-|First Card|Last Card|-|&Edit Card\tCtrl+E |-|"
@@ -90,7 +91,7 @@ void CommandTableTest::menus_data() {
     QTest::addColumn<QString>("expected");
     QTest::newRow("128 no document") << 128
                                      << QStringLiteral(
-                                            "&File: &New\tAlt+N|&Open...\tCtrl+O|-|P&rint Setup...|-|Recent File|-|E&xit\n"
+                                            "&File: &New\tAlt+N|&Open...\tCtrl+O|&Import...\tCtrl+I|-|P&rint Setup...|-|Recent File|-|E&xit\n"
                                             "&View: &Toolbar|&Status Bar|-|Standard View\n"
                                             "&Help: &About Quorvane");
     QTest::newRow("129 plain") << 129
@@ -129,7 +130,7 @@ void CommandTableTest::acceleratorTable_data() {
         {"Shift+A", cmd::FileSaveAs},     {"Ctrl+C", cmd::EditCopy},       {"Shift+C", cmd::FileClose},
         {"Ctrl+D", cmd::DeleteCard},      {"Ctrl+E", cmd::EditCard},       {"Ctrl+F", cmd::EditFind},
         {"Ctrl+G", cmd::FindAgain},       {"Ctrl+N", cmd::NewCard},        {"Alt+N", cmd::FileNew},
-        {"Ctrl+O", cmd::FileOpen},        {"Ctrl+P", cmd::FilePrint},      {"Alt+P", cmd::Preferences},
+        {"Ctrl+O", cmd::FileOpen},        {"Ctrl+I", cmd::FileImport},        {"Ctrl+P", cmd::FilePrint},      {"Alt+P", cmd::Preferences},
         {"R", cmd::FilePrintSetup},       {"Ctrl+S", cmd::FileSave},       {"Alt+S", cmd::EncryptOnSave},
         {"V", cmd::PrintPreview},         {"Ctrl+V", cmd::EditPaste},      {"Alt+Backspace", cmd::EditUndo},
         {"Shift+Del", cmd::EditCut},      {"F1", cmd::Help},               {"Shift+F1", cmd::ContextHelp},

@@ -69,7 +69,9 @@ void ScriptedPrompter::reset(std::source_location where) {
     passwordTitles.clear();
     encryptionDialogs.clear();
     openFilters.clear();
+    openCaptions.clear();
     saveSuggestions.clear();
+    saveFilters.clear();
     popups.clear();
     dialogs.clear();
     shown.clear();
@@ -102,8 +104,9 @@ GuiPrompter::Answer ScriptedPrompter::question(const QString& text, bool withCan
     return answers.takeFirst();
 }
 
-QString ScriptedPrompter::openFileName(const QString&, const QStringList& nameFilters) {
+QString ScriptedPrompter::openFileName(const QString& caption, const QStringList& nameFilters) {
     openFilters.append(nameFilters);
+    openCaptions.append(caption);
     if (openNames.isEmpty()) {
         unexpected.append(QStringLiteral("open dialog"));
         return QString();
@@ -111,8 +114,9 @@ QString ScriptedPrompter::openFileName(const QString&, const QStringList& nameFi
     return openNames.takeFirst();
 }
 
-QString ScriptedPrompter::saveFileName(const QString&, const QString& suggested, const QStringList&) {
+QString ScriptedPrompter::saveFileName(const QString&, const QString& suggested, const QStringList& nameFilters) {
     saveSuggestions.append(suggested);
+    saveFilters.append(nameFilters);
     if (saveNames.isEmpty()) {
         unexpected.append(QStringLiteral("save dialog: ") + suggested);
         return QString();

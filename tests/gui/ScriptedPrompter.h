@@ -56,7 +56,9 @@ public:
     QStringList passwordTitles;
     QList<FileEncryptionInput> encryptionDialogs;  // what each File Encryption dialog opened with
     QList<QStringList> openFilters;
+    QStringList openCaptions;  // the titles of the open-file dialogs
     QStringList saveSuggestions;
+    QList<QStringList> saveFilters;
     QStringList popups;
     QStringList dialogs;    // window titles of the modal dialogs run, in order
     QList<QDialog*> shown;  // modeless dialogs shown (still owned by the program)

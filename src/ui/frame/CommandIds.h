@@ -51,6 +51,8 @@ inline constexpr int FileLock = 32850;  // ours: locks the encrypted documents, 
 inline constexpr int CopyOneTimeCode = 32852;   // ours: the selected card's one-time code to the clipboard
 inline constexpr int SetUpOneTimeCode = 32853;  // ours: sets, replaces or removes the card's code setup
 inline constexpr int ShowQrCode = 32854;        // ours: shows the card's code setup as a QR code
+inline constexpr int FileImport = 32855;  // ours: cards from another password manager's or browser's export
+inline constexpr int FileExport = 32856;  // ours: the active document's cards as CSV or JSON
 
 // Internet and help.
 inline constexpr int LaunchWww = 32780;

@@ -1,5 +1,6 @@
 #include "common/Wipe.h"
 #include "ui/frame/MainFrame.h"
+#include "ui/frame/WelcomePane.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -48,6 +49,7 @@ CMainFrame::CMainFrame(SettingsStore& settings, QWidget* parent) : QMainWindow(p
     createStatusBar();
     createMenus();
     installFrameCommands();
+    m_welcomePane = new WelcomePane(*this, m_mdiArea);
 
     ShowEncryptionStatus(false);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

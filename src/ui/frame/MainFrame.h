@@ -42,6 +42,7 @@ class QMenu;
 class QToolBar;
 class SettingsStore;
 class StatusDialogBar;
+class WelcomePane;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -132,6 +133,8 @@ public:
     MdiWindowList* windowList() const { return m_windowList; }
 
     QMdiArea* mdiArea() const { return m_mdiArea; }
+    /// What the window shows while no document is open.
+    WelcomePane* welcomePane() const { return m_welcomePane; }
     SettingsStore& settings() const { return m_settings; }
     void setDocManager(DocManager* manager);
     DocManager* docManager() const { return m_docManager; }
@@ -207,6 +210,7 @@ private:
     DocManager* m_docManager = nullptr;
     CommandTable* m_commands;
     QMdiArea* m_mdiArea;
+    WelcomePane* m_welcomePane = nullptr;
     MdiWindowList* m_windowList;
 
     QToolBar* m_mainToolBar = nullptr;

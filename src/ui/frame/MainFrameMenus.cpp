@@ -31,7 +31,7 @@ std::vector<Popup> menuLayout(int menuId) {
     using I = Item;
     if (menuId == CMainFrame::kMenuNoDocument) {
         return {
-            {"&File", {I{cmd::FileNew}, I{cmd::FileOpen}, I{kSep}, I{cmd::FilePrintSetup}, I{kSep}, I{kRecentFiles},
+            {"&File", {I{cmd::FileNew}, I{cmd::FileOpen}, I{cmd::FileImport}, I{kSep}, I{cmd::FilePrintSetup}, I{kSep}, I{kRecentFiles},
                        I{kSep}, I{cmd::AppExit}}},
             {"&View", {I{cmd::ViewToolbar}, I{cmd::ViewStatusBar}, I{kSep}, I{cmd::StandardView}}},
             {"&Help", {I{cmd::AppAbout, "&About Quorvane"}}},
@@ -52,6 +52,7 @@ std::vector<Popup> menuLayout(int menuId) {
     return {
         {"&File",
          {I{cmd::FileNew}, I{cmd::FileOpen}, I{cmd::FileClose}, I{cmd::FileSave}, I{cmd::FileSaveAs}, I{kSep},
+          I{cmd::FileImport}, I{cmd::FileExport}, I{kSep},
           I{cmd::EncryptOnSave}, I{cmd::FileLock}, I{kSep}, I{cmd::FilePrint}, I{cmd::PrintPreview}, I{cmd::FilePrintSetup}, I{kSep},
           I{kRecentFiles}, I{kSep}, I{cmd::AppExit}}},
         {"&Edit",

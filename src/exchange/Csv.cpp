@@ -1,4 +1,4 @@
-#include "cli/Csv.h"
+#include "exchange/Csv.h"
 
 #include <csv.h>
 
@@ -21,13 +21,16 @@ void onRowEnd(int, void* context) {
 }
 
 // Spaces around a field are part of it: a password may begin or end with one.
-int noSpace(unsigned char) { return 0; }
+int noSpace(unsigned char) {
+    return 0;
+}
 
 }  // namespace
 
 std::optional<std::vector<CsvRow>> parseCsv(const std::string& text, std::string& error) {
     std::string_view input(text);
-    if (input.substr(0, 3) == "\xEF\xBB\xBF") input.remove_prefix(3);
+    if (input.substr(0, 3) == "\xEF\xBB\xBF")
+        input.remove_prefix(3);
     csv_parser parser;
     if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0) {
         error = "out of memory";
@@ -43,14 +46,16 @@ std::optional<std::vector<CsvRow>> parseCsv(const std::string& text, std::string
         error += " after row " + std::to_string(reader.rows.size());
     }
     csv_free(&parser);
-    if (!ok) return std::nullopt;
+    if (!ok)
+        return std::nullopt;
     return std::move(reader.rows);
 }
 
 std::string csvLine(const CsvRow& row) {
     std::string line;
     for (std::size_t i = 0; i < row.size(); ++i) {
-        if (i) line += ',';
+        if (i)
+            line += ',';
         std::string quoted(row[i].size() * 2 + 2, '\0');
         quoted.resize(csv_write(quoted.data(), quoted.size(), row[i].data(), row[i].size()));
         line += quoted;
