@@ -25,6 +25,7 @@
 #include "ui/prefs/PrefsCommands.h"
 #include "ui/prefs/QSettingsStore.h"
 #include "ui/print/PrintCommands.h"
+#include "ui/secrets/SecretsCommands.h"
 
 CQuorvaneApp::CQuorvaneApp(std::unique_ptr<SettingsStore> settings) : m_settings(std::move(settings)) {}
 
@@ -95,6 +96,7 @@ bool CQuorvaneApp::InitInstance(const QStringList& arguments, Options options) {
     installBrowserCommands(*m_mainFrame);
     installFileEncryptionCommands(*m_mainFrame);
     installLockCommands(*m_mainFrame);
+    installSecretsCommands(*m_mainFrame);
     ShowSplashScreen();
 
     // A document named on the command line opens; otherwise no empty document is made. Options
