@@ -142,9 +142,10 @@ std::string cardNameFor(const QString& label, bool& exact) {
     exact = utf8ToWin1252(label.toStdString(), bytes);
     if (!exact) {
         QString plain;
-        for (const QChar c : label) {
-            std::string one;
-            plain += c.isSurrogate() || !utf8ToWin1252(QString(c).toStdString(), one) ? QLatin1Char('?') : c;
+        for (const char32_t c : label.toUcs4()) {
+            const QString one = QString::fromUcs4(&c, 1);
+            std::string bytes1252;
+            plain += utf8ToWin1252(one.toStdString(), bytes1252) ? one : QStringLiteral("?");
         }
         utf8ToWin1252(plain.toStdString(), bytes);
     }
