@@ -93,9 +93,15 @@ void SecretService::stop() {
 }
 
 QString SecretService::ownerDescription() const {
-    QDBusConnectionInterface* bus = m_connection.interface();
+    return describeOtherNameOwner(m_connection);
+}
+
+QString describeOtherNameOwner(const QDBusConnection& connection) {
+    QDBusConnectionInterface* bus = connection.interface();
+    if (!bus)
+        return {};
     const auto owner = bus->serviceOwner(kServiceName);
-    if (!owner.isValid() || owner.value().isEmpty())
+    if (!owner.isValid() || owner.value().isEmpty() || owner.value() == connection.baseService())
         return {};
     const auto pid = bus->servicePid(kServiceName);
     if (!pid.isValid())

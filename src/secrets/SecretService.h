@@ -24,6 +24,10 @@ class QDBusServiceWatcher;
 
 namespace secrets {
 
+/// "PROGRAM (process PID)" of whoever holds org.freedesktop.secrets on the bus other than this
+/// connection; empty when nobody does, or we do.
+QString describeOtherNameOwner(const QDBusConnection& connection);
+
 class SecretService : public QDBusVirtualObject {
     Q_OBJECT
 

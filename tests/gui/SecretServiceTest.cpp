@@ -217,6 +217,18 @@ print('ok', len(own))
         QCOMPARE(h->prompter.questions.size(), 2);
     }
 
+    void thePreferenceStartsAndStopsTheService() {
+        auto h = startWithDocument();
+        QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+        QVERIFY(bus->isServiceRegistered("org.freedesktop.secrets"));
+        writeSetting(*h->settings, settings::kSecretServiceProvide, 0);
+        h->frame()->reloadSettings();
+        QVERIFY(!bus->isServiceRegistered("org.freedesktop.secrets"));
+        writeSetting(*h->settings, settings::kSecretServiceProvide, 1);
+        h->frame()->reloadSettings();
+        QVERIFY(bus->isServiceRegistered("org.freedesktop.secrets"));
+    }
+
     void theNameHeldByAnotherProgramIsReported() {
         // Another connection of this process takes the name first; the window does not take it away.
         QDBusConnection other = QDBusConnection::connectToBus(QDBusConnection::SessionBus, "other-keyring");
