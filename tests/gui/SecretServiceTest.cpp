@@ -217,6 +217,23 @@ print('ok', len(own))
         QCOMPARE(h->prompter.questions.size(), 2);
     }
 
+    void gitCredentialHelperStoresGetsAndErases() {
+#ifndef QUORVANE_GIT_CREDENTIAL_LIBSECRET
+        QSKIP("git's libsecret credential helper was not built (libsecret-1-dev or git's contrib sources missing)");
+#else
+        auto h = startWithDocument();
+        const QString helper = QStringLiteral(QUORVANE_GIT_CREDENTIAL_LIBSECRET);
+        const QByteArray which = "protocol=https\nhost=git.example.org\n";
+        QCOMPARE(runClient(helper, {"store"}, which + "username=ann\npassword=gh-pw\n\n").exitCode, 0);
+        QCOMPARE(itemCards(h->doc()->store()).size(), 1);
+        const Run got = runClient(helper, {"get"}, which + "\n");
+        QVERIFY2(got.out.contains("username=ann\n") && got.out.contains("password=gh-pw\n"), got.out.constData());
+        QCOMPARE(runClient(helper, {"erase"}, which + "username=ann\n\n").exitCode, 0);
+        QVERIFY(itemCards(h->doc()->store()).isEmpty());
+        QVERIFY(!runClient(helper, {"get"}, which + "\n").out.contains("password="));
+#endif
+    }
+
     void thePreferenceStartsAndStopsTheService() {
         auto h = startWithDocument();
         QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
