@@ -52,6 +52,10 @@ public:
     /// for tests.
     std::function<QString(const QString& busName)> programOf;
 
+signals:
+    /// A program was handed the secret of an item (its executable; the item's path).
+    void secretHandedOut(const QString& program, const QString& itemPath);
+
 private:
     struct Session {
         QString owner;                       // the client's unique bus name

@@ -403,8 +403,10 @@ void SecretService::getSecrets(const QDBusMessage& message) {
             if (!item)
                 continue;
             const QByteArray secret = secretFromPasswordField(item->card->fourthField, item->record.base64);
-            if (auto sealed = self->seal(sessionPath, secret, item->record.contentType))
+            if (auto sealed = self->seal(sessionPath, secret, item->record.contentType)) {
                 secrets.insert(QDBusObjectPath(it.key()), *sealed);
+                emit self->secretHandedOut(self->m_programs.value(message.service()), it.key());
+            }
         }
         self->m_connection.send(message.createReply(QVariant::fromValue(secrets)));
     });

@@ -291,8 +291,10 @@ void SecretService::itemCall(const Target& target, const QDBusMessage& message) 
             }
             const QByteArray secret = secretFromPasswordField(found->card->fourthField, found->record.base64);
             const auto sealed = self->seal(sessionPath, secret, found->record.contentType);
-            if (sealed)
+            if (sealed) {
                 self->m_connection.send(message.createReply(QVariant::fromValue(*sealed)));
+                emit self->secretHandedOut(self->m_programs.value(message.service()), message.path());
+            }
             else
                 self->error(message, kNoSession, QStringLiteral("The session could not seal the secret."));
         });

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "ScriptedHarness.h"
@@ -17,6 +18,7 @@
 #include "prefs/MemorySettings.h"
 #include "prefs/SettingKeys.h"
 #include "secrets/ItemRecord.h"
+#include "secrets/SecretService.h"
 #include "ui/cards/QuorvaneDoc.h"
 #include "ui/frame/MainFrame.h"
 #include "ui/frame/StatusMessagePane.h"
@@ -232,6 +234,46 @@ print('ok', len(own))
         QVERIFY(itemCards(h->doc()->store()).isEmpty());
         QVERIFY(!runClient(helper, {"get"}, which + "\n").out.contains("password="));
 #endif
+    }
+
+    void chromiumKeepsItsKeyAcrossStarts() {
+        const QString chromium = QStandardPaths::findExecutable("chromium");
+        if (chromium.isEmpty())
+            QSKIP("chromium is not installed");
+        auto h = startWithDocument();
+        auto* service = h->frame()->findChild<secrets::SecretService*>("SecretService");
+        QVERIFY(service);
+        QTemporaryDir profile;
+        // Without the sandbox: it needs user namespaces a test machine (or a root user) may not have.
+        const QStringList arguments = {"--headless=new", "--no-sandbox", "--user-data-dir=" + profile.path(),
+                                       "--password-store=gnome-libsecret", "--no-first-run", "--disable-gpu",
+                                       "about:blank"};
+        auto runUntil = [&](const std::function<bool()>& done) {
+            QProcess browser;
+            browser.start(chromium, arguments);
+            const bool ok = QTest::qWaitFor(done, 60000);
+            browser.terminate();
+            if (!browser.waitForFinished(20000)) {
+                browser.kill();
+                browser.waitForFinished();
+            }
+            return ok;
+        };
+        // The first start makes Chromium's key and stores it once.
+        QVERIFY(runUntil([&] { return !itemCards(h->doc()->store()).isEmpty(); }));
+        QList<Card> cards = itemCards(h->doc()->store());
+        QCOMPARE(cards.size(), 1);
+        QCOMPARE(secrets::findItemRecord(cards[0].note)->attributes.value("application"), QStringLiteral("chromium"));
+        const std::string key = cards[0].fourthField;
+
+        // The next start finds it and reads it, and stores nothing new.
+        QSignalSpy handedOut(service, &secrets::SecretService::secretHandedOut);
+        QVERIFY(runUntil([&] { return !handedOut.isEmpty(); }));
+        QVERIFY2(handedOut.first().at(0).toString().contains("chromium"), qPrintable(handedOut.first().at(0).toString()));
+        cards = itemCards(h->doc()->store());
+        QCOMPARE(cards.size(), 1);
+        QCOMPARE(cards[0].fourthField, key);
+        QVERIFY(h->prompter.questions.isEmpty());  // its own item: nobody was asked
     }
 
     void thePreferenceStartsAndStopsTheService() {
