@@ -1,6 +1,8 @@
 // The record line of an item's card and the secret in its password field.
 #include "secrets/ItemRecord.h"
 
+#include "cardstore/Categories.h"
+#include "cardstore/CardStore.h"
 #include "common/Win1252.h"
 
 namespace secrets {
@@ -154,6 +156,17 @@ std::string cardNameFor(const QString& label, bool& exact) {
         exact = false;
     }
     return bytes;
+}
+
+quint64 nextItemId(const CardStore& store) {
+    quint64 highest = 0;
+    for (const int id : storedListOrder()) {
+        const CardList* list = store.GetCategoryList(id);
+        for (int i = 0; list && i < list->GetCardCount(); ++i)
+            if (const auto record = findItemRecord(list->GetCardAt(i)->note))
+                highest = std::max(highest, record->id);
+    }
+    return highest + 1;
 }
 
 bool attributesMatch(const Attributes& attributes, const Attributes& query) {

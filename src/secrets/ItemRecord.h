@@ -9,11 +9,14 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "cardstore/Card.h"
+
+class CardStore;
 
 namespace secrets {
 
@@ -53,6 +56,9 @@ QByteArray secretFromPasswordField(const std::string& field, bool base64);
 /// The card's Name for a label: the label where Windows-1252 holds it (`exact`), else the label with
 /// ? for each character it cannot hold (the record then keeps the label itself).
 std::string cardNameFor(const QString& label, bool& exact);
+
+/// A number no item of the store has (its deleted cards included), for a new item.
+quint64 nextItemId(const CardStore& store);
 
 /// True when every pair of `query` is among the record's attributes.
 bool attributesMatch(const Attributes& attributes, const Attributes& query);

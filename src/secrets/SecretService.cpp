@@ -293,6 +293,13 @@ QVariantMap SecretService::properties(const Target& target, const QString& inter
     } else if (target.kind == Target::Collection && interface == QLatin1String(kCollectionInterface)) {
         add({"Items", "Label", "Locked", "Created", "Modified"},
             [&](const QString& name) { return collectionProperty(target.document, name); });
+    } else if (target.kind == Target::Item && interface == QLatin1String(kItemInterface) && isLocked(target.document)) {
+        // An item of a locked document (a search's placeholder): nothing of it shows but that it is locked.
+        values = {{QStringLiteral("Locked"), true},
+                  {QStringLiteral("Attributes"), QVariant::fromValue(QMap<QString, QString>())},
+                  {QStringLiteral("Label"), QString()},
+                  {QStringLiteral("Created"), QVariant::fromValue<quint64>(0)},
+                  {QStringLiteral("Modified"), QVariant::fromValue<quint64>(0)}};
     } else if (target.kind == Target::Item && interface == QLatin1String(kItemInterface)) {
         if (const auto item = findItem(target.document, target.id))
             add({"Locked", "Attributes", "Label", "Created", "Modified"},
@@ -354,6 +361,8 @@ void SecretService::forgetClient(const QString& busName) {
         it = it->owner == busName ? m_sessions.erase(it) : std::next(it);
     for (auto it = m_prompts.begin(); it != m_prompts.end();)
         it = it->owner == busName ? m_prompts.erase(it) : std::next(it);
+    for (auto it = m_lockedSearches.begin(); it != m_lockedSearches.end();)
+        it = it.key().startsWith(busName + QLatin1Char('|')) ? m_lockedSearches.erase(it) : std::next(it);
 }
 
 }  // namespace secrets

@@ -130,6 +130,10 @@ QString SecretService::introspect(const QString& path) const {
 bool SecretService::handleMessage(const QDBusMessage& message, const QDBusConnection&) {
     if (message.type() != QDBusMessage::MethodCallMessage)
         return false;
+    // Introspect (from introspect() above) and Ping are QtDBus's to answer.
+    if (message.interface() == QLatin1String("org.freedesktop.DBus.Introspectable") ||
+        message.interface() == QLatin1String("org.freedesktop.DBus.Peer"))
+        return false;
     // Documents open and lock without telling anyone on the bus; each call sees them as they are now.
     refreshDocuments();
     const Target target = resolve(message.path());
@@ -295,6 +299,7 @@ void SecretService::searchItems(const QDBusMessage& message, const Attributes& q
             continue;
         if (document.locked) {
             m_lockedSearches.insert(message.service() + QLatin1Char('|') + QString::number(document.key), query);
+            m_clients->addWatchedService(message.service());
             locked.append(itemPath(document.key, 0));
             continue;
         }

@@ -202,9 +202,7 @@ void SecretService::createItem(const Target& target, const QDBusMessage& message
         if (!cards)
             return {};
         std::optional<ItemRef> existing;
-        quint64 highest = 0;
         for (const ItemRef& item : self->itemsOf(document)) {
-            highest = std::max(highest, item.record.id);
             if (replace && !existing && item.record.attributes == *attributes)
                 existing = item;
         }
@@ -214,7 +212,7 @@ void SecretService::createItem(const Target& target, const QDBusMessage& message
         }
         ItemRecord record = existing ? existing->record : ItemRecord{};
         if (!existing) {
-            record.id = highest + 1;
+            record.id = nextItemId(*cards);
             record.creator = self->m_programs.value(sender);
         }
         record.attributes = *attributes;

@@ -58,7 +58,7 @@ const QString kEditPopup = QStringLiteral(
 const QString kFilePopup = QStringLiteral(
     "&File: &New\tAlt+N|&Open...\tCtrl+O|&Close|&Save\tCtrl+S|Save &As...|-|Encrypt On &Save...\tAlt+S|&Lock\tCtrl+L|-|"
     "&Print...\tCtrl+P|Print Pre&view|P&rint Setup...|-|Recent File|-|E&xit");
-const QString kCardItems = QStringLiteral("&New Card\tCtrl+N |&Delete Card\tCtrl+D|-|First Card|Last Card|-|&Edit Card\tCtrl+E ");
+const QString kCardItems = QStringLiteral("&New Card\tCtrl+N |&Delete Card\tCtrl+D|-|First Card|Last Card|-|&Edit Card\tCtrl+E |S&hare with Programs...");
 const QString kInternetItems = QStringLiteral(
     "Launch WWW|Launch E-Mail|Launch Login|Launch News|Launch FTP|-|Load Web Page\tCtrl+W |Get Web Page\tAlt+W |Fill Login\tCtrl+Shift+L");
 const QString kTail = QStringLiteral(

@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -20,6 +21,9 @@
 #include "secrets/ItemRecord.h"
 #include "secrets/SecretService.h"
 #include "ui/cards/QuorvaneDoc.h"
+#include "ui/cards/QuorvaneView.h"
+#include "ui/frame/CommandIds.h"
+#include "ui/secrets/ShareWithProgramsDlg.h"
 #include "ui/frame/MainFrame.h"
 #include "ui/frame/StatusMessagePane.h"
 
@@ -217,6 +221,35 @@ print('ok', len(own))
         QCOMPARE(secretTool({"lookup", "service", "py2"}).exitCode, 1);
         QCOMPARE(secretTool({"lookup", "service", "py2"}).exitCode, 1);
         QCOMPARE(h->prompter.questions.size(), 2);
+    }
+
+    void aCardThePersonSharesIsFoundAndAskedFor() {
+        auto h = startWithDocument();
+        QCOMPARE(secretTool({"lookup", "site", "mine"}).exitCode, 1);  // the person's own card: out of sight
+        h->tree()->SelectItem(h->cardItem(0, "my own"));
+        h->prompter.onDialog<ShareWithProgramsDlg>([](ShareWithProgramsDlg& dialog) {
+            dialog.attributesEdit()->setPlainText("site=mine\nuser = me");
+            return QDialog::Accepted;
+        });
+        QVERIFY(h->run(cmd::ShareWithPrograms));
+        QVERIFY(h->doc()->IsModified());
+        const auto record = secrets::findItemRecord(h->doc()->store().GetCategoryList(0)->GetCardAt(0)->note);
+        QVERIFY(record && record->creator.isEmpty());
+        // The name is trimmed, the value kept as typed: programs match values exactly.
+        QCOMPARE(record->attributes, (secrets::Attributes{{"site", "mine"}, {"user", " me"}}));
+
+        h->prompter.choices.append(0);  // Allow, this once
+        QCOMPARE(secretTool({"lookup", "site", "mine"}).out, QByteArray("own-pw"));
+        QCOMPARE(h->prompter.questions.size(), 1);
+
+        // No lines: not shared any more.
+        h->prompter.onDialog<ShareWithProgramsDlg>([](ShareWithProgramsDlg& dialog) {
+            dialog.attributesEdit()->clear();
+            return QDialog::Accepted;
+        });
+        QVERIFY(h->run(cmd::ShareWithPrograms));
+        QVERIFY(!secrets::findItemRecord(h->doc()->store().GetCategoryList(0)->GetCardAt(0)->note));
+        QCOMPARE(secretTool({"lookup", "site", "mine"}).exitCode, 1);
     }
 
     void gitCredentialHelperStoresGetsAndErases() {

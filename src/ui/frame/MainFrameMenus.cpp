@@ -59,7 +59,7 @@ std::vector<Popup> menuLayout(int menuId) {
           I{kSep}, I{cmd::Preferences}}},
         {encrypted ? "Card" : "&Card",
          {I{cmd::NewCard}, I{cmd::DeleteCard}, I{kSep}, I{cmd::FirstCard}, I{cmd::LastCard}, I{kSep},
-          I{cmd::EditCard}}},
+          I{cmd::EditCard}, I{cmd::ShareWithPrograms}}},
         {encrypted ? "Internet" : "&Internet",
          {I{cmd::LaunchWww}, I{cmd::LaunchEmail}, I{cmd::LaunchLogin}, I{cmd::LaunchNews}, I{cmd::LaunchFtp}, I{kSep},
           I{cmd::LoadWebPage}, I{cmd::GetWebPage}, I{cmd::FillLogin}}},

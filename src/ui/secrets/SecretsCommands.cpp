@@ -7,10 +7,12 @@
 #include "secrets/SecretService.h"
 #include "ui/frame/MainFrame.h"
 #include "ui/frame/StatusMessagePane.h"
+#include "ui/secrets/ShareWithProgramsDlg.h"
 #include "ui/secrets/WindowSecretDocuments.h"
 
 void installSecretsCommands(CMainFrame& frame) {
     auto* documents = new WindowSecretDocuments(frame);
+    installShareWithPrograms(frame);
     auto* service = new secrets::SecretService(*documents, QDBusConnection::sessionBus(), &frame);
     service->setObjectName(QStringLiteral("SecretService"));
     CMainFrame* f = &frame;
