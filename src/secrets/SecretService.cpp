@@ -71,9 +71,7 @@ SecretService::~SecretService() {
 bool SecretService::start() {
     if (m_running)
         return true;
-    if (!m_registeredObject)
-        m_registeredObject = m_connection.registerVirtualObject(kRootPath, this, QDBusConnection::SubPath);
-    if (!m_registeredObject)
+    if (!registerObjects())
         return false;
     const auto answer = m_connection.interface()->registerService(
         kServiceName, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
@@ -81,8 +79,14 @@ bool SecretService::start() {
     return m_running;
 }
 
+bool SecretService::registerObjects() {
+    if (!m_registeredObject)
+        m_registeredObject = m_connection.registerVirtualObject(kRootPath, this, QDBusConnection::SubPath);
+    return m_registeredObject;
+}
+
 void SecretService::stop() {
-    if (m_running)
+    if (m_running && m_connection.interface())
         m_connection.interface()->unregisterService(kServiceName);
     m_running = false;
     if (m_registeredObject)

@@ -38,6 +38,9 @@ public:
     /// Registers the objects and asks for the name without taking it from anyone. False when another
     /// program holds it; ownerDescription() then says which.
     bool start();
+    /// Only the objects, without the name: for a peer-to-peer connection (the fuzz target), which
+    /// has no bus to own names on.
+    bool registerObjects();
     void stop();
     bool isRunning() const { return m_running; }
     /// "PROGRAM (process PID)" of whoever holds the name now; empty when nobody does.
