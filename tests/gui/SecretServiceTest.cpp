@@ -193,8 +193,11 @@ print('ok', len(own))
         QVERIFY(h->doc()->isLocked());
         QCOMPARE(h->prompter.passwordTitles.last(), QStringLiteral("Unlock cards.qve"));
 
+        // A wrong password is told and asked again; the right one answers the lookup.
+        h->prompter.passwords.append(QStringLiteral("wrong"));
         h->prompter.passwords.append(kPassword);
         const Run found = secretTool({"lookup", "service", "vpn"});
+        QCOMPARE(h->prompter.messages(), QStringList{"Password not correct,try again."});
         QVERIFY2(found.exitCode == 0, found.err.constData());
         QCOMPARE(found.out, QByteArray("vpn-pw"));
         QVERIFY(!h->doc()->isLocked());

@@ -81,10 +81,14 @@ void WindowSecretDocuments::unlock(const QList<Key>& keys, std::function<void(bo
     QTimer::singleShot(0, this, [self, keys, done] {
         if (!self)
             return;
+        // Asked again after a wrong password, until the right one or Cancel.
         bool all = true;
         for (Key key : keys) {
             CQuorvaneDoc* document = self->find(key);
-            if (!document || (document->isLocked() && !document->unlock())) {
+            bool cancelled = false;
+            while (document && document->isLocked() && !document->unlock(&cancelled) && !cancelled)
+                document = self->find(key);  // the dialog's loop may have closed it meanwhile
+            if (!document || document->isLocked()) {
                 all = false;
                 break;
             }
