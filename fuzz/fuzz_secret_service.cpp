@@ -95,7 +95,9 @@ public:
     }
     void askConsent(const QString&, const QString&, std::function<void(secrets::Consent)> done) override {
         const int answer = g_input ? g_input->byte() % 3 : 2;
-        done(answer == 0 ? secrets::Consent::Allow : answer == 1 ? secrets::Consent::AlwaysAllow : secrets::Consent::Deny);
+        done(answer == 0   ? secrets::Consent::Allow
+             : answer == 1 ? secrets::Consent::AlwaysAllow
+                           : secrets::Consent::Deny);
     }
 
     CardStore store;
@@ -115,11 +117,14 @@ World* world() {
     static World* w = [] {
         auto* made = new World;
         made->server = std::make_unique<QDBusServer>(QStringLiteral("unix:dir=") + made->dir.path());
-        QObject::connect(made->server.get(), &QDBusServer::newConnection, made->server.get(), [made](const QDBusConnection& connection) {
-            made->service = std::make_unique<secrets::SecretService>(made->documents, connection);
-            made->service->programOf = [](const QString&) { return QStringLiteral("/usr/bin/fuzzer"); };
-            made->service->registerObjects();
-        });
+        QObject::connect(made->server.get(), &QDBusServer::newConnection, made->server.get(),
+                         [made](const QDBusConnection& connection) {
+                             made->service = std::make_unique<secrets::SecretService>(made->documents, connection);
+                             made->service->programOf = [](const QString&) {
+                                 return QStringLiteral("/usr/bin/fuzzer");
+                             };
+                             made->service->registerObjects();
+                         });
         made->client = QDBusConnection::connectToPeer(made->server->address(), QStringLiteral("fuzz-client"));
         // The server hears of the client once the connection's handshake is through, on its own thread.
         for (int i = 0; i < 5000 && !made->service; ++i) {
@@ -127,9 +132,10 @@ World* world() {
             QThread::msleep(1);
         }
         if (!made->client.isConnected() || !made->service) {
-            std::fprintf(stderr, "fuzz_secret_service: no peer-to-peer connection (server %d %s, client %d %s, service %d)\n",
-                         made->server->isConnected(), qPrintable(made->server->lastError().message()),
-                         made->client.isConnected(), qPrintable(made->client.lastError().message()), bool(made->service));
+            std::fprintf(
+                stderr, "fuzz_secret_service: no peer-to-peer connection (server %d %s, client %d %s, service %d)\n",
+                made->server->isConnected(), qPrintable(made->server->lastError().message()),
+                made->client.isConnected(), qPrintable(made->client.lastError().message()), bool(made->service));
             std::abort();
         }
         return made;
@@ -151,35 +157,51 @@ const char* const kPaths[] = {
 };
 
 const char* const kMethods[][2] = {
-    {"org.freedesktop.Secret.Service", "OpenSession"},    {"org.freedesktop.Secret.Service", "SearchItems"},
-    {"org.freedesktop.Secret.Service", "Unlock"},         {"org.freedesktop.Secret.Service", "Lock"},
-    {"org.freedesktop.Secret.Service", "GetSecrets"},     {"org.freedesktop.Secret.Service", "ReadAlias"},
-    {"org.freedesktop.Secret.Service", "SetAlias"},       {"org.freedesktop.Secret.Service", "CreateCollection"},
-    {"org.freedesktop.Secret.Collection", "CreateItem"},  {"org.freedesktop.Secret.Collection", "SearchItems"},
-    {"org.freedesktop.Secret.Collection", "Delete"},      {"org.freedesktop.Secret.Item", "GetSecret"},
-    {"org.freedesktop.Secret.Item", "SetSecret"},         {"org.freedesktop.Secret.Item", "Delete"},
-    {"org.freedesktop.Secret.Session", "Close"},          {"org.freedesktop.Secret.Prompt", "Prompt"},
-    {"org.freedesktop.Secret.Prompt", "Dismiss"},         {"org.freedesktop.DBus.Properties", "Get"},
-    {"org.freedesktop.DBus.Properties", "GetAll"},        {"org.freedesktop.DBus.Properties", "Set"},
-    {"org.freedesktop.DBus.Introspectable", "Introspect"}, {"", "SearchItems"},
+    {"org.freedesktop.Secret.Service", "OpenSession"},
+    {"org.freedesktop.Secret.Service", "SearchItems"},
+    {"org.freedesktop.Secret.Service", "Unlock"},
+    {"org.freedesktop.Secret.Service", "Lock"},
+    {"org.freedesktop.Secret.Service", "GetSecrets"},
+    {"org.freedesktop.Secret.Service", "ReadAlias"},
+    {"org.freedesktop.Secret.Service", "SetAlias"},
+    {"org.freedesktop.Secret.Service", "CreateCollection"},
+    {"org.freedesktop.Secret.Collection", "CreateItem"},
+    {"org.freedesktop.Secret.Collection", "SearchItems"},
+    {"org.freedesktop.Secret.Collection", "Delete"},
+    {"org.freedesktop.Secret.Item", "GetSecret"},
+    {"org.freedesktop.Secret.Item", "SetSecret"},
+    {"org.freedesktop.Secret.Item", "Delete"},
+    {"org.freedesktop.Secret.Session", "Close"},
+    {"org.freedesktop.Secret.Prompt", "Prompt"},
+    {"org.freedesktop.Secret.Prompt", "Dismiss"},
+    {"org.freedesktop.DBus.Properties", "Get"},
+    {"org.freedesktop.DBus.Properties", "GetAll"},
+    {"org.freedesktop.DBus.Properties", "Set"},
+    {"org.freedesktop.DBus.Introspectable", "Introspect"},
+    {"", "SearchItems"},
     {"org.example.Nothing", "Nothing"},
 };
 
 QVariant argument(Input& in, int depth = 0) {
     switch (in.byte() % 11) {
-        case 0: return in.text();
+        case 0:
+            return in.text();
         case 1: {
             const std::uint8_t pick = in.byte();
             return QVariant::fromValue(QDBusObjectPath(
                 pick < 200 ? QString::fromLatin1(kPaths[pick % std::size(kPaths)]) : QStringLiteral("/")));
         }
-        case 2: return in.bytes();
-        case 3: return bool(in.byte() & 1);
-        case 4: return uint(in.byte());
+        case 2:
+            return in.bytes();
+        case 3:
+            return bool(in.byte() & 1);
+        case 4:
+            return uint(in.byte());
         case 5: {
             QMap<QString, QString> map;
             for (int n = in.byte() % 4; n > 0; --n)
-                map.insert(in.byte() % 2 ? QStringLiteral("service") : in.text(), in.byte() % 2 ? QStringLiteral("git") : in.text());
+                map.insert(in.byte() % 2 ? QStringLiteral("service") : in.text(),
+                           in.byte() % 2 ? QStringLiteral("git") : in.text());
             return QVariant::fromValue(map);
         }
         case 6: {
@@ -191,7 +213,8 @@ QVariant argument(Input& in, int depth = 0) {
             }
             return map;
         }
-        case 7: return depth < 2 ? QVariant::fromValue(QDBusVariant(argument(in, depth + 1))) : QVariant(in.text());
+        case 7:
+            return depth < 2 ? QVariant::fromValue(QDBusVariant(argument(in, depth + 1))) : QVariant(in.text());
         case 8: {
             QList<QDBusObjectPath> paths;
             for (int n = in.byte() % 3; n > 0; --n)
@@ -206,7 +229,8 @@ QVariant argument(Input& in, int depth = 0) {
             secret.contentType = in.text();
             return QVariant::fromValue(secret);
         }
-        default: return QString::fromLatin1("plain");
+        default:
+            return QString::fromLatin1("plain");
     }
 }
 
@@ -239,7 +263,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::fprintf(stderr, "no answer to %s.%s on %s\n", method[0], method[1], qPrintable(path));
             std::abort();
         }
-        if (reply.type() == QDBusMessage::ErrorMessage && reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply")) {
+        if (reply.type() == QDBusMessage::ErrorMessage &&
+            reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.NoReply")) {
             std::fprintf(stderr, "no answer to %s.%s on %s\n", method[0], method[1], qPrintable(path));
             std::abort();
         }

@@ -1,25 +1,27 @@
 // `secret-tool lookup` against the window's Secret Service, and against GNOME Keyring where it is
 // installed, each on a private session bus of its own: the median of ROUNDS lookups one after the
 // other (a new process, a session, a search, the secret), then CLIENTS lookups started at once, all of
-// which must be answered; and the client alone, on a bus where nobody answers. Usage: bench_secret_service [ROUNDS=30] [CLIENTS=100]. Prints one table.
+// which must be answered; and the client alone, on a bus where nobody answers. Usage: bench_secret_service [ROUNDS=30]
+// [CLIENTS=100]. Prints one table.
 //
 // The window runs in this process (offscreen, an encrypted document open, the setting on); the
 // lookups are real secret-tool processes. GNOME Keyring is started by hand on its own bus
 // (gnome-keyring-daemon --unlock, its keyring in a temporary folder), never by bus activation.
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QEventLoop>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <unistd.h>
 #include <vector>
 
 #include "app/QuorvaneApp.h"
@@ -118,8 +120,9 @@ Figures measure(int rounds, int clients, bool answering = true) {
     timer.start();
     for (int i = 0; i < clients; ++i)
         all.emplace_back(lookup());
-    runUntil([&] { return std::all_of(all.begin(), all.end(), [](auto& p) { return p->state() == QProcess::NotRunning; }); },
-             120000);
+    runUntil(
+        [&] { return std::all_of(all.begin(), all.end(), [](auto& p) { return p->state() == QProcess::NotRunning; }); },
+        120000);
     f.allMs = double(timer.nsecsElapsed()) / 1e6;
     for (auto& p : all)
         f.answered += p->readAllStandardOutput() == kSecret ? 1 : 0;
@@ -181,14 +184,16 @@ int keyring(int rounds, int clients) {
                  {"--foreground", "--unlock", "--components=secrets", "--replace"});
     daemon.write(kPassword.toUtf8());
     daemon.closeWriteChannel();
-    runUntil([] {
-        QProcess probe;
-        probe.start(QStringLiteral("dbus-send"), {"--session", "--print-reply", "--dest=org.freedesktop.DBus",
-                                                  "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
-                                                  "string:org.freedesktop.secrets"});
-        probe.waitForFinished();
-        return probe.readAllStandardOutput().contains("true");
-    }, 20000);
+    runUntil(
+        [] {
+            QProcess probe;
+            probe.start(QStringLiteral("dbus-send"),
+                        {"--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                         "org.freedesktop.DBus.NameHasOwner", "string:org.freedesktop.secrets"});
+            probe.waitForFinished();
+            return probe.readAllStandardOutput().contains("true");
+        },
+        20000);
     storeWithSecretTool();
     print("GNOME Keyring", measure(rounds, clients), clients);
     daemon.terminate();
@@ -207,11 +212,12 @@ int main(int argc, char** argv) {
     const int clients = argc > first + 1 ? std::max(1, atoi(argv[first + 1])) : 100;
     if (side.isEmpty()) {
         const QString self = QString::fromLocal8Bit(argv[0]);
-        std::printf("secret-tool lookup, %d one after the other and %d at once, each service on its own bus\n",
-                    rounds, clients);
+        std::printf("secret-tool lookup, %d one after the other and %d at once, each service on its own bus\n", rounds,
+                    clients);
         std::fflush(stdout);
         for (const char* which : {"--side=none", "--side=ours", "--side=keyring"}) {
-            if (QByteArray(which) == "--side=keyring" && QStandardPaths::findExecutable("gnome-keyring-daemon").isEmpty()) {
+            if (QByteArray(which) == "--side=keyring" &&
+                QStandardPaths::findExecutable("gnome-keyring-daemon").isEmpty()) {
                 std::printf("GNOME Keyring  not installed here (gnome-keyring-daemon not on PATH)\n");
                 continue;
             }

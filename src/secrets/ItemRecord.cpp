@@ -1,8 +1,8 @@
 // The record line of an item's card and the secret in its password field.
 #include "secrets/ItemRecord.h"
 
-#include "cardstore/Categories.h"
 #include "cardstore/CardStore.h"
+#include "cardstore/Categories.h"
 #include "common/Win1252.h"
 
 namespace secrets {

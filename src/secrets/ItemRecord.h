@@ -23,13 +23,13 @@ namespace secrets {
 using Attributes = QMap<QString, QString>;
 
 struct ItemRecord {
-    quint64 id = 0;        // the item's number in its document, for a path that lasts across runs
-    QString label;         // label=...: the label, when the card's Name cannot hold it as it is
-    QString creator;       // the executable of the program that stored it; empty for a card a person shares
-    Attributes attributes; // a.NAME=VALUE
-    bool base64 = false;   // the password field holds the secret in base64 (secret=base64)
-    QString contentType;   // type=...; empty for "text/plain"
-    QStringList allowed;   // allow=PATH, repeated: programs the person let read it always
+    quint64 id = 0;         // the item's number in its document, for a path that lasts across runs
+    QString label;          // label=...: the label, when the card's Name cannot hold it as it is
+    QString creator;        // the executable of the program that stored it; empty for a card a person shares
+    Attributes attributes;  // a.NAME=VALUE
+    bool base64 = false;    // the password field holds the secret in base64 (secret=base64)
+    QString contentType;    // type=...; empty for "text/plain"
+    QStringList allowed;    // allow=PATH, repeated: programs the person let read it always
     bool operator==(const ItemRecord&) const = default;
 };
 

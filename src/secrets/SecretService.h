@@ -61,12 +61,12 @@ signals:
 
 private:
     struct Session {
-        QString owner;                       // the client's unique bus name
-        std::shared_ptr<DhSession> crypto;   // nullptr for "plain"
+        QString owner;                      // the client's unique bus name
+        std::shared_ptr<DhSession> crypto;  // nullptr for "plain"
     };
     struct Prompt {
         QString owner;
-        std::function<void(quint64 id)> run;      // Prompt(): shows the window's question
+        std::function<void(quint64 id)> run;  // Prompt(): shows the window's question
     };
     struct ItemRef {  // where an item's card is
         SecretDocuments::Key document = 0;

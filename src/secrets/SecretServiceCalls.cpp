@@ -63,59 +63,67 @@ QString SecretService::introspect(const QString& path) const {
         "<arg type=\"v\" direction=\"in\"/></method></interface>");
     switch (target.kind) {
         case Target::Service:
-            return properties + QStringLiteral(
-                "<interface name=\"org.freedesktop.Secret.Service\">"
-                "<method name=\"OpenSession\"><arg type=\"s\" direction=\"in\"/><arg type=\"v\" direction=\"in\"/>"
-                "<arg type=\"v\" direction=\"out\"/><arg type=\"o\" direction=\"out\"/></method>"
-                "<method name=\"CreateCollection\"><arg type=\"a{sv}\" direction=\"in\"/><arg type=\"s\" "
-                "direction=\"in\"/><arg type=\"o\" direction=\"out\"/><arg type=\"o\" direction=\"out\"/></method>"
-                "<method name=\"SearchItems\"><arg type=\"a{ss}\" direction=\"in\"/><arg type=\"ao\" "
-                "direction=\"out\"/><arg type=\"ao\" direction=\"out\"/></method>"
-                "<method name=\"Unlock\"><arg type=\"ao\" direction=\"in\"/><arg type=\"ao\" direction=\"out\"/>"
-                "<arg type=\"o\" direction=\"out\"/></method>"
-                "<method name=\"Lock\"><arg type=\"ao\" direction=\"in\"/><arg type=\"ao\" direction=\"out\"/>"
-                "<arg type=\"o\" direction=\"out\"/></method>"
-                "<method name=\"GetSecrets\"><arg type=\"ao\" direction=\"in\"/><arg type=\"o\" direction=\"in\"/>"
-                "<arg type=\"a{o(oayays)}\" direction=\"out\"/></method>"
-                "<method name=\"ReadAlias\"><arg type=\"s\" direction=\"in\"/><arg type=\"o\" direction=\"out\"/>"
-                "</method><method name=\"SetAlias\"><arg type=\"s\" direction=\"in\"/><arg type=\"o\" "
-                "direction=\"in\"/></method><property name=\"Collections\" type=\"ao\" access=\"read\"/>"
-                "<signal name=\"CollectionCreated\"><arg type=\"o\"/></signal>"
-                "<signal name=\"CollectionDeleted\"><arg type=\"o\"/></signal>"
-                "<signal name=\"CollectionChanged\"><arg type=\"o\"/></signal></interface>"
-                "<node name=\"collection\"/><node name=\"aliases\"/>");
+            return properties +
+                   QStringLiteral(
+                       "<interface name=\"org.freedesktop.Secret.Service\">"
+                       "<method name=\"OpenSession\"><arg type=\"s\" direction=\"in\"/><arg type=\"v\" "
+                       "direction=\"in\"/>"
+                       "<arg type=\"v\" direction=\"out\"/><arg type=\"o\" direction=\"out\"/></method>"
+                       "<method name=\"CreateCollection\"><arg type=\"a{sv}\" direction=\"in\"/><arg type=\"s\" "
+                       "direction=\"in\"/><arg type=\"o\" direction=\"out\"/><arg type=\"o\" "
+                       "direction=\"out\"/></method>"
+                       "<method name=\"SearchItems\"><arg type=\"a{ss}\" direction=\"in\"/><arg type=\"ao\" "
+                       "direction=\"out\"/><arg type=\"ao\" direction=\"out\"/></method>"
+                       "<method name=\"Unlock\"><arg type=\"ao\" direction=\"in\"/><arg type=\"ao\" direction=\"out\"/>"
+                       "<arg type=\"o\" direction=\"out\"/></method>"
+                       "<method name=\"Lock\"><arg type=\"ao\" direction=\"in\"/><arg type=\"ao\" direction=\"out\"/>"
+                       "<arg type=\"o\" direction=\"out\"/></method>"
+                       "<method name=\"GetSecrets\"><arg type=\"ao\" direction=\"in\"/><arg type=\"o\" "
+                       "direction=\"in\"/>"
+                       "<arg type=\"a{o(oayays)}\" direction=\"out\"/></method>"
+                       "<method name=\"ReadAlias\"><arg type=\"s\" direction=\"in\"/><arg type=\"o\" "
+                       "direction=\"out\"/>"
+                       "</method><method name=\"SetAlias\"><arg type=\"s\" direction=\"in\"/><arg type=\"o\" "
+                       "direction=\"in\"/></method><property name=\"Collections\" type=\"ao\" access=\"read\"/>"
+                       "<signal name=\"CollectionCreated\"><arg type=\"o\"/></signal>"
+                       "<signal name=\"CollectionDeleted\"><arg type=\"o\"/></signal>"
+                       "<signal name=\"CollectionChanged\"><arg type=\"o\"/></signal></interface>"
+                       "<node name=\"collection\"/><node name=\"aliases\"/>");
         case Target::Collection:
-            return properties + QStringLiteral(
-                "<interface name=\"org.freedesktop.Secret.Collection\">"
-                "<method name=\"Delete\"><arg type=\"o\" direction=\"out\"/></method>"
-                "<method name=\"SearchItems\"><arg type=\"a{ss}\" direction=\"in\"/><arg type=\"ao\" "
-                "direction=\"out\"/></method>"
-                "<method name=\"CreateItem\"><arg type=\"a{sv}\" direction=\"in\"/><arg type=\"(oayays)\" "
-                "direction=\"in\"/><arg type=\"b\" direction=\"in\"/><arg type=\"o\" direction=\"out\"/>"
-                "<arg type=\"o\" direction=\"out\"/></method>"
-                "<property name=\"Items\" type=\"ao\" access=\"read\"/>"
-                "<property name=\"Label\" type=\"s\" access=\"readwrite\"/>"
-                "<property name=\"Locked\" type=\"b\" access=\"read\"/>"
-                "<property name=\"Created\" type=\"t\" access=\"read\"/>"
-                "<property name=\"Modified\" type=\"t\" access=\"read\"/>"
-                "<signal name=\"ItemCreated\"><arg type=\"o\"/></signal>"
-                "<signal name=\"ItemDeleted\"><arg type=\"o\"/></signal>"
-                "<signal name=\"ItemChanged\"><arg type=\"o\"/></signal></interface>");
+            return properties +
+                   QStringLiteral(
+                       "<interface name=\"org.freedesktop.Secret.Collection\">"
+                       "<method name=\"Delete\"><arg type=\"o\" direction=\"out\"/></method>"
+                       "<method name=\"SearchItems\"><arg type=\"a{ss}\" direction=\"in\"/><arg type=\"ao\" "
+                       "direction=\"out\"/></method>"
+                       "<method name=\"CreateItem\"><arg type=\"a{sv}\" direction=\"in\"/><arg type=\"(oayays)\" "
+                       "direction=\"in\"/><arg type=\"b\" direction=\"in\"/><arg type=\"o\" direction=\"out\"/>"
+                       "<arg type=\"o\" direction=\"out\"/></method>"
+                       "<property name=\"Items\" type=\"ao\" access=\"read\"/>"
+                       "<property name=\"Label\" type=\"s\" access=\"readwrite\"/>"
+                       "<property name=\"Locked\" type=\"b\" access=\"read\"/>"
+                       "<property name=\"Created\" type=\"t\" access=\"read\"/>"
+                       "<property name=\"Modified\" type=\"t\" access=\"read\"/>"
+                       "<signal name=\"ItemCreated\"><arg type=\"o\"/></signal>"
+                       "<signal name=\"ItemDeleted\"><arg type=\"o\"/></signal>"
+                       "<signal name=\"ItemChanged\"><arg type=\"o\"/></signal></interface>");
         case Target::Item:
-            return properties + QStringLiteral(
-                "<interface name=\"org.freedesktop.Secret.Item\">"
-                "<method name=\"Delete\"><arg type=\"o\" direction=\"out\"/></method>"
-                "<method name=\"GetSecret\"><arg type=\"o\" direction=\"in\"/><arg type=\"(oayays)\" "
-                "direction=\"out\"/></method>"
-                "<method name=\"SetSecret\"><arg type=\"(oayays)\" direction=\"in\"/></method>"
-                "<property name=\"Locked\" type=\"b\" access=\"read\"/>"
-                "<property name=\"Attributes\" type=\"a{ss}\" access=\"readwrite\"/>"
-                "<property name=\"Label\" type=\"s\" access=\"readwrite\"/>"
-                "<property name=\"Created\" type=\"t\" access=\"read\"/>"
-                "<property name=\"Modified\" type=\"t\" access=\"read\"/></interface>");
+            return properties +
+                   QStringLiteral(
+                       "<interface name=\"org.freedesktop.Secret.Item\">"
+                       "<method name=\"Delete\"><arg type=\"o\" direction=\"out\"/></method>"
+                       "<method name=\"GetSecret\"><arg type=\"o\" direction=\"in\"/><arg type=\"(oayays)\" "
+                       "direction=\"out\"/></method>"
+                       "<method name=\"SetSecret\"><arg type=\"(oayays)\" direction=\"in\"/></method>"
+                       "<property name=\"Locked\" type=\"b\" access=\"read\"/>"
+                       "<property name=\"Attributes\" type=\"a{ss}\" access=\"readwrite\"/>"
+                       "<property name=\"Label\" type=\"s\" access=\"readwrite\"/>"
+                       "<property name=\"Created\" type=\"t\" access=\"read\"/>"
+                       "<property name=\"Modified\" type=\"t\" access=\"read\"/></interface>");
         case Target::Session:
-            return QStringLiteral("<interface name=\"org.freedesktop.Secret.Session\">"
-                                  "<method name=\"Close\"/></interface>");
+            return QStringLiteral(
+                "<interface name=\"org.freedesktop.Secret.Session\">"
+                "<method name=\"Close\"/></interface>");
         case Target::Prompt:
             return QStringLiteral(
                 "<interface name=\"org.freedesktop.Secret.Prompt\">"
@@ -253,7 +261,8 @@ void SecretService::serviceCall(const QDBusMessage& message) {
         // Programs cannot make documents; asked for the default, they get the one there is.
         const SecretDocuments::Key key = m_documents.defaultDocument();
         if (args[1].toString() == QLatin1String("default") && key != 0 && m_names.contains(key))
-            reply(message, {QVariant::fromValue(QDBusObjectPath(collectionPath(key))), QVariant::fromValue(noPrompt())});
+            reply(message,
+                  {QVariant::fromValue(QDBusObjectPath(collectionPath(key))), QVariant::fromValue(noPrompt())});
         else
             error(message, kNotSupported, QStringLiteral("Open an encrypted document in Quorvane to keep secrets."));
     } else {
@@ -351,7 +360,8 @@ void SecretService::unlockCall(const QDBusMessage& message) {
             QStringList now;
             for (const QString& path : objects) {
                 const Target target = self->resolve(path);
-                if ((target.kind == Target::Collection || target.kind == Target::Item) && !self->isLocked(target.document))
+                if ((target.kind == Target::Collection || target.kind == Target::Item) &&
+                    !self->isLocked(target.document))
                     now.append(path);
             }
             self->completePrompt(id, !ok, paths(now));

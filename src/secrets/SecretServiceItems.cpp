@@ -54,8 +54,8 @@ std::optional<SecretValue> SecretService::seal(const QString& sessionPath, const
         if (!sealed)
             return std::nullopt;
         value.parameters = QByteArray(reinterpret_cast<const char*>(sealed->iv.data()), qsizetype(sealed->iv.size()));
-        value.value = QByteArray(reinterpret_cast<const char*>(sealed->cipherText.data()),
-                                 qsizetype(sealed->cipherText.size()));
+        value.value =
+            QByteArray(reinterpret_cast<const char*>(sealed->cipherText.data()), qsizetype(sealed->cipherText.size()));
     }
     return value;
 }
@@ -101,8 +101,8 @@ void SecretService::withConsent(const QString& sender, QList<QPair<SecretDocumen
             const auto item = self->findItem(items[i].first, items[i].second);
             if (!item)
                 continue;
-            const QString answerKey =
-                program + QLatin1Char('|') + QString::number(items[i].first) + QLatin1Char('|') + QString::number(items[i].second);
+            const QString answerKey = program + QLatin1Char('|') + QString::number(items[i].first) + QLatin1Char('|') +
+                                      QString::number(items[i].second);
             if (self->mayRead(program, *item) || self->m_answers.value(answerKey, false)) {
                 allowed->append(items[i]);
                 continue;
@@ -113,27 +113,30 @@ void SecretService::withConsent(const QString& sender, QList<QPair<SecretDocumen
             auto ask = [self, next, items, allowed, program, card, answerKey, i]() {
                 self->m_documents.askConsent(program.isEmpty() ? QStringLiteral("An unknown program") : program, card,
                                              [self, next, items, allowed, program, answerKey, i](Consent answer) {
-                    if (!self)
-                        return;
-                    self->m_answers.insert(answerKey, answer != Consent::Deny);
-                    if (answer != Consent::Deny)
-                        allowed->append(items[i]);
-                    if (answer == Consent::AlwaysAllow && !program.isEmpty()) {
-                        if (auto item = self->findItem(items[i].first, items[i].second)) {
-                            ItemRecord record = item->record;
-                            record.allowed.append(program);
-                            self->writeItem(*item, record);
-                        }
-                    }
-                    self->m_asking = false;
-                    (*next)(i + 1);
-                    if (!self->m_asking && !self->m_waiting.isEmpty())
-                        self->m_waiting.takeFirst()();
-                });
+                                                 if (!self)
+                                                     return;
+                                                 self->m_answers.insert(answerKey, answer != Consent::Deny);
+                                                 if (answer != Consent::Deny)
+                                                     allowed->append(items[i]);
+                                                 if (answer == Consent::AlwaysAllow && !program.isEmpty()) {
+                                                     if (auto item = self->findItem(items[i].first, items[i].second)) {
+                                                         ItemRecord record = item->record;
+                                                         record.allowed.append(program);
+                                                         self->writeItem(*item, record);
+                                                     }
+                                                 }
+                                                 self->m_asking = false;
+                                                 (*next)(i + 1);
+                                                 if (!self->m_asking && !self->m_waiting.isEmpty())
+                                                     self->m_waiting.takeFirst()();
+                                             });
             };
             // One question on screen at a time; the others wait their turn.
             if (self->m_asking) {
-                self->m_waiting.append([self, ask]() { self->m_asking = true; ask(); });
+                self->m_waiting.append([self, ask]() {
+                    self->m_asking = true;
+                    ask();
+                });
             } else {
                 self->m_asking = true;
                 ask();
@@ -150,8 +153,10 @@ void SecretService::writeItem(ItemRef& item, const ItemRecord& record) {
     item.record = record;
     m_documents.cardsChanged(item.document);
     const QString path = itemPath(item.document, record.id);
-    emitSignal(collectionPath(item.document), kCollectionInterface, "ItemChanged", {QVariant::fromValue(QDBusObjectPath(path))});
-    propertiesChanged(path, kItemInterface, {QStringLiteral("Label"), QStringLiteral("Attributes"), QStringLiteral("Modified")});
+    emitSignal(collectionPath(item.document), kCollectionInterface, "ItemChanged",
+               {QVariant::fromValue(QDBusObjectPath(path))});
+    propertiesChanged(path, kItemInterface,
+                      {QStringLiteral("Label"), QStringLiteral("Attributes"), QStringLiteral("Modified")});
 }
 
 void SecretService::collectionCall(const Target& target, const QDBusMessage& message) {
@@ -187,7 +192,8 @@ void SecretService::createItem(const Target& target, const QDBusMessage& message
         return;
     }
     if (plain->size() > kMaxSecretBytes) {
-        error(message, kInvalidArgs, QStringLiteral("A secret longer than %1 bytes does not fit a card.").arg(kMaxSecretBytes));
+        error(message, kInvalidArgs,
+              QStringLiteral("A secret longer than %1 bytes does not fit a card.").arg(kMaxSecretBytes));
         return;
     }
     const SecretDocuments::Key document = target.document;
@@ -251,7 +257,8 @@ void SecretService::createItem(const Target& target, const QDBusMessage& message
             if (!self)
                 return;
             const QString path = ok ? store() : QString();
-            self->completePrompt(id, !ok || path.isEmpty(), QVariant::fromValue(QDBusObjectPath(path.isEmpty() ? "/" : path)));
+            self->completePrompt(id, !ok || path.isEmpty(),
+                                 QVariant::fromValue(QDBusObjectPath(path.isEmpty() ? "/" : path)));
         });
     });
     reply(message, {QVariant::fromValue(noPrompt()), QVariant::fromValue(QDBusObjectPath(prompt))});
@@ -264,7 +271,8 @@ void SecretService::itemCall(const Target& target, const QDBusMessage& message) 
         error(message, kIsLocked, QStringLiteral("The document is locked: unlock it first."));
         return;
     }
-    auto item = target.id == 0 ? placeholderItem(message.service(), target.document) : findItem(target.document, target.id);
+    auto item =
+        target.id == 0 ? placeholderItem(message.service(), target.document) : findItem(target.document, target.id);
     if (!item) {
         error(message, kNoSuchObject, QStringLiteral("No such item: %1").arg(message.path()));
         return;
@@ -292,8 +300,7 @@ void SecretService::itemCall(const Target& target, const QDBusMessage& message) 
             if (sealed) {
                 self->m_connection.send(message.createReply(QVariant::fromValue(*sealed)));
                 emit self->secretHandedOut(self->m_programs.value(message.service()), message.path());
-            }
-            else
+            } else
                 self->error(message, kNoSession, QStringLiteral("The session could not seal the secret."));
         });
     } else if (member == QLatin1String("SetSecret") && signature == QLatin1String("(oayays)")) {

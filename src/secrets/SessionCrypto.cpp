@@ -53,8 +53,8 @@ PKey groupKey(const BIGNUM* publicValue) {
     PKeyCtx ctx(EVP_PKEY_CTX_new_from_name(nullptr, "DH", nullptr));
     EVP_PKEY* key = nullptr;
     if (!params || !ctx || EVP_PKEY_fromdata_init(ctx.get()) <= 0 ||
-        EVP_PKEY_fromdata(ctx.get(), &key, publicValue ? EVP_PKEY_PUBLIC_KEY : EVP_PKEY_KEY_PARAMETERS,
-                          params.get()) <= 0)
+        EVP_PKEY_fromdata(ctx.get(), &key, publicValue ? EVP_PKEY_PUBLIC_KEY : EVP_PKEY_KEY_PARAMETERS, params.get()) <=
+            0)
         return nullptr;
     return PKey(key);
 }

@@ -81,9 +81,9 @@ private slots:
             {"hunter2", false, "hunter2"},
             {"", false, ""},
             {"na\xC3\xAFve \xE2\x82\xAC", false, "na\xEFve \x80"},  // ï and € are Windows-1252
-            {QByteArray("a\0b", 3), true, {}},                                   // NUL ends a card text
-            {"\xC2\x81", false, "\x81"},  // U+0081 and byte 0x81 map to each other both ways
-            {"\xF0\x9F\x94\x91", true, {}},                        // outside Windows-1252
+            {QByteArray("a\0b", 3), true, {}},                      // NUL ends a card text
+            {"\xC2\x81", false, "\x81"},                            // U+0081 and byte 0x81 map to each other both ways
+            {"\xF0\x9F\x94\x91", true, {}},                         // outside Windows-1252
             {"\xFF\xFE not UTF-8", true, {}},
             {allBytes, true, {}},
             {QByteArray(40000, 'a'), true, {}},  // longer than a card text

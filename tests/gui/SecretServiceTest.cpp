@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QFile>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QSignalSpy>
@@ -23,9 +24,10 @@
 #include "ui/cards/QuorvaneDoc.h"
 #include "ui/cards/QuorvaneView.h"
 #include "ui/frame/CommandIds.h"
-#include "ui/secrets/ShareWithProgramsDlg.h"
 #include "ui/frame/MainFrame.h"
 #include "ui/frame/StatusMessagePane.h"
+#include "ui/secrets/SecretServicePage.h"
+#include "ui/secrets/ShareWithProgramsDlg.h"
 
 namespace {
 
@@ -122,8 +124,9 @@ private slots:
         Run search = secretTool({"search", "--all", "service", "git"});
         QCOMPARE(search.exitCode, 0);
         // secret-tool prints the attributes on its error output.
-        QVERIFY2(search.out.contains("label = Git token\nsecret = tok-2") && search.err.contains("attribute.user = ann"),
-                 search.out.constData());
+        QVERIFY2(
+            search.out.contains("label = Git token\nsecret = tok-2") && search.err.contains("attribute.user = ann"),
+            search.out.constData());
         QVERIFY(!search.out.contains("my own"));
 
         QCOMPARE(secretTool({"clear", "service", "git"}).exitCode, 0);
@@ -217,7 +220,8 @@ print('ok', len(own))
         QCOMPARE(secretTool({"lookup", "service", "py"}).out, QByteArray("py-secret"));  // not asked again
         bool kept = false;
         for (const Card& card : itemCards(h->doc()->store()))
-            kept = kept || (card.firstField == "Py key" && secrets::findItemRecord(card.note)->allowed == QStringList{tool});
+            kept = kept ||
+                   (card.firstField == "Py key" && secrets::findItemRecord(card.note)->allowed == QStringList{tool});
         QVERIFY(kept);
 
         h->prompter.choices.append(2);  // Deny: remembered while the window runs
@@ -281,8 +285,12 @@ print('ok', len(own))
         QVERIFY(service);
         QTemporaryDir profile;
         // Without the sandbox: it needs user namespaces a test machine (or a root user) may not have.
-        const QStringList arguments = {"--headless=new", "--no-sandbox", "--user-data-dir=" + profile.path(),
-                                       "--password-store=gnome-libsecret", "--no-first-run", "--disable-gpu",
+        const QStringList arguments = {"--headless=new",
+                                       "--no-sandbox",
+                                       "--user-data-dir=" + profile.path(),
+                                       "--password-store=gnome-libsecret",
+                                       "--no-first-run",
+                                       "--disable-gpu",
                                        "about:blank"};
         auto runUntil = [&](const std::function<bool()>& done) {
             QProcess browser;
@@ -305,7 +313,8 @@ print('ok', len(own))
         // The next start finds it and reads it, and stores nothing new.
         QSignalSpy handedOut(service, &secrets::SecretService::secretHandedOut);
         QVERIFY(runUntil([&] { return !handedOut.isEmpty(); }));
-        QVERIFY2(handedOut.first().at(0).toString().contains("chromium"), qPrintable(handedOut.first().at(0).toString()));
+        QVERIFY2(handedOut.first().at(0).toString().contains("chromium"),
+                 qPrintable(handedOut.first().at(0).toString()));
         cards = itemCards(h->doc()->store());
         QCOMPARE(cards.size(), 1);
         QCOMPARE(cards[0].fourthField, key);
@@ -336,6 +345,9 @@ print('ok', len(own))
             QVERIFY2(shown.contains(QStringLiteral("already provides them")) &&
                          shown.contains(QString::number(QCoreApplication::applicationPid())),
                      qPrintable(shown));
+            // The preference page says the same.
+            CSecretServicePage page;
+            QVERIFY(page.ownerLabel()->text().contains(QString::number(QCoreApplication::applicationPid())));
         }
         other.unregisterService("org.freedesktop.secrets");
         QDBusConnection::disconnectFromBus("other-keyring");

@@ -115,7 +115,7 @@ private slots:
         QVERIFY(session);
         const auto sealed = session->encrypt(Bytes{1, 2, 3});
         QVERIFY(sealed);
-        QVERIFY(!session->decrypt(Bytes(15, 0), sealed->cipherText));          // short IV
+        QVERIFY(!session->decrypt(Bytes(15, 0), sealed->cipherText));  // short IV
         QVERIFY(!session->decrypt(sealed->iv, Bytes(sealed->cipherText.begin(), sealed->cipherText.end() - 1)));
         QVERIFY(!session->decrypt(sealed->iv, Bytes{}));
         Bytes tampered = sealed->cipherText;

@@ -68,14 +68,15 @@ void installShareWithPrograms(CMainFrame& frame) {
         if (!document || !card)
             return;
         const auto record = secrets::findItemRecord(card->note);
-        ShareWithProgramsDlg dialog(fromCardText(card->firstField), record ? record->attributes : secrets::Attributes(), f);
+        ShareWithProgramsDlg dialog(fromCardText(card->firstField), record ? record->attributes : secrets::Attributes(),
+                                    f);
         if (guiPrompter().exec(dialog) != QDialog::Accepted)
             return;
         QString badLine;
         const auto attributes = dialog.attributes(&badLine);
         if (!attributes) {
-            guiPrompter().message(QStringLiteral("This line is not NAME=VALUE: %1").arg(badLine), QStringLiteral("Quorvane"),
-                                  GuiPrompter::Icon::Warning);
+            guiPrompter().message(QStringLiteral("This line is not NAME=VALUE: %1").arg(badLine),
+                                  QStringLiteral("Quorvane"), GuiPrompter::Icon::Warning);
             return;
         }
         if (attributes->isEmpty()) {

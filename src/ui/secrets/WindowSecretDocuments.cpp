@@ -109,11 +109,12 @@ void WindowSecretDocuments::askConsent(const QString& program, const QString& ca
     QTimer::singleShot(0, this, [self, program, cardName, done] {
         if (!self)
             return;
-        const int answer = guiPrompter().choose(
-            QStringLiteral("%1 wants the password of %2.").arg(program, cardName),
-            {QStringLiteral("Allow"), QStringLiteral("Always Allow"), QStringLiteral("Deny")}, 2, 2,
-            QStringLiteral("Secret Service"));
-        done(answer == 0 ? secrets::Consent::Allow
-                         : answer == 1 ? secrets::Consent::AlwaysAllow : secrets::Consent::Deny);
+        const int answer =
+            guiPrompter().choose(QStringLiteral("%1 wants the password of %2.").arg(program, cardName),
+                                 {QStringLiteral("Allow"), QStringLiteral("Always Allow"), QStringLiteral("Deny")}, 2,
+                                 2, QStringLiteral("Secret Service"));
+        done(answer == 0   ? secrets::Consent::Allow
+             : answer == 1 ? secrets::Consent::AlwaysAllow
+                           : secrets::Consent::Deny);
     });
 }
