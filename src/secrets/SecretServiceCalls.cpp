@@ -3,6 +3,7 @@
 #include <QDBusMetaType>
 #include <QDBusServiceWatcher>
 #include <QPointer>
+#include <utility>
 
 #include "cardstore/CardOperations.h"
 #include "cardstore/CardStore.h"
@@ -181,11 +182,17 @@ bool SecretService::handleMessage(const QDBusMessage& message, const QDBusConnec
                 error(message, kUnknownMethod, QStringLiteral("Prompts answer Prompt(s) and Dismiss()."));
                 return true;
             }
+            if (m_prompts.value(target.id).owner != message.service()) {
+                error(message, QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"),
+                      QStringLiteral("This prompt belongs to another client."));
+                return true;
+            }
             reply(message, {});
-            if (dismiss)
+            if (dismiss) {
                 completePrompt(target.id, true, QString());
-            else if (auto run = m_prompts.value(target.id).run)
-                run(target.id);
+            } else if (auto run = std::exchange(m_prompts[target.id].run, nullptr)) {
+                run(target.id);  // once: a second Prompt() while the question is open asks nothing more
+            }
             return true;
         }
         case Target::None:
