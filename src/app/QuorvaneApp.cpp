@@ -27,6 +27,7 @@
 #include "ui/prefs/PrefsCommands.h"
 #include "ui/prefs/QSettingsStore.h"
 #include "ui/print/PrintCommands.h"
+#include "ui/secrets/SecretsCommands.h"
 
 CQuorvaneApp::CQuorvaneApp(std::unique_ptr<SettingsStore> settings) : m_settings(std::move(settings)) {}
 
@@ -99,6 +100,7 @@ bool CQuorvaneApp::InitInstance(const QStringList& arguments, Options options) {
     installFileEncryptionCommands(*m_mainFrame);
     installExchangeCommands(*m_mainFrame);
     installLockCommands(*m_mainFrame);
+    installSecretsCommands(*m_mainFrame);
     ShowSplashScreen();
 
     // A document named on the command line opens; otherwise no empty document is made. Options

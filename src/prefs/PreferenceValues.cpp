@@ -25,6 +25,9 @@ PreferenceValues readPreferenceValues(const SettingsStore& store) {
     v.generatorUseWords = readSetting(store, kGeneratorUseWords);
     v.generatorWords = readSetting(store, kGeneratorWords);
     v.lockAfterMinutes = readSetting(store, kLockAfterMinutes);
+    v.secretServiceProvide = readSetting(store, kSecretServiceProvide);
+    v.secretServiceCategory = readSetting(store, kSecretServiceCategory);
+    v.secretServiceDefault = readSetting(store, kSecretServiceDefault);
     v.netscapePath = readSetting(store, kNetscapePath);
     v.explorerPath = readSetting(store, kExplorerPath);
     v.mailPath = readSetting(store, kMailPath);
@@ -62,6 +65,9 @@ void writePreferenceValues(SettingsStore& store, const PreferenceValues& v) {
     writeSetting(store, kGeneratorUseWords, v.generatorUseWords);
     writeSetting(store, kGeneratorWords, v.generatorWords);
     writeSetting(store, kLockAfterMinutes, v.lockAfterMinutes);
+    writeSetting(store, kSecretServiceProvide, v.secretServiceProvide);
+    writeSetting(store, kSecretServiceCategory, v.secretServiceCategory);
+    writeSetting(store, kSecretServiceDefault, v.secretServiceDefault);
 }
 
 PasswordRecipe readPasswordRecipe(const SettingsStore& store) {

@@ -30,6 +30,10 @@ struct PreferenceValues {
     int generatorUseWords = 0;  // 1: Generate makes a passphrase of generatorWords words
     int generatorWords = 6;
     int lockAfterMinutes = 10;  // 0: never
+    // Secret Service
+    int secretServiceProvide = 0;
+    int secretServiceCategory = 14;     // where items of other programs are filed: Miscellaneous
+    std::string secretServiceDefault;   // the document of the alias "default"; empty: the first opened
     // Paths Settings
     std::string netscapePath;
     std::string explorerPath;
@@ -46,7 +50,7 @@ struct PreferenceValues {
 PreferenceValues readPreferenceValues(const SettingsStore& store);
 
 /// Writes every value: the print switches, the start-up switches, the general settings, the
-/// paths, then the clipboard's clearing time and the password settings.
+/// paths, then the clipboard's clearing time, the password settings and the Secret Service's.
 void writePreferenceValues(SettingsStore& store, const PreferenceValues& values);
 
 /// What Generate makes, by the settings.

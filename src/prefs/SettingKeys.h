@@ -73,6 +73,14 @@ inline constexpr TextSetting kStrongFormOffered{kOwnSection, "Strong Form Offere
 inline constexpr TextSetting kWindowGeometry{kOwnSection, "Window Geometry", ""};
 inline constexpr IntSetting kCardListWidth{kOwnSection, "Card List Width", 240};
 
+// The Secret Service: whether the window answers other programs for their passwords (off unless the
+// person turns it on), the category their items are filed in (Miscellaneous), and the document the
+// alias "default" names (its path; empty: the first encrypted document opened).
+inline constexpr const char* kSecretServiceSection = "Secret Service";
+inline constexpr IntSetting kSecretServiceProvide{kSecretServiceSection, "Provide", 0};
+inline constexpr IntSetting kSecretServiceCategory{kSecretServiceSection, "Category", 14};
+inline constexpr TextSetting kSecretServiceDefault{kSecretServiceSection, "Default Document", ""};
+
 // Kept by the program's framework layer.
 inline constexpr int kRecentFileCount = 4;
 /// "File1" ... "File4" of "Recent File List" (index 0-3).

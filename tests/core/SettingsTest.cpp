@@ -173,6 +173,9 @@ TEST(PreferenceValues, SheetWritesEveryKeyInItsOrderEvenUnchanged) {
         "Quorvane Preferences/Generate Passphrases",
         "Quorvane Preferences/Generated Passphrase Words",
         "Quorvane Preferences/Lock After Minutes",
+        "Secret Service/Provide",
+        "Secret Service/Category",
+        "Secret Service/Default Document",
     };
     EXPECT_EQ(store.written, order);
     // The window's print copies now read the sheet's 0, not their own default of 1.
@@ -189,11 +192,11 @@ TEST(PreferenceValues, EachValueLandsInItsOwnKey) {
     for (int* field : {&v.printAtm, &v.printNotes, &v.launchEmail, &v.launchFtp, &v.launchNews, &v.launchTelnet,
                        &v.launchBrowser, &v.checkOpenFiles, &v.chooseWebBrowser, &v.automaticSaveCheck, &v.dateFormat,
                        &v.clearClipboardSeconds, &v.generatorLength, &v.generatorSymbols, &v.generatorUseWords,
-                       &v.generatorWords, &v.lockAfterMinutes})
+                       &v.generatorWords, &v.lockAfterMinutes, &v.secretServiceProvide, &v.secretServiceCategory})
         *field = n++;
     for (std::string* field :
          {&v.automaticSave, &v.netscapePath, &v.explorerPath, &v.mailPath, &v.newsPath, &v.helpPath, &v.ftpPath,
-          &v.telnetPath})
+          &v.telnetPath, &v.secretServiceDefault})
         *field = "text " + std::to_string(n++);
     MemorySettings store;
     writePreferenceValues(store, v);

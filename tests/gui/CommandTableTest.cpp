@@ -60,7 +60,7 @@ const QString kFilePopup = QStringLiteral(
     "Encrypt On &Save...\tAlt+S|&Lock\tCtrl+L|-|"
     "&Print...\tCtrl+P|Print Pre&view|P&rint Setup...|-|Recent File|-|E&xit");
 const QString kCardItems = QStringLiteral(
-    "&New Card\tCtrl+N |&Delete Card\tCtrl+D|-|First Card|Last Card|-|&Edit Card\tCtrl+E |-|"
+    "&New Card\tCtrl+N |&Delete Card\tCtrl+D|-|First Card|Last Card|-|&Edit Card\tCtrl+E |S&hare with Programs...|-|"
     "Copy &One-time Code\tCtrl+T|Set &Up One-time Code...|Show &QR Code");
 const QString kInternetItems = QStringLiteral(
     "Launch WWW|Launch E-Mail|Launch Login|Launch News|Launch FTP|-|Load Web Page\tCtrl+W |Get Web Page\tAlt+W |Fill Login\tCtrl+Shift+L");

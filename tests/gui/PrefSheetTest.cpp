@@ -3,6 +3,7 @@
 // taking the new settings over at once.
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -21,6 +22,7 @@
 #include "ui/frame/MainFrame.h"
 #include "ui/prefs/IntervalSpinBox.h"
 #include "ui/prefs/PrefPropertySheet.h"
+#include "ui/secrets/SecretServicePage.h"
 
 namespace {
 
@@ -97,7 +99,8 @@ void PrefSheetTest::freshStoreShowsTheDefaultsAndOkWritesThemAll() {
         for (int i = 0; i < sheet.tabs()->count(); ++i) {
             tabs << sheet.tabs()->tabText(i);
         }
-        QCOMPARE(tabs, QStringList({"General Settings", "At Start Up", "Paths Settings", "Printing", "Passwords"}));
+        QCOMPARE(tabs, QStringList({"General Settings", "At Start Up", "Paths Settings", "Printing", "Passwords",
+                                    "Secret Service"}));
         QCOMPARE(sheet.tabs()->currentIndex(), 0);
 
         CInternetPage* general = sheet.internetPage();
@@ -107,6 +110,12 @@ void PrefSheetTest::freshStoreShowsTheDefaultsAndOkWritesThemAll() {
         QCOMPARE(general->intervalSpin()->text(), QStringLiteral("10"));
         QVERIFY(!general->intervalSpin()->isEnabled());
         QCOMPARE(general->clearClipboardSpin()->value(), 30);
+        // Other programs get nothing until the person turns it on; their cards would go to Miscellaneous.
+        CSecretServicePage* secrets = sheet.secretServicePage();
+        QCOMPARE(secrets->provideCheck()->text(), QStringLiteral("&Provide passwords to other programs (Secret Service)"));
+        QVERIFY(!secrets->provideCheck()->isChecked());
+        QCOMPARE(secrets->categoryCombo()->currentText(), QStringLiteral("Miscellaneous"));
+        QVERIFY(!secrets->categoryCombo()->isEnabled());
         CPasswordsPage* passwords = sheet.passwordsPage();
         QVERIFY(passwords->charactersRadio()->isChecked());
         QCOMPARE(passwords->lengthSpin()->value(), 20);

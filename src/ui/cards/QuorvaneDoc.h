@@ -50,8 +50,9 @@ public:
     /// locked one, or when the cards cannot be sealed.
     bool lock();
     /// "Unlock NAME": asks for the password; the right one restores the cards as they were, a wrong
-    /// one says so and leaves the document locked. True once unlocked.
-    bool unlock();
+    /// one says so and leaves the document locked. True once unlocked; `cancelled` (when given) says
+    /// whether the person cancelled rather than typed a wrong password.
+    bool unlock(bool* cancelled = nullptr);
     /// A locked document with changes is unlocked first, so its question can be answered.
     bool SaveModified() override;
 

@@ -42,7 +42,10 @@ bool CQuorvaneDoc::lock() {
     return true;
 }
 
-bool CQuorvaneDoc::unlock() {
+bool CQuorvaneDoc::unlock(bool* cancelled) {
+    if (cancelled) {
+        *cancelled = false;
+    }
     if (!m_locked) {
         return true;
     }
@@ -52,6 +55,9 @@ bool CQuorvaneDoc::unlock() {
     }
     std::optional<std::string> typed = guiPrompter().askPassword(QStringLiteral("Unlock %1").arg(title).toStdString());
     if (!typed) {
+        if (cancelled) {
+            *cancelled = true;
+        }
         return false;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -42,6 +42,8 @@ const std::vector<CommandDef>& commandDefinitions() {
         {cmd::FirstCard, "First Card", "", ""},
         {cmd::LastCard, "Last Card", "", ""},
         {cmd::EditCard, "&Edit Card\tCtrl+E ", "Ctrl+E", ""},
+        {cmd::ShareWithPrograms, "S&hare with Programs...", "",
+         "Let other programs ask for the selected card's password through the Secret Service\nShare with Programs"},
         {cmd::NewCardButton, "Add Card", "", "Add a New Card To a Category\nAdd Card"},
         {cmd::DeleteCardButton, "Delete Card", "", "Delete a Card From a Category\nDelete Card"},
         {cmd::UpdateCardButton, "Update Card", "", "Update a Card\nUpdate Card"},

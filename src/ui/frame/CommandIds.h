@@ -66,6 +66,7 @@ inline constexpr int LoadWebPageButton = 32822;
 inline constexpr int GetWebPage = 32820;
 inline constexpr int GetWebPageButton = 32821;
 inline constexpr int FillLogin = 32851;  // ours: types the selected card's login into the browser's page
+inline constexpr int ShareWithPrograms = 32857;  // ours: gives the selected card attributes other programs find
 inline constexpr int OnlineDocumentation = 32818;
 inline constexpr int HelpReader = 32829;
 inline constexpr int HomePage = 32777;

@@ -183,6 +183,8 @@ public:
 
 signals:
     void settingsChanged();
+    /// A card document was made (not yet opened); features that follow documents connect to it here.
+    void cardDocumentCreated(CQuorvaneDoc* document);
     /// The documents were locked: every feature drops the secrets it keeps in memory.
     void secretsForgotten();
 

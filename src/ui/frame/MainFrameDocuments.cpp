@@ -93,6 +93,7 @@ CQuorvaneDoc* CMainFrame::createCardDocument() {
         }
         scheduleCommandUpdate();
     });
+    emit cardDocumentCreated(document);
     return document;
 }
 

@@ -21,6 +21,7 @@
 #include "ui/common/Icons.h"
 #include "ui/common/QtText.h"
 #include "ui/prefs/IntervalSpinBox.h"
+#include "ui/secrets/SecretServicePage.h"
 
 namespace {
 
@@ -354,11 +355,13 @@ CPrefPropertySheet::CPrefPropertySheet(const PreferenceValues& values, QWidget* 
     m_paths = new CPathsSetPage(m_tabs);
     m_printing = new CPrintingPage(m_tabs);
     m_passwords = new CPasswordsPage(m_tabs);
+    m_secrets = new CSecretServicePage(m_tabs);
     m_tabs->addTab(m_internet, QStringLiteral("General Settings"));
     m_tabs->addTab(m_startUp, QStringLiteral("At Start Up"));
     m_tabs->addTab(m_paths, QStringLiteral("Paths Settings"));
     m_tabs->addTab(m_printing, QStringLiteral("Printing"));
     m_tabs->addTab(m_passwords, QStringLiteral("Passwords"));
+    m_tabs->addTab(m_secrets, QStringLiteral("Secret Service"));
     layout->addWidget(m_tabs, 1);
 
     const OkCancelButtons buttons = addOkCancelRow(this, layout, QStringLiteral("OK"));
@@ -371,6 +374,7 @@ CPrefPropertySheet::CPrefPropertySheet(const PreferenceValues& values, QWidget* 
     m_paths->load(values);
     m_printing->load(values);
     m_passwords->load(values);
+    m_secrets->load(values);
 
     connect(m_tabs, &QTabWidget::currentChanged, this, &CPrefPropertySheet::onPageChanged);
     m_tabs->setCurrentIndex(0);
@@ -385,6 +389,7 @@ PreferenceValues CPrefPropertySheet::values() const {
     m_paths->store(values);
     m_printing->store(values);
     m_passwords->store(values);
+    m_secrets->store(values);
     return values;
 }
 

@@ -133,6 +133,8 @@ private:
     QSpinBox* m_lockAfter;
 };
 
+class CSecretServicePage;
+
 class CPrefPropertySheet : public QDialog {
     Q_OBJECT
 public:
@@ -147,6 +149,7 @@ public:
     CPathsSetPage* pathsPage() const { return m_paths; }
     CPrintingPage* printingPage() const { return m_printing; }
     CPasswordsPage* passwordsPage() const { return m_passwords; }
+    CSecretServicePage* secretServicePage() const { return m_secrets; }
     QPushButton* okButton() const { return m_ok; }
     QPushButton* cancelButton() const { return m_cancel; }
 
@@ -160,6 +163,7 @@ private:
     CPathsSetPage* m_paths;
     CPrintingPage* m_printing;
     CPasswordsPage* m_passwords;
+    CSecretServicePage* m_secrets;
     QPushButton* m_ok;
     QPushButton* m_cancel;
 };
