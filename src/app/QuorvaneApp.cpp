@@ -1,5 +1,6 @@
 #include "app/QuorvaneApp.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QSysInfo>
@@ -156,7 +157,10 @@ void CQuorvaneApp::reopenRecentFiles() {
 }
 
 void CQuorvaneApp::ShowSplashScreen() {
-    if (!m_splashAllowed || m_splash || !m_mainFrame) {
+    // Not over a question or a notice about to come up: showing the picture hands the waiting notice
+    // the event loop, and the splash, which goes as a modal box comes, would be gone while still
+    // being shown.
+    if (!m_splashAllowed || m_splash || !m_mainFrame || noticesWaiting() || QApplication::activeModalWidget()) {
         return;
     }
     m_splash = new SplashWindow(m_mainFrame.get());

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include "ScriptedHarness.h"
+#include "ui/common/GuiPrompter.h"
 #include "cardstore/CardFile.h"
 #include "ui/frame/AboutDlg.h"
 #include "ui/frame/AppInfo.h"
@@ -58,6 +59,7 @@ private slots:
     void commandLine();
     void reopensRecentFiles();
     void splashTakesFirstPress();
+    void noSplashOverAWaitingNotice();
     void automaticSave();
     void aboutBox();
 };
@@ -185,6 +187,29 @@ void StartupTest::reopensRecentFiles() {
     }
     Harness withArgument({files[2]}, presetFrom(kept));
     QCOMPARE(withArgument.frame()->docManager()->recentFiles().entries(), (QStringList{files[2], files[0], files[3]}));
+}
+
+// A notice waiting for the window keeps the splash away: showing the picture would hand the notice
+// the event loop in the middle of the show, and the splash, which goes when a modal box comes, would
+// be deleted while still being shown (the program crashed so, after a read-only notice at start).
+void StartupTest::noSplashOverAWaitingNotice() {
+    ScriptedPrompter prompter;
+    CQuorvaneApp app(returningUser());
+    QVERIFY(app.InitInstance({}, CQuorvaneApp::Options{true}));
+    QPointer<SplashWindow> splash = app.splashWindow();
+    QVERIFY(splash);
+    splash->close();
+    QTRY_VERIFY(!splash);
+    app.mainFrame()->hide();
+    showNotice(QStringLiteral("It opens read-only."));
+    QVERIFY(noticesWaiting());
+    app.ShowSplashScreen();
+    QVERIFY(!app.splashWindow());
+    app.mainFrame()->show();
+    QTRY_COMPARE(prompter.messages(), QStringList{"It opens read-only."});
+    QVERIFY(!noticesWaiting());
+    app.ShowSplashScreen();  // nothing waits now
+    QVERIFY(app.splashWindow());
 }
 
 void StartupTest::splashTakesFirstPress() {

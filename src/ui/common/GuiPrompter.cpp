@@ -44,6 +44,9 @@ protected:
         return false;
     }
 
+public:
+    bool waiting() const { return !m_notices.isEmpty(); }
+
 private:
     struct Notice {
         QString text;
@@ -126,6 +129,8 @@ QWidget* dialogParent() {
 }
 
 void setDialogParent(QWidget* window) { g_dialogParent = window; }
+
+bool noticesWaiting() { return pendingNotices().waiting(); }
 
 void showNotice(const QString& text, GuiPrompter::Icon icon) {
     if (g_dialogParent && !g_dialogParent->isVisible()) {

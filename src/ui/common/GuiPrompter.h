@@ -60,6 +60,8 @@ void setDialogParent(QWidget* window);
 /// main window at once when it is visible, else as soon as it appears, so it never stands alone on
 /// the screen before the window at start-up.
 void showNotice(const QString& text, GuiPrompter::Icon icon = GuiPrompter::Icon::Information);
+/// Whether notices wait for their window to be shown (they come up as soon as events are handled).
+bool noticesWaiting();
 
 /// Collects the core's messages while a document is read. A message that comes before a question
 /// (a wrong password before it is asked again) is shown at once; the ones after the last question
