@@ -1,27 +1,34 @@
-// `secret-tool lookup` against the window's Secret Service, and against GNOME Keyring where it is
-// installed, each on a private session bus of its own: the median of ROUNDS lookups one after the
-// other (a new process, a session, a search, the secret), then CLIENTS lookups started at once, all of
-// which must be answered; and the client alone, on a bus where nobody answers. Usage: bench_secret_service [ROUNDS=30]
-// [CLIENTS=100]. Prints one table.
+// `secret-tool lookup` against the window's Secret Service and against GNOME Keyring, each on a
+// private session bus of its own: the median of ROUNDS lookups one after the other (a new process, a
+// session, a search, the secret), then CLIENTS lookups started at once, all of which must be answered;
+// and the client alone, on a bus where nobody answers. Usage: bench_secret_service [ROUNDS=30]
+// [CLIENTS=100]. Prints one table and the ratios of the window's figures to GNOME Keyring's.
 //
 // The window runs in this process (offscreen, an encrypted document open, the setting on); the
 // lookups are real secret-tool processes. GNOME Keyring is started by hand on its own bus
-// (gnome-keyring-daemon --unlock, its keyring in a temporary folder), never by bus activation.
+// (gnome-keyring-daemon --unlock, its keyring in a temporary folder), never by bus activation: the
+// daemon on the PATH, or else the one scripts/setup unpacked (not installed) into
+// $XDG_CACHE_HOME/quorvane-bench/gnome-keyring.
 
 #include <unistd.h>
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "app/QuorvaneApp.h"
@@ -129,12 +136,26 @@ Figures measure(int rounds, int clients, bool answering = true) {
     return f;
 }
 
-void storeWithSecretTool() {
+bool storeWithSecretTool() {
     QProcess store;
     store.start(QStringLiteral("secret-tool"), {"store", "--label=Bench", "bench", "key"});
     store.write(kSecret);
     store.closeWriteChannel();
     runUntil([&] { return store.state() == QProcess::NotRunning; }, 30000);
+    if (store.state() == QProcess::NotRunning && store.exitStatus() == QProcess::NormalExit && store.exitCode() == 0)
+        return true;
+    std::fprintf(stderr, "secret-tool store failed: %s\n", store.readAllStandardError().trimmed().constData());
+    return false;
+}
+
+// gnome-keyring-daemon on the PATH, or the one scripts/setup unpacked into the cache; empty if neither.
+QString keyringDaemon() {
+    const QString onPath = QStandardPaths::findExecutable(QStringLiteral("gnome-keyring-daemon"));
+    if (!onPath.isEmpty())
+        return onPath;
+    const QString unpacked = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                             QStringLiteral("/quorvane-bench/gnome-keyring/usr/bin/gnome-keyring-daemon");
+    return QFileInfo(unpacked).isExecutable() ? unpacked : QString();
 }
 
 void print(const char* who, const Figures& f, int clients) {
@@ -161,7 +182,8 @@ int ours(int rounds, int clients) {
     app.InitInstance({}, CQuorvaneApp::Options{.splash = false});
     answering.openName = path;
     app.mainFrame()->commands().execute(cmd::FileOpen);
-    storeWithSecretTool();
+    if (!storeWithSecretTool())
+        return 1;
     print("Quorvane", measure(rounds, clients), clients);
     return 0;
 }
@@ -175,30 +197,75 @@ int clientAlone(int rounds) {
     return 0;
 }
 
+// GNOME Keyring in a home of its own: its login keyring made and unlocked with a password on stdin
+// (--unlock), which makes it the default collection, so secret-tool stores without a prompt.
 int keyring(int rounds, int clients) {
+    const QString program = keyringDaemon();
     QTemporaryDir home;
-    qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
-    qputenv("XDG_RUNTIME_DIR", home.path().toLocal8Bit());
+    for (const char* dir : {"data", "config", "cache", "runtime"})
+        QDir(home.path()).mkdir(QString::fromLatin1(dir));
+    QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    // The daemon alone gets the new home; the lookups run in this process's environment, as on the
+    // window's side.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
     QProcess daemon;
-    daemon.start(QStringLiteral("gnome-keyring-daemon"),
-                 {"--foreground", "--unlock", "--components=secrets", "--replace"});
+    daemon.setProcessEnvironment(env);
+    daemon.start(program, {"--foreground", "--components=secrets", "--unlock"});
     daemon.write(kPassword.toUtf8());
     daemon.closeWriteChannel();
+    bool owned = false;
     runUntil(
-        [] {
+        [&] {
             QProcess probe;
             probe.start(QStringLiteral("dbus-send"),
                         {"--session", "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
                          "org.freedesktop.DBus.NameHasOwner", "string:org.freedesktop.secrets"});
             probe.waitForFinished();
-            return probe.readAllStandardOutput().contains("true");
+            owned = probe.readAllStandardOutput().contains("true");
+            return owned || daemon.state() == QProcess::NotRunning;
         },
         20000);
-    storeWithSecretTool();
-    print("GNOME Keyring", measure(rounds, clients), clients);
+    if (!owned) {
+        std::printf("%-14s %s did not take the name: %s\n", "GNOME Keyring", qPrintable(program),
+                    daemon.readAllStandardError().trimmed().constData());
+        daemon.kill();
+        daemon.waitForFinished(5000);
+        return 1;
+    }
+    const bool stored = storeWithSecretTool();
+    if (stored)
+        print("GNOME Keyring", measure(rounds, clients), clients);
     daemon.terminate();
-    daemon.waitForFinished(5000);
-    return 0;
+    if (!daemon.waitForFinished(5000)) {
+        daemon.kill();
+        daemon.waitForFinished(5000);
+    }
+    return stored ? 0 : 1;
+}
+
+// Runs one side on a bus of its own, passes its lines on, and returns its lookup median and its time for
+// all clients at once (0 when the side printed none).
+std::pair<double, double> runSide(const QString& self, const char* which, int rounds, int clients) {
+    QProcess run;
+    run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    run.start(QStringLiteral("dbus-run-session"),
+              {"--", self, QString::fromLatin1(which), QString::number(rounds), QString::number(clients)});
+    run.waitForFinished(-1);
+    const QByteArray out = run.readAllStandardOutput();
+    std::fputs(out.constData(), stdout);
+    std::fflush(stdout);
+    static const QRegularExpression median(QStringLiteral("lookup median ([0-9.]+) ms"));
+    static const QRegularExpression all(QStringLiteral("answered in ([0-9.]+) ms"));
+    const QString text = QString::fromLocal8Bit(out);
+    const auto m = median.match(text);
+    const auto a = all.match(text);
+    return {m.hasMatch() ? m.captured(1).toDouble() : 0, a.hasMatch() ? a.captured(1).toDouble() : 0};
 }
 
 }  // namespace
@@ -215,18 +282,18 @@ int main(int argc, char** argv) {
         std::printf("secret-tool lookup, %d one after the other and %d at once, each service on its own bus\n", rounds,
                     clients);
         std::fflush(stdout);
-        for (const char* which : {"--side=none", "--side=ours", "--side=keyring"}) {
-            if (QByteArray(which) == "--side=keyring" &&
-                QStandardPaths::findExecutable("gnome-keyring-daemon").isEmpty()) {
-                std::printf("GNOME Keyring  not installed here (gnome-keyring-daemon not on PATH)\n");
-                continue;
-            }
-            QProcess run;
-            run.setProcessChannelMode(QProcess::ForwardedChannels);
-            run.start(QStringLiteral("dbus-run-session"),
-                      {"--", self, QString::fromLatin1(which), QString::number(rounds), QString::number(clients)});
-            run.waitForFinished(-1);
+        runSide(self, "--side=none", rounds, clients);
+        const auto [ours, oursAll] = runSide(self, "--side=ours", rounds, clients);
+        if (keyringDaemon().isEmpty()) {
+            std::printf(
+                "GNOME Keyring  not available: gnome-keyring-daemon neither on the PATH nor unpacked by "
+                "scripts/setup\n");
+            return 0;
         }
+        const auto [theirs, theirsAll] = runSide(self, "--side=keyring", rounds, clients);
+        if (ours > 0 && theirs > 0)
+            std::printf("ratio Quorvane / GNOME Keyring: lookup median %.2f, %d at once %.2f\n", ours / theirs, clients,
+                        theirsAll > 0 ? oursAll / theirsAll : 0.0);
         return 0;
     }
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
