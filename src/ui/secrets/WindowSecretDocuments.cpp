@@ -76,26 +76,42 @@ int WindowSecretDocuments::dateFormat() const {
 }
 
 void WindowSecretDocuments::unlock(const QList<Key>& keys, std::function<void(bool)> done) {
+    m_unlocks.append({keys, std::move(done)});
     // After the call that asked has been answered: the dialog runs a loop of its own.
+    QTimer::singleShot(0, this, &WindowSecretDocuments::runUnlocks);
+}
+
+// One Unlock dialog at a time: programs that ask together while a document is locked (two lookups
+// at once) wait for the first answer, and find the document open then instead of a second dialog.
+void WindowSecretDocuments::runUnlocks() {
+    if (m_unlocking)
+        return;
     QPointer<WindowSecretDocuments> self(this);
-    QTimer::singleShot(0, this, [self, keys, done] {
-        if (!self)
-            return;
+    m_unlocking = true;
+    while (self && !m_unlocks.isEmpty()) {
+        const UnlockRequest request = m_unlocks.takeFirst();
         // Asked again after a wrong password, until the right one or Cancel.
         bool all = true;
-        for (Key key : keys) {
-            CQuorvaneDoc* document = self->find(key);
+        for (Key key : request.keys) {
+            CQuorvaneDoc* document = find(key);
             bool cancelled = false;
-            while (document && document->isLocked() && !document->unlock(&cancelled) && !cancelled)
-                document = self->find(key);  // the dialog's loop may have closed it meanwhile
+            while (document && document->isLocked() && !document->unlock(&cancelled) && !cancelled) {
+                if (!self)
+                    return;
+                document = find(key);  // the dialog's loop may have closed it meanwhile
+            }
+            if (!self)
+                return;
             if (!document || document->isLocked()) {
                 all = false;
                 break;
             }
         }
-        self->m_frame.updateCommandStates();
-        done(all);
-    });
+        m_frame.updateCommandStates();
+        request.done(all);
+    }
+    if (self)
+        m_unlocking = false;
 }
 
 void WindowSecretDocuments::lock(Key key) {

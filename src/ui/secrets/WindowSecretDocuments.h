@@ -29,6 +29,14 @@ public:
 private:
     void follow(CQuorvaneDoc* document);
     CQuorvaneDoc* find(Key key) const;
+    void runUnlocks();
+
+    struct UnlockRequest {
+        QList<Key> keys;
+        std::function<void(bool)> done;
+    };
+    QList<UnlockRequest> m_unlocks;  // asked for while an Unlock dialog is up: taken in turn
+    bool m_unlocking = false;
 
     CMainFrame& m_frame;
     QList<QPointer<CQuorvaneDoc>> m_opened;  // every card document, in the order they were made
