@@ -37,7 +37,8 @@ struct Input {
     bool done() const { return at >= size; }
     std::uint8_t byte() { return at < size ? data[at++] : 0; }
     QByteArray bytes() {
-        const std::size_t n = std::min<std::size_t>(byte() % 48, size - std::min(at, size));
+        const std::size_t wanted = byte() % 48;  // read before what is left is counted
+        const std::size_t n = std::min<std::size_t>(wanted, size - std::min(at, size));
         QByteArray out(reinterpret_cast<const char*>(data + at), qsizetype(n));
         at += n;
         return out;
