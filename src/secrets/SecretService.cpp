@@ -27,6 +27,18 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, SecretValue& secr
     return argument;
 }
 
+std::optional<QMap<QString, QString>> attributesIn(const QVariant& value) {
+    if (value.userType() == qMetaTypeId<QDBusArgument>()) {
+        const auto argument = value.value<QDBusArgument>();
+        if (argument.currentSignature() != QLatin1String("a{ss}"))
+            return std::nullopt;
+        return qdbus_cast<QMap<QString, QString>>(argument);
+    }
+    if (value.userType() == qMetaTypeId<QMap<QString, QString>>())
+        return value.value<QMap<QString, QString>>();
+    return std::nullopt;
+}
+
 void registerSecretTypes() {
     qDBusRegisterMetaType<SecretValue>();
     qDBusRegisterMetaType<SecretMap>();

@@ -38,19 +38,6 @@ QStringList pathList(const QVariant& argument) {
     return out;
 }
 
-// The a{ss} inside a variant, if that is what it holds.
-std::optional<Attributes> attributesIn(const QVariant& value) {
-    if (value.userType() == qMetaTypeId<QDBusArgument>()) {
-        const auto argument = value.value<QDBusArgument>();
-        if (argument.currentSignature() != QLatin1String("a{ss}"))
-            return std::nullopt;
-        return qdbus_cast<QMap<QString, QString>>(argument);
-    }
-    if (value.userType() == qMetaTypeId<QMap<QString, QString>>())
-        return value.value<QMap<QString, QString>>();
-    return std::nullopt;
-}
-
 }  // namespace
 
 QString SecretService::introspect(const QString& path) const {

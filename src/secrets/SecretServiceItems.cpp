@@ -28,18 +28,6 @@ QDBusObjectPath noPrompt() {
     return QDBusObjectPath(QStringLiteral("/"));
 }
 
-std::optional<Attributes> attributesIn(const QVariant& value) {
-    if (value.userType() == qMetaTypeId<QDBusArgument>()) {
-        const auto argument = value.value<QDBusArgument>();
-        if (argument.currentSignature() != QLatin1String("a{ss}"))
-            return std::nullopt;
-        return qdbus_cast<QMap<QString, QString>>(argument);
-    }
-    if (value.userType() == qMetaTypeId<QMap<QString, QString>>())
-        return value.value<QMap<QString, QString>>();
-    return std::nullopt;
-}
-
 }  // namespace
 
 std::optional<SecretValue> SecretService::seal(const QString& sessionPath, const QByteArray& secret,

@@ -7,6 +7,8 @@
 #include <QMap>
 #include <QMetaType>
 #include <QString>
+#include <QVariant>
+#include <optional>
 
 namespace secrets {
 
@@ -30,6 +32,9 @@ using SecretMap = QMap<QDBusObjectPath, SecretValue>;
 
 QDBusArgument& operator<<(QDBusArgument& argument, const SecretValue& secret);
 const QDBusArgument& operator>>(const QDBusArgument& argument, SecretValue& secret);
+
+/// The a{ss} a variant from the bus holds (attributes), or nothing when it holds something else.
+std::optional<QMap<QString, QString>> attributesIn(const QVariant& value);
 
 /// Registers the types above with QtDBus; once per program is enough, more does no harm.
 void registerSecretTypes();

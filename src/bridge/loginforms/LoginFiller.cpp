@@ -27,11 +27,9 @@ constexpr int kAnswerMs = 10000;
 // How long a page may take to load before the wait for its form starts anyway.
 constexpr int kLoadMs = 20000;
 
-// Finds the password field and the user field, searching open shadow roots too, and keeps them in
-// the world's own global for the calls that follow. Answers {user, password}: whether each was found.
-// Without a password field, only a field marked as a user name counts: the first step of a login
-// that asks for the password on the next page.
-const char* const kFindScript = R"JS((() => {
+// What both finding scripts start with: every input of the page, through open shadow roots (inputs),
+// whether one is shown and takes typing (shown), and the words of its autocomplete (tokens).
+const char* const kFieldHelpers = R"JS(
   const inputs = [];
   const walk = (root) => {
     for (const el of root.querySelectorAll('*')) {
@@ -47,6 +45,13 @@ const char* const kFindScript = R"JS((() => {
     return box.width > 0 && box.height > 0 && style.visibility !== 'hidden' && style.display !== 'none';
   };
   const tokens = (el) => (el.getAttribute('autocomplete') || '').toLowerCase().split(/\s+/);
+)JS";
+
+// Finds the password field and the user field, searching open shadow roots too, and keeps them in
+// the world's own global for the calls that follow. Answers {user, password}: whether each was found.
+// Without a password field, only a field marked as a user name counts: the first step of a login
+// that asks for the password on the next page.
+const char* const kFindScript = R"JS(
   const passwords = inputs.filter((el) => el.type === 'password' && shown(el) && !tokens(el).includes('new-password'));
   const password = passwords.find((el) => tokens(el).includes('current-password')) || passwords[0] || null;
   const named = (el) => tokens(el).includes('username') || tokens(el).includes('email');
@@ -63,29 +68,14 @@ const char* const kFindScript = R"JS((() => {
   }
   globalThis.quorvaneLogin = { user, password };
   return { user: !!user, password: !!password, loading: document.readyState !== 'complete' };
-})())JS";
+)JS";
 
 // Finds the field a site asks its one-time code in, after a login: one marked
 // autocomplete=one-time-code, else the only text field shown on the page when it looks like a code
 // (numeric input, or named like code, otp, token, 2fa) and no password field is shown. Keeps it
 // for the calls that follow; answers {code: found, loading}.
-const char* const kFindCodeScript = R"JS((() => {
-  const inputs = [];
-  const walk = (root) => {
-    for (const el of root.querySelectorAll('*')) {
-      if (el.localName === 'input') inputs.push(el);
-      if (el.shadowRoot) walk(el.shadowRoot);
-    }
-  };
-  walk(document);
-  const shown = (el) => {
-    if (el.disabled || el.readOnly) return false;
-    const box = el.getBoundingClientRect();
-    const style = getComputedStyle(el);
-    return box.width > 0 && box.height > 0 && style.visibility !== 'hidden' && style.display !== 'none';
-  };
+const char* const kFindCodeScript = R"JS(
   const visible = inputs.filter(shown);
-  const tokens = (el) => (el.getAttribute('autocomplete') || '').toLowerCase().split(/\s+/);
   let code = visible.find((el) => tokens(el).includes('one-time-code')) || null;
   if (!code && !visible.some((el) => el.type === 'password')) {
     const texts = visible.filter((el) => ['text', 'tel', 'number', ''].includes(el.type));
@@ -97,7 +87,13 @@ const char* const kFindCodeScript = R"JS((() => {
   }
   globalThis.quorvaneLogin = { code };
   return { code: !!code, loading: document.readyState !== 'complete' };
-})())JS";
+)JS";
+
+// A finding script as the page runs it: the helpers and the script's body in one function.
+QString fieldScript(const char* body) {
+    return QStringLiteral("(() => {") + QString::fromUtf8(kFieldHelpers) + QString::fromUtf8(body) +
+           QStringLiteral("})()");
+}
 
 // Focuses one of the fields found and selects its text, then tells whether the focus is really on
 // it (looking through shadow roots) and the address of the frame that holds it.
@@ -133,7 +129,7 @@ struct LoginFiller::Job {
 LoginFiller::LoginFiller(BrowserWindows& windows, QObject* parent) : QObject(parent), m_windows(windows) {}
 
 QString LoginFiller::findScript() {
-    return QString::fromUtf8(kFindScript);
+    return fieldScript(kFindScript);
 }
 
 void LoginFiller::fill(quint32 id, const Request& request, Reply reply) {
@@ -230,7 +226,7 @@ void LoginFiller::findCodeInFrames(const std::shared_ptr<Job>& job, QStringList 
              if (!ok || context == 0)
                  return findCodeInFrames(job, frames);
              send(job, QStringLiteral("Runtime.evaluate"),
-                  QJsonObject{{"expression", QString::fromUtf8(kFindCodeScript)}, {"contextId", context},
+                  QJsonObject{{"expression", fieldScript(kFindCodeScript)}, {"contextId", context},
                               {"returnByValue", true}},
                   [this, job, context, frames](const QJsonObject& answer, bool ok) {
                       const QJsonObject found =
