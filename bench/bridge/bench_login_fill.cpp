@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "../PrivateBus.h"
+#include "BridgeRequest.h"
 #include "LocalPageServer.h"
 #include "browser/DdeBusNames.h"
 #include "browser/DdeCodec.h"
@@ -114,21 +115,7 @@ public:
 /// One DDE request to the bridge, as the window makes it: connect, request, disconnect. The page
 /// server runs on this thread, so the calls wait with the event loop running.
 QByteArray request(const QString& topic, const std::string& item) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    auto call = [&](const QString& method, const QVariantList& args) {
-        QDBusMessage m = QDBusMessage::createMethodCall(kBusName, QString::fromLatin1(dde::kObjectPath),
-                                                        QString::fromLatin1(dde::kInterface), method);
-        m.setArguments(args);
-        return bus.call(m, QDBus::BlockWithGui, 60000);
-    };
-    const quint64 conversation =
-        call(QStringLiteral("Connect"), {QStringLiteral("IExplore"), topic}).arguments().value(0).toULongLong();
-    const QByteArray data = call(QStringLiteral("Request"), {conversation, QByteArray::fromStdString(item)})
-                                .arguments()
-                                .value(0)
-                                .toByteArray();
-    call(QStringLiteral("Disconnect"), {conversation});
-    return data;
+    return bridgeRequest(QStringLiteral("IExplore"), topic, QByteArray::fromStdString(item));
 }
 
 bool waitFor(const std::function<bool()>& done, int ms) {

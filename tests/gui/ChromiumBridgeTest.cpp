@@ -12,6 +12,7 @@
 #include <QTest>
 #include <csignal>
 
+#include "BridgeRequest.h"
 #include "LocalPageServer.h"
 #include "ScriptedHarness.h"
 #include "browser/DdeBusNames.h"
@@ -55,20 +56,8 @@ public:
 
 const QString kBusName = QString::fromLatin1(dde::kBusNamePrefix) + QStringLiteral("iexplore");
 
-/// One DDE request straight to the bridge, as Quorvane makes it: connect, request, disconnect.
 QByteArray request(const QString& topic, const QByteArray& item) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    auto call = [&](const QString& method, const QVariantList& args) {
-        QDBusMessage m = QDBusMessage::createMethodCall(kBusName, QString::fromLatin1(dde::kObjectPath),
-                                                        QString::fromLatin1(dde::kInterface), method);
-        m.setArguments(args);
-        return bus.call(m, QDBus::BlockWithGui, 60000);  // the page server runs on this thread
-    };
-    const quint64 conversation =
-        call(QStringLiteral("Connect"), {QStringLiteral("IExplore"), topic}).arguments().value(0).toULongLong();
-    const QByteArray data = call(QStringLiteral("Request"), {conversation, item}).arguments().value(0).toByteArray();
-    call(QStringLiteral("Disconnect"), {conversation});
-    return data;
+    return bridgeRequest(QStringLiteral("IExplore"), topic, item);
 }
 
 quint32 rawNumber(const QByteArray& data) {

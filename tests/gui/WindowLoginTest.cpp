@@ -12,6 +12,7 @@
 #include <QUrlQuery>
 #include <csignal>
 
+#include "BridgeRequest.h"
 #include "LocalPageServer.h"
 #include "ScriptedHarness.h"
 #include "browser/DdeBusNames.h"
@@ -85,20 +86,8 @@ setTimeout(() => {
 
 const QString kBusName = QString::fromLatin1(dde::kBusNamePrefix) + QStringLiteral("netscape");
 
-/// One DDE request straight to the bridge: connect, request, disconnect.
 QByteArray request(const QString& topic, const QByteArray& item) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    auto call = [&](const QString& method, const QVariantList& args) {
-        QDBusMessage m = QDBusMessage::createMethodCall(kBusName, QString::fromLatin1(dde::kObjectPath),
-                                                        QString::fromLatin1(dde::kInterface), method);
-        m.setArguments(args);
-        return bus.call(m, QDBus::BlockWithGui, 60000);  // the page server runs on this thread
-    };
-    const quint64 conversation =
-        call(QStringLiteral("Connect"), {QStringLiteral("Netscape"), topic}).arguments().value(0).toULongLong();
-    const QByteArray data = call(QStringLiteral("Request"), {conversation, item}).arguments().value(0).toByteArray();
-    call(QStringLiteral("Disconnect"), {conversation});
-    return data;
+    return bridgeRequest(QStringLiteral("Netscape"), topic, item);
 }
 
 }  // namespace
